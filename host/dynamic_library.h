@@ -1,0 +1,35 @@
+// Loading a shared library (dlopen, or LoadLibrary on Windows) and resolving
+// its symbols, with the loader's own reason on failure.
+#pragma once
+
+#include <string>
+
+class DynamicLibrary {
+ public:
+  DynamicLibrary() = default;
+  ~DynamicLibrary() { Close(); }
+  DynamicLibrary(DynamicLibrary&& other) noexcept : handle_(other.handle_) {
+    other.handle_ = nullptr;
+  }
+  DynamicLibrary& operator=(DynamicLibrary&& other) noexcept {
+    if (this != &other) {
+      Close();
+      handle_ = other.handle_;
+      other.handle_ = nullptr;
+    }
+    return *this;
+  }
+  DynamicLibrary(const DynamicLibrary&) = delete;
+  DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+
+  // Loads `path` resolving every symbol now. On failure returns false and
+  // puts the loader's reason in `error`.
+  bool Open(const std::string& path, std::string& error);
+  // The address of an exported symbol, or null.
+  void* Symbol(const char* name) const;
+  void Close();
+  bool is_open() const { return handle_ != nullptr; }
+
+ private:
+  void* handle_ = nullptr;
+};

@@ -1,0 +1,108 @@
+// A stand-in for the trading host: owns a StudyInterface record laid out as
+// the host's, provides the host's three services, and records what the
+// module asks of them. Tests and tools drive the module through it.
+//
+// Services are plain function pointers without a host argument, so they reach
+// the host object through the thread's active host: the one most recently
+// constructed on this thread and not yet destroyed.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "interface/study_interface.h"
+
+// How the host supplies its input array.
+enum class ArrayDelivery {
+  kUpFront,     // the array is in the record before the first call
+  kOnAllocate,  // the allocate service installs it on its first call
+  kNever,       // there is no array; every input is the fallback slot
+};
+
+enum class HostService { kAllocate, kSetDescription, kPositionQuery };
+
+struct StandInHostOptions {
+  std::int32_t slot_count = 6;  // elements in the input array
+  ArrayDelivery array = ArrayDelivery::kUpFront;
+  bool allocate_service = true;         // record carries an allocate pointer
+  bool set_description_service = true;  // slots carry a set-description pointer
+  bool position_query_service = true;   // record carries a position-query pointer
+};
+
+struct DescriptionCall {
+  std::int32_t argument;  // the slot's description argument
+  std::string text;
+};
+
+// Stores a value into a slot's value area as the host does (unaligned writes).
+void StoreInt32(InputSlot& slot, std::int32_t value);
+void StoreFloat32(InputSlot& slot, float value);
+void StoreFloat64(InputSlot& slot, double value);
+// Reads an int32 limit area.
+std::int32_t LimitValue(const std::uint8_t (&limit)[16]);
+
+class StandInHost {
+ public:
+  explicit StandInHost(const StandInHostOptions& options = {});
+  ~StandInHost();
+  StandInHost(const StandInHost&) = delete;
+  StandInHost& operator=(const StandInHost&) = delete;
+
+  StudyInterface& record() { return *record_; }
+  // Array element `index` when the array is installed, else the fallback slot.
+  InputSlot& input(std::int32_t index);
+  bool has_array() const { return record_->input_slots.data != nullptr; }
+  std::int32_t slot_count() const { return options_.slot_count; }
+
+  // Sets an input's type code and value as a user would in the host.
+  void SetInteger(std::int32_t index, std::int32_t value, std::uint8_t type_code = 11);
+  void SetFlag(std::int32_t index, bool on) { SetInteger(index, on ? 1 : 0, 5); }
+
+  // What the position query reports from now on.
+  void set_position(double quantity) { position_ = quantity; }
+  // Owned texts the position query places in the record's two text fields
+  // (an empty string places nothing).
+  void set_position_texts(std::string first, std::string second);
+
+  // Runs hook after each service has done its work (a test may throw from it).
+  void set_service_hook(std::function<void(HostService)> hook) { hook_ = std::move(hook); }
+
+  // Calls `study` as a defaults call or as an ordinary call.
+  void CallDefaults(void (*study)(StudyInterface*));
+  void CallOrdinary(void (*study)(StudyInterface*));
+
+  std::int32_t allocate_calls() const { return allocate_calls_; }
+  std::int32_t position_queries() const { return position_queries_; }
+  const std::vector<DescriptionCall>& description_calls() const { return description_calls_; }
+  // Leading field and text emptiness of the last position record received.
+  std::int32_t last_leading_field() const { return last_leading_field_; }
+  bool last_texts_were_empty() const { return last_texts_were_empty_; }
+
+ private:
+  static std::int32_t AllocateService(std::int32_t allocation_argument);
+  static std::int32_t SetDescriptionService(std::int32_t argument, const char* description);
+  static std::int32_t PositionQueryService(PositionRecord* position);
+  static StandInHost& Active();
+
+  void InitialiseSlot(InputSlot& slot, std::int32_t description_argument);
+  void InstallArray();
+  void ReleaseSlotTexts(InputSlot& slot);
+  void RunHook(HostService service);
+
+  StandInHostOptions options_;
+  std::unique_ptr<StudyInterface> record_;
+  std::unique_ptr<InputSlot[]> slots_;
+  StandInHost* previous_active_;
+  std::function<void(HostService)> hook_;
+  double position_ = 0.0;
+  std::string first_position_text_;
+  std::string second_position_text_;
+  std::int32_t allocate_calls_ = 0;
+  std::int32_t position_queries_ = 0;
+  std::vector<DescriptionCall> description_calls_;
+  std::int32_t last_leading_field_ = 0;
+  bool last_texts_were_empty_ = false;
+};

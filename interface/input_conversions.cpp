@@ -1,0 +1,136 @@
+#include "interface/input_conversions.h"
+
+#include <cstring>
+#include <initializer_list>
+
+#include "interface/checked_conversions.h"
+
+namespace {
+
+constexpr std::int64_t kMicrosecondsPerDay = 86400000000;
+constexpr std::int64_t kMicrosecondsPerSecond = 1000000;
+
+// How a type code stores its value and which conversion applies.
+enum class StoredKind {
+  kInteger,      // int32, read as is
+  kYesNo,        // int32, read as 0 or 1
+  kFloat32,      // float32, rounded half away from zero in single precision
+  kFloat64,      // float64, rounded half away from zero in double precision
+  kDays,         // float64 days: whole days
+  kTimeOfDay,    // float64 days: seconds within the day
+  kFloat64Only,  // float64 with no integer reading
+  kNothing,      // no value
+};
+
+struct KindTable {
+  StoredKind kind[256];
+};
+
+constexpr KindTable BuildKindTable() {
+  KindTable table{};
+  for (StoredKind& kind : table.kind)
+    kind = StoredKind::kNothing;
+  for (int code : {1, 3, 4, 6, 11, 13, 14, 15, 16, 17, 19, 22, 24}) {
+    table.kind[code] = StoredKind::kInteger;
+  }
+  table.kind[5] = StoredKind::kYesNo;
+  table.kind[2] = StoredKind::kFloat32;
+  table.kind[23] = StoredKind::kFloat64;
+  table.kind[8] = StoredKind::kDays;
+  table.kind[9] = StoredKind::kTimeOfDay;
+  table.kind[25] = StoredKind::kTimeOfDay;
+  table.kind[10] = StoredKind::kFloat64Only;
+  return table;
+}
+
+constexpr KindTable kKindOfTypeCode = BuildKindTable();
+
+StoredKind KindOf(std::uint8_t type_code) {
+  return kKindOfTypeCode.kind[type_code];
+}
+
+// x × microseconds per day, rounded half away from zero to a whole count.
+std::int64_t DaysToMicroseconds(double days) {
+  const double scaled = days * static_cast<double>(kMicrosecondsPerDay);
+  return TruncateToInt64(days < 0 ? scaled - 0.5 : scaled + 0.5);
+}
+
+std::int32_t WholeDays(double days) {
+  if (days == 0)
+    return 0;
+  return LowWord(DaysToMicroseconds(days) / kMicrosecondsPerDay);
+}
+
+std::int32_t SecondsWithinDay(double days) {
+  if (days == 0)
+    return 0;
+  return LowWord(DaysToMicroseconds(days) % kMicrosecondsPerDay / kMicrosecondsPerSecond);
+}
+
+std::int32_t RoundHalfAwayFromZero(float x) {
+  const float rounded = x < 0 ? x - 0.5f : x + 0.5f;  // single-precision sum, then truncate
+  return TruncateToInt32(static_cast<double>(rounded));
+}
+
+std::int32_t RoundHalfAwayFromZero(double x) {
+  return TruncateToInt32(x < 0 ? x - 0.5 : x + 0.5);
+}
+
+}  // namespace
+
+std::int32_t StoredInt32(const InputSlot& slot) {
+  std::int32_t value;
+  std::memcpy(&value, slot.value, sizeof value);
+  return value;
+}
+
+float StoredFloat32(const InputSlot& slot) {
+  float value;
+  std::memcpy(&value, slot.value, sizeof value);
+  return value;
+}
+
+double StoredFloat64(const InputSlot& slot) {
+  double value;
+  std::memcpy(&value, slot.value, sizeof value);
+  return value;
+}
+
+std::int32_t SlotAsInteger(const InputSlot& slot) {
+  switch (KindOf(slot.type_code)) {
+    case StoredKind::kInteger:
+      return StoredInt32(slot);
+    case StoredKind::kYesNo:
+      return StoredInt32(slot) != 0 ? 1 : 0;
+    case StoredKind::kFloat32:
+      return RoundHalfAwayFromZero(StoredFloat32(slot));
+    case StoredKind::kFloat64:
+      return RoundHalfAwayFromZero(StoredFloat64(slot));
+    case StoredKind::kDays:
+      return WholeDays(StoredFloat64(slot));
+    case StoredKind::kTimeOfDay:
+      return SecondsWithinDay(StoredFloat64(slot));
+    case StoredKind::kFloat64Only:
+    case StoredKind::kNothing:
+      break;
+  }
+  return 0;
+}
+
+std::int32_t SlotAsFlag(const InputSlot& slot) {
+  switch (KindOf(slot.type_code)) {
+    case StoredKind::kInteger:
+    case StoredKind::kYesNo:
+      return StoredInt32(slot) != 0 ? 1 : 0;
+    case StoredKind::kFloat32:
+      return StoredFloat32(slot) != 0 ? 1 : 0;  // NaN is not 0
+    case StoredKind::kFloat64:
+    case StoredKind::kDays:
+    case StoredKind::kTimeOfDay:
+    case StoredKind::kFloat64Only:
+      return StoredFloat64(slot) != 0 ? 1 : 0;
+    case StoredKind::kNothing:
+      break;
+  }
+  return 0;
+}

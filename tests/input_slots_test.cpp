@@ -1,0 +1,172 @@
+#include "interface/input_slots.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "host/stand_in_host.h"
+#include "interface/input_conversions.h"
+#include "study/study_inputs.h"
+#include "support/heap_check.h"
+
+namespace {
+
+using InputSlotsTest = HeapCheckedTest;
+
+TEST_F(InputSlotsTest, IndexPastTheEndIsTheLastElement) {
+  StandInHost host({.slot_count = 3});
+  EXPECT_EQ(&LocateSlot(host.record(), 5), &host.input(2));
+  EXPECT_EQ(&LocateSlot(host.record(), 1), &host.input(1));
+  EXPECT_EQ(host.allocate_calls(), 0);
+}
+
+TEST_F(InputSlotsTest, NoAddressableElementIsTheFallbackSlot) {
+  struct Case {
+    const char* name;
+    StandInHostOptions options;
+    bool force_count;  // overwrite the count of the host's array with `count`
+    std::int32_t count;
+    std::int32_t allocate_calls;
+  };
+  const Case cases[] = {
+      {"count 0 with data", {}, true, 0, 0},
+      {"negative count", {}, true, -1, 0},
+      {"no array, no allocate service",
+       {.array = ArrayDelivery::kNever, .allocate_service = false},
+       false,
+       0,
+       0},
+      {"no array, allocate service that never supplies one",
+       {.array = ArrayDelivery::kNever},
+       false,
+       0,
+       6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StandInHost host(c.options);
+    if (c.force_count)
+      host.record().input_slots.count = c.count;
+    const StudySlots slots = LocateStudySlots(host.record());
+    for (InputSlot* slot : slots.slot) {
+      EXPECT_EQ(slot, &host.record().input_slots.fallback);
+    }
+    EXPECT_EQ(host.allocate_calls(), c.allocate_calls) << "one allocate call per lookup";
+  }
+}
+
+TEST_F(InputSlotsTest, ArrayInstalledOnFirstAllocateCallIsUsedAfterwards) {
+  StandInHost host({.array = ArrayDelivery::kOnAllocate});
+  ASSERT_FALSE(host.has_array());
+  const StudySlots slots = LocateStudySlots(host.record());
+  EXPECT_EQ(host.allocate_calls(), 1);
+  for (std::int32_t index = 0; index < kStudyInputCount; ++index) {
+    EXPECT_EQ(slots.slot[index], &host.input(index));
+  }
+}
+
+TEST_F(InputSlotsTest, SetSlotDescriptionSkipsMissingService) {
+  StandInHost with;
+  SetSlotDescription(with.input(2), "text");
+  ASSERT_EQ(with.description_calls().size(), 1u);
+  EXPECT_EQ(with.description_calls()[0].argument, 2);
+  EXPECT_EQ(with.description_calls()[0].text, "text");
+
+  StandInHost without({.set_description_service = false});
+  SetSlotDescription(without.input(2), "text");
+  EXPECT_TRUE(without.description_calls().empty());
+}
+
+// One stored value and how each conversion reads it.
+struct ConversionCase {
+  std::uint8_t type_code;
+  enum { kInt32, kFloat32, kFloat64 } stored;
+  double value;
+  std::int32_t integer;
+  std::int32_t flag;
+};
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr std::int32_t kInt32Min = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kEighteenHours = 18 * 3600;
+
+const ConversionCase kConversionCases[] = {
+    // Integer-like codes read the int32 as it is.
+    {1, ConversionCase::kInt32, -7, -7, 1},
+    {3, ConversionCase::kInt32, 3, 3, 1},
+    {4, ConversionCase::kInt32, 0, 0, 0},
+    {6, ConversionCase::kInt32, 6, 6, 1},
+    {11, ConversionCase::kInt32, 2147483647, 2147483647, 1},
+    {13, ConversionCase::kInt32, 13, 13, 1},
+    {14, ConversionCase::kInt32, 14, 14, 1},
+    {15, ConversionCase::kInt32, 15, 15, 1},
+    {16, ConversionCase::kInt32, 16, 16, 1},
+    {17, ConversionCase::kInt32, 17, 17, 1},
+    {19, ConversionCase::kInt32, 19, 19, 1},
+    {22, ConversionCase::kInt32, 22, 22, 1},
+    {24, ConversionCase::kInt32, -24, -24, 1},
+    // Yes/no.
+    {5, ConversionCase::kInt32, 7, 1, 1},
+    {5, ConversionCase::kInt32, 0, 0, 0},
+    // Single precision: the + 0.5 is rounded to a float before truncation.
+    {2, ConversionCase::kFloat32, 2.5, 3, 1},
+    {2, ConversionCase::kFloat32, -2.5, -3, 1},
+    {2, ConversionCase::kFloat32, 2.49, 2, 1},
+    {2, ConversionCase::kFloat32, 0.49999997, 1, 1},
+    {2, ConversionCase::kFloat32, 8388609, 8388610, 1},
+    {2, ConversionCase::kFloat32, 0, 0, 0},
+    {2, ConversionCase::kFloat32, kNaN, kInt32Min, 1},
+    {2, ConversionCase::kFloat32, 3e9, kInt32Min, 1},
+    // Double precision.
+    {23, ConversionCase::kFloat64, 0.49999999999999994, 1, 1},
+    {23, ConversionCase::kFloat64, -2.5, -3, 1},
+    {23, ConversionCase::kFloat64, kNaN, kInt32Min, 1},
+    {23, ConversionCase::kFloat64, -kInfinity, kInt32Min, 1},
+    // Days: whole days, and seconds within the day.
+    {8, ConversionCase::kFloat64, 2.75, 2, 1},
+    {8, ConversionCase::kFloat64, -2.75, -2, 1},
+    {8, ConversionCase::kFloat64, 0, 0, 0},
+    {8, ConversionCase::kFloat64, kNaN, -106751991, 1},
+    {9, ConversionCase::kFloat64, 2.75, kEighteenHours, 1},
+    {25, ConversionCase::kFloat64, 2.75, kEighteenHours, 1},
+    {9, ConversionCase::kFloat64, -2.75, -kEighteenHours, 1},
+    {25, ConversionCase::kFloat64, 1e300, -14454, 1},  // out-of-range count: smallest int64
+    // Float64 with no integer reading.
+    {10, ConversionCase::kFloat64, 2.75, 0, 1},
+    {10, ConversionCase::kFloat64, 0, 0, 0},
+    // Codes that carry nothing.
+    {0, ConversionCase::kInt32, 5, 0, 0},
+    {7, ConversionCase::kInt32, 5, 0, 0},
+    {12, ConversionCase::kInt32, 5, 0, 0},
+    {18, ConversionCase::kInt32, 5, 0, 0},
+    {20, ConversionCase::kInt32, 5, 0, 0},
+    {21, ConversionCase::kInt32, 5, 0, 0},
+    {26, ConversionCase::kInt32, 5, 0, 0},
+    {200, ConversionCase::kFloat64, 2.75, 0, 0},
+    {255, ConversionCase::kInt32, -1, 0, 0},
+};
+
+TEST(InputConversionsTest, EveryTypeCodeReadsAsTheTableSays) {
+  for (const ConversionCase& c : kConversionCases) {
+    SCOPED_TRACE(testing::Message() << "type code " << int{c.type_code} << " value " << c.value);
+    InputSlot slot{};
+    slot.type_code = c.type_code;
+    switch (c.stored) {
+      case ConversionCase::kInt32:
+        StoreInt32(slot, static_cast<std::int32_t>(c.value));
+        break;
+      case ConversionCase::kFloat32:
+        StoreFloat32(slot, static_cast<float>(c.value));
+        break;
+      case ConversionCase::kFloat64:
+        StoreFloat64(slot, c.value);
+        break;
+    }
+    EXPECT_EQ(SlotAsInteger(slot), c.integer);
+    EXPECT_EQ(SlotAsFlag(slot), c.flag);
+  }
+}
+
+}  // namespace

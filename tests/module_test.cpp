@@ -1,0 +1,79 @@
+// Drives the built module only through its exports, loaded as the host loads it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "host/stand_in_host.h"
+#include "host/study_module.h"
+#include "support/study_setup.h"
+
+#ifndef STUDY_MODULE_PATH
+#error "STUDY_MODULE_PATH names the built module"
+#endif
+
+namespace {
+
+class ModuleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string reason;
+    ASSERT_EQ(LoadStudyModule(STUDY_MODULE_PATH, module_, reason), ModuleLoadError::kNone)
+        << reason;
+  }
+
+  StudyModule module_;
+};
+
+TEST_F(ModuleTest, ReportsNameAndInterfaceVersion) {
+  EXPECT_STREQ(module_.name(), "zrPalvessa");
+  EXPECT_EQ(module_.version(), 2683);
+}
+
+TEST_F(ModuleTest, FollowsPositionThroughASession) {
+  StandInHost host;
+  ApplySettings(host, {.scale_out = true, .percentage = 50});
+  const struct {
+    double position;
+    double expected;
+  } steps[] = {{0, 4}, {3, 2}, {-3, 2}, {10, 5}, {1, 1}, {0, 4}};
+  for (const auto& step : steps) {
+    host.set_position(step.position);
+    host.CallOrdinary(module_.study);
+    EXPECT_EQ(host.record().order_quantity, step.expected) << "position " << step.position;
+  }
+  host.set_position_texts("owned by the host", "released by the module");
+  host.CallOrdinary(module_.study);
+  EXPECT_EQ(host.record().order_quantity, 4);
+}
+
+TEST_F(ModuleTest, SurvivesHostsWithMissingPieces) {
+  const struct {
+    const char* name;
+    StandInHostOptions options;
+    bool ordinary_call_writes;
+  } cases[] = {
+      {"no array, no allocate service",
+       {.array = ArrayDelivery::kNever, .allocate_service = false},
+       true},
+      {"array on first allocate call", {.array = ArrayDelivery::kOnAllocate}, true},
+      {"no set-description service", {.set_description_service = false}, true},
+      {"no position query service", {.position_query_service = false}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StandInHost host(c.options);
+    host.CallDefaults(module_.study);
+    host.SetFlag(kEnabledInput, true);
+    host.set_position(5);
+    host.record().order_quantity = kUntouchedQuantity;
+    host.CallOrdinary(module_.study);
+    EXPECT_EQ(QuantityUntouched(host.record()), !c.ordinary_call_writes);
+    host.record().host_call_flag = 1;
+    host.CallOrdinary(module_.study);
+    EXPECT_FALSE(QuantityUntouched(host.record()))
+        << "host call flag applies the in-trade quantity";
+  }
+  module_.study(nullptr);
+}
+
+}  // namespace

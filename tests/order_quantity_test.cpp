@@ -1,0 +1,213 @@
+#include "study/order_quantity_study.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+#include "host/stand_in_host.h"
+#include "platform/counting_heap.h"
+#include "study/study_exports.h"
+#include "support/heap_check.h"
+#include "support/study_setup.h"
+
+namespace {
+
+using OrderQuantityTest = HeapCheckedTest;
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+
+struct QuantityCase {
+  const char* name;
+  double position;
+  StudySettings settings;
+  double expected;
+};
+
+const QuantityCase kQuantityCases[] = {
+    {"flat", 0.0, {.scale_out = true}, 4},
+    {"flat at -0.0", -0.0, {.scale_out = true}, 4},
+    {"in trade", 3, {}, 1},
+    {"in trade at NaN", kNaN, {}, 1},
+    {"3 at 50% up", 3, {.scale_out = true}, 2},
+    {"-3 at 50% down", -3, {.scale_out = true, .round_down = true}, 1},
+    {"one unit", 1, {.scale_out = true, .percentage = 5000}, 1},
+    {"minus one unit", -1, {.scale_out = true, .percentage = 5000}, 1},
+    {"half a unit", 0.5, {.scale_out = true}, 1},
+    {"10 at 33% up", 10, {.scale_out = true, .percentage = 33}, 4},
+    {"10 at 33% down", 10, {.scale_out = true, .percentage = 33, .round_down = true}, 3},
+    {"10 at 5% down raised to 1", 10, {.scale_out = true, .percentage = 5, .round_down = true}, 1},
+    {"2 at 100%", 2, {.scale_out = true, .percentage = 100}, 2},
+    {"percentage 0", 5, {.scale_out = true, .percentage = 0}, 1},
+    {"negative percentage", 5, {.scale_out = true, .percentage = -40}, 1},
+    {"3 at 10% down", 3, {.scale_out = true, .percentage = 10, .round_down = true}, 1},
+    {"percentage beyond the limits", 3, {.scale_out = true, .percentage = 200}, 6},
+    {"multiply before dividing", 100, {.scale_out = true, .percentage = 7}, 7},
+    {"fractional position", 2.5, {.scale_out = true, .percentage = 50}, 2},
+};
+
+TEST_F(OrderQuantityTest, WritesQuantityForPosition) {
+  for (const QuantityCase& c : kQuantityCases) {
+    SCOPED_TRACE(c.name);
+    StandInHost host;
+    ApplySettings(host, c.settings);
+    host.set_position(c.position);
+    host.record().order_quantity = kUntouchedQuantity;
+    host.CallOrdinary(scsf_zrPalvessa);
+    EXPECT_EQ(host.record().order_quantity, c.expected);
+    EXPECT_EQ(host.position_queries(), 1);
+    EXPECT_EQ(host.last_leading_field(), kPositionRecordLeadingValue);
+    EXPECT_TRUE(host.last_texts_were_empty());
+  }
+}
+
+TEST(ScaleOutQuantityTest, ResultsWithoutAnInt32ValueAreMadeDefined) {
+  struct Case {
+    double position;
+    std::int32_t percentage;
+    std::int32_t round_down;
+    std::int32_t expected;
+  };
+  const Case cases[] = {
+      {kInfinity, 0, 0, 1},  // infinity × 0 is not a number
+      {kNaN, 50, 0, 1},
+      {1e300, 50, 0, kInt32Max},
+      {-kInfinity, 50, 1, kInt32Max},
+      {kInfinity, -50, 0, 1},  // minus infinity is below 1
+      {4294967296.0, 50, 0, kInt32Max},
+      {4294967294.0, 50, 1, kInt32Max},  // 2147483647 exactly
+      {4294967292.0, 50, 1, 2147483646},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.position << " at " << c.percentage << "%");
+    EXPECT_EQ(ScaleOutQuantity(c.position, c.percentage, c.round_down), c.expected);
+  }
+}
+
+TEST_F(OrderQuantityTest, HostCallFlagWritesInTradeQuantityWithoutQuery) {
+  for (const bool enabled : {false, true}) {
+    StandInHost host;
+    ApplySettings(host, {.enabled = enabled, .in_trade_quantity = 9, .scale_out = true});
+    host.set_position(0);
+    host.record().host_call_flag = 1;
+    host.CallOrdinary(scsf_zrPalvessa);
+    EXPECT_EQ(host.record().order_quantity, 9);
+    EXPECT_EQ(host.position_queries(), 0);
+  }
+}
+
+TEST_F(OrderQuantityTest, CallsThatWriteNothing) {
+  struct Case {
+    const char* name;
+    bool enabled;
+    std::int32_t defaults_flag;
+    std::int32_t host_call_flag;
+    bool position_query_service;
+  };
+  const Case cases[] = {
+      {"disabled", false, 0, 0, true},
+      {"defaults call", true, 1, 0, true},
+      {"defaults call with host call flag", true, 1, 1, true},
+      {"no position query service", true, 0, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StandInHost host({.position_query_service = c.position_query_service});
+    ApplySettings(host, {.enabled = c.enabled});
+    host.set_position(3);
+    host.record().order_quantity = kUntouchedQuantity;
+    host.record().defaults_flag = c.defaults_flag;
+    host.record().host_call_flag = c.host_call_flag;
+    scsf_zrPalvessa(&host.record());
+    EXPECT_TRUE(QuantityUntouched(host.record()));
+    EXPECT_EQ(host.position_queries(), 0);
+  }
+}
+
+TEST_F(OrderQuantityTest, RewritesQuantityEqualToCurrentOne) {
+  StandInHost host;
+  ApplySettings(host, {});
+  host.set_position(0);
+  host.record().order_quantity = 4;
+  host.CallOrdinary(scsf_zrPalvessa);
+  host.record().order_quantity = kUntouchedQuantity;
+  host.CallOrdinary(scsf_zrPalvessa);
+  EXPECT_EQ(host.record().order_quantity, 4);
+  EXPECT_EQ(host.position_queries(), 2);
+}
+
+TEST_F(OrderQuantityTest, OwnedTextPlacedInPositionRecordIsReleased) {
+  StandInHost host;
+  ApplySettings(host, {});
+  host.set_position(2);
+  host.set_position_texts("first", "second");
+  const std::int64_t calls_before = HeapCallsSoFar();
+  host.CallOrdinary(scsf_zrPalvessa);
+  EXPECT_EQ(host.record().order_quantity, 1);
+  EXPECT_EQ(LiveBlocksSoFar(), 0) << "both host texts freed";
+  EXPECT_EQ(HeapCallsSoFar() - calls_before, 4) << "two host allocations, two module frees";
+}
+
+TEST_F(OrderQuantityTest, OrdinaryCallMakesNoHeapCallOfItsOwn) {
+  for (const StudySettings& settings :
+       {StudySettings{}, StudySettings{.scale_out = true}, StudySettings{.enabled = false}}) {
+    StandInHost host;
+    ApplySettings(host, settings);
+    host.set_position(7);
+    const std::int64_t before = HeapCallsSoFar();
+    host.CallOrdinary(scsf_zrPalvessa);
+    host.set_position(0);
+    host.CallOrdinary(scsf_zrPalvessa);
+    EXPECT_EQ(HeapCallsSoFar(), before);
+  }
+}
+
+TEST_F(OrderQuantityTest, FallbackSlotServesEveryInput) {
+  // With no array, all inputs read the one fallback slot: here a yes/no 1,
+  // so the flat quantity is 1 too.
+  StandInHost host({.array = ArrayDelivery::kNever});
+  host.SetFlag(kEnabledInput, true);
+  host.set_position(0);
+  host.CallOrdinary(scsf_zrPalvessa);
+  EXPECT_EQ(host.record().order_quantity, 1);
+  EXPECT_EQ(host.allocate_calls(), 6);
+}
+
+TEST_F(OrderQuantityTest, InputsOfAnyTypeCodeAreConverted) {
+  StandInHost host;
+  ApplySettings(host, {.scale_out = true, .percentage = 50});
+  InputSlot& percentage = host.input(kScaleOutPercentageInput);
+  percentage.type_code = 2;  // single precision, rounded half away from zero
+  StoreFloat32(percentage, 24.5f);
+  host.set_position(10);
+  host.CallOrdinary(scsf_zrPalvessa);
+  EXPECT_EQ(host.record().order_quantity, 3);  // 25% of 10 = 2.5, rounded up
+}
+
+TEST_F(OrderQuantityTest, ExceptionFromPositionQueryReleasesHostText) {
+  StandInHost host;
+  ApplySettings(host, {});
+  host.set_position(3);
+  host.set_position_texts("first", "second");
+  host.set_service_hook([](HostService service) {
+    if (service == HostService::kPositionQuery)
+      throw std::runtime_error("host failure");
+  });
+  host.record().order_quantity = kUntouchedQuantity;
+  EXPECT_THROW(host.CallOrdinary(scsf_zrPalvessa), std::runtime_error);
+  EXPECT_TRUE(QuantityUntouched(host.record()));
+  host.set_service_hook(nullptr);
+  host.CallOrdinary(scsf_zrPalvessa);
+  EXPECT_EQ(host.record().order_quantity, 1) << "the next call works";
+}
+
+TEST(StudyExportsTest, NameVersionAndNullRecord) {
+  EXPECT_STREQ(scdll_DLLName(), "zrPalvessa");
+  EXPECT_EQ(scdll_DLLVersion(), 2683);
+  scsf_zrPalvessa(nullptr);  // must simply return
+}
+
+}  // namespace

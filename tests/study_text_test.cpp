@@ -1,0 +1,246 @@
+#include "interface/study_text.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+#include "platform/counting_heap.h"
+#include "support/heap_check.h"
+
+namespace {
+
+using StudyTextTest = HeapCheckedTest;
+
+std::string Text(const StudyText& value) {
+  return TextOrEmpty(value);
+}
+
+// A value that owns "old" text, as the host or an earlier call left it.
+StudyText OwnedValue(const char* text) {
+  StudyText value = MakeStudyText();
+  AssignChars(value, text, ClampedLength(text));
+  return value;
+}
+
+struct AssignCase {
+  const char* name;
+  const char* source;
+  std::int32_t length;
+  const char* expected;
+  bool owned;
+  std::size_t block_size;  // 0: no block
+};
+
+TEST_F(StudyTextTest, AssignCharsCopiesAtMostLengthCharacters) {
+  const AssignCase cases[] = {
+      {"exact length", "Enabled", 7, "Enabled", true, 8},
+      {"shorter than source", "abcdef", 3, "abc", true, 4},
+      {"longer than source", "abc", 10, "abc", true, 11},
+      {"null source", nullptr, 5, "", false, 0},
+      {"zero length", "abc", 0, "", false, 0},
+      {"length -1", "abc", -1, "", false, 0},
+      {"length INT_MIN", "abc", INT_MIN, "", false, 0},
+  };
+  for (const AssignCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    StudyText value = OwnedValue("old text");
+    const auto calls_before = counting_heap::Snapshot();
+    AssignChars(value, c.source, c.length);
+    const auto calls_after = counting_heap::Snapshot();
+    EXPECT_EQ(Text(value), c.expected);
+    EXPECT_EQ(value.owned, c.owned ? 1 : 0);
+    EXPECT_EQ(value.changed, 1);
+    EXPECT_EQ(calls_after.frees - calls_before.frees, 1) << "old text released";
+    if (c.block_size == 0) {
+      EXPECT_EQ(value.text, kModuleEmptyText);
+      EXPECT_EQ(calls_after.allocations + calls_after.failures,
+                calls_before.allocations + calls_before.failures)
+          << "no heap call for a size of 0 or less";
+    } else {
+      ASSERT_EQ(counting_heap::BlockSize(value.text), c.block_size);
+      for (std::size_t i = std::strlen(c.expected); i < c.block_size; ++i) {
+        EXPECT_EQ(value.text[i], '\0') << "block zero-filled at " << i;
+      }
+    }
+    ReleaseText(value);
+  }
+}
+
+TEST_F(StudyTextTest, AssignCharsClampsLengthToLongestText) {
+  StudyText value = MakeStudyText();
+  counting_heap::ScopedAllocationFailure fail_all(0);
+  AssignChars(value, "abc", INT_MAX);
+  EXPECT_EQ(counting_heap::Snapshot().last_request, std::size_t{2147483647});
+  EXPECT_EQ(Text(value), "");
+  EXPECT_EQ(value.owned, 0);
+  EXPECT_EQ(value.changed, 1);
+}
+
+// What each operation leaves when the heap has no block for it.
+TEST_F(StudyTextTest, FailedAllocationFollowsFailureTable) {
+  StudyText assigned = OwnedValue("old");
+  StudyText formatted = OwnedValue("old");
+  StudyText appended = OwnedValue("old");
+  const char* appended_text = appended.text;
+  {
+    counting_heap::ScopedAllocationFailure fail_all(0);
+    AssignChars(assigned, "new", 3);
+    FormatText(formatted, "%s", "new");
+    AppendText(appended, "%s", "new");
+  }
+  EXPECT_EQ(Text(assigned), "");
+  EXPECT_EQ(assigned.owned, 0);
+  EXPECT_EQ(assigned.changed, 1);
+  EXPECT_EQ(Text(formatted), "");
+  EXPECT_EQ(formatted.owned, 0);
+  EXPECT_EQ(formatted.changed, 0);
+  EXPECT_EQ(appended.text, appended_text) << "append leaves the value unchanged";
+  EXPECT_EQ(appended.owned, 1);
+  ReleaseText(appended);
+}
+
+TEST_F(StudyTextTest, FormatTextReplacesValue) {
+  StudyText value = OwnedValue("old");
+  FormatText(value, "<b>%s</b> %d", "name", 42);
+  EXPECT_EQ(Text(value), "<b>name</b> 42");
+  EXPECT_EQ(value.owned, 1);
+  EXPECT_EQ(value.changed, 1);
+  EXPECT_EQ(counting_heap::BlockSize(value.text), std::strlen("<b>name</b> 42") + 1);
+
+  FormatText(value, nullptr);
+  EXPECT_EQ(value.text, kModuleEmptyText) << "null format empties the value";
+  EXPECT_EQ(value.owned, 0);
+  EXPECT_EQ(value.changed, 0);
+}
+
+TEST_F(StudyTextTest, FormattingErrorEmptiesFormatAndLeavesAppendUnchanged) {
+#if !defined(__GLIBC__)
+  GTEST_SKIP() << "this C runtime formats every character it is given; no error to provoke";
+#endif
+  const std::wint_t unencodable = 0x100;  // no single byte in the C locale
+  StudyText formatted = OwnedValue("old");
+  FormatText(formatted, "%lc", unencodable);
+  EXPECT_EQ(formatted.text, kModuleEmptyText);
+  EXPECT_EQ(formatted.owned + formatted.changed, 0);
+
+  StudyText appended = OwnedValue("old");
+  const char* before = appended.text;
+  AppendText(appended, "%lc", unencodable);
+  AppendText(appended, nullptr);
+  EXPECT_EQ(appended.text, before);
+  ReleaseText(appended);
+}
+
+struct AppendCase {
+  const char* name;
+  const char* initial;  // null: a value whose text is null
+  const char* expected;
+  std::size_t block_size;
+};
+
+TEST_F(StudyTextTest, AppendTextConcatenatesIntoFreshBlock) {
+  const AppendCase cases[] = {
+      {"onto text", "abc", "abc-7", 6},
+      {"onto empty", "", "-7", 3},
+      {"onto null text", nullptr, "-7", 3},
+  };
+  for (const AppendCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    StudyText value = c.initial != nullptr ? OwnedValue(c.initial) : MakeStudyText();
+    if (c.initial == nullptr)
+      value.text = nullptr;
+    AppendText(value, "-%d", 7);
+    EXPECT_EQ(Text(value), c.expected);
+    EXPECT_EQ(value.owned, 1);
+    EXPECT_EQ(value.changed, 1);
+    EXPECT_EQ(counting_heap::BlockSize(value.text), c.block_size);
+    ReleaseText(value);
+  }
+}
+
+TEST_F(StudyTextTest, AppendTextWithEmptyResultStillAllocates) {
+  StudyText value = MakeStudyText();
+  AppendText(value, "%s", "");
+  EXPECT_EQ(counting_heap::BlockSize(value.text), 1u);
+  EXPECT_EQ(value.owned + value.changed, 2);
+  ReleaseText(value);
+}
+
+TEST_F(StudyTextTest, AppendTextMayReadItsOwnText) {
+  StudyText value = OwnedValue("ab");
+  AppendText(value, "%s|%s", value.text, value.text);
+  EXPECT_EQ(Text(value), "abab|ab");
+  ReleaseText(value);
+}
+
+TEST_F(StudyTextTest, CopyTextFollowsSourceEmptiness) {
+  struct CopyCase {
+    const char* name;
+    const char* source;       // null: the source's text is null
+    const char* destination;  // "" keeps the destination empty
+    const char* expected;
+    std::int32_t changed;  // destination's changed flag afterwards (preset to 7)
+    bool resets_to_own_empty;
+  };
+  const CopyCase cases[] = {
+      {"text onto text", "new", "old", "new", 1, false},
+      {"text onto empty", "new", "", "new", 1, false},
+      {"empty onto text", "", "old", "", 1, true},
+      {"null onto text", nullptr, "old", "", 1, true},
+      {"empty onto empty", "", "", "", 7, false},
+      {"null onto empty", nullptr, "", "", 7, false},
+  };
+  for (const CopyCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    StudyText source = MakeStudyText();
+    source.text = c.source;
+    StudyText destination = c.destination[0] != '\0' ? OwnedValue(c.destination) : MakeStudyText();
+    destination.changed = 7;
+    CopyText(destination, source);
+    EXPECT_EQ(Text(destination), c.expected);
+    EXPECT_EQ(destination.changed, c.changed);
+    if (c.resets_to_own_empty) {
+      EXPECT_EQ(destination.text, kModuleEmptyText);
+      EXPECT_EQ(destination.owned, 0);
+    }
+    ReleaseText(destination);
+  }
+}
+
+TEST_F(StudyTextTest, CopyTextOntoItselfDoesNothing) {
+  StudyText value = OwnedValue("same");
+  const char* before = value.text;
+  value.changed = 0;
+  CopyText(value, value);
+  EXPECT_EQ(value.text, before);
+  EXPECT_EQ(value.changed, 0);
+  ReleaseText(value);
+}
+
+TEST_F(StudyTextTest, ReleaseTextFreesOnlyOwnedText) {
+  StudyText owned = OwnedValue("mine");
+  ReleaseText(owned);
+  EXPECT_EQ(owned.text, nullptr);
+  EXPECT_EQ(owned.owned + owned.changed, 0);
+
+  static const char borrowed[] = "borrowed";
+  StudyText unowned = {borrowed, 0, 1, kModuleEmptyText};
+  ReleaseText(unowned);
+  EXPECT_EQ(unowned.text, borrowed);
+  EXPECT_EQ(unowned.changed, 1);
+}
+
+TEST_F(StudyTextTest, ScopedTextReleasesOnException) {
+  try {
+    ScopedStudyText temporary;
+    FormatText(temporary.get(), "%s", "temporary");
+    throw std::runtime_error("unwind");
+  } catch (const std::runtime_error&) {
+  }
+  // The fixture checks that the block went back to the heap.
+}
+
+}  // namespace
