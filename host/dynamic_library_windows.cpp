@@ -11,8 +11,7 @@ std::string LastErrorText() {
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<char*>(&message), 0, nullptr);
   std::string text = length > 0 && message != nullptr ? std::string(message, length) : "";
-  if (message != nullptr)
-    LocalFree(message);
+  if (message != nullptr) LocalFree(message);
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
     text.pop_back();
   }
@@ -37,8 +36,7 @@ bool DynamicLibrary::Open(const std::string& path, std::string& error) {
 }
 
 void* DynamicLibrary::Symbol(const char* name) const {
-  if (handle_ == nullptr)
-    return nullptr;
+  if (handle_ == nullptr) return nullptr;
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
 

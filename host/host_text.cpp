@@ -9,8 +9,7 @@ bool PlaceHostText(StudyText& value, const char* text) {
   value.text = value.empty;
   const std::size_t size = std::strlen(text) + 1;
   void* block = process_heap::Allocate(size);
-  if (block == nullptr)
-    return false;
+  if (block == nullptr) return false;
   std::memcpy(block, text, size);
   value.text = static_cast<const char*>(block);
   value.owned = 1;

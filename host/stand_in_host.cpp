@@ -45,8 +45,7 @@ StandInHost::StandInHost(const StandInHostOptions& options)
   slots.allocate = options_.allocate_service ? &AllocateService : nullptr;
   slots.allocation_argument = options_.slot_count;
   InitialiseSlot(slots.fallback, kFallbackDescriptionArgument);
-  if (options_.array == ArrayDelivery::kUpFront)
-    InstallArray();
+  if (options_.array == ArrayDelivery::kUpFront) InstallArray();
   active_host = this;
 }
 
@@ -65,8 +64,7 @@ StandInHost::~StandInHost() {
 
 InputSlot& StandInHost::input(std::int32_t index) {
   InputSlotArray& slots = record_->input_slots;
-  if (slots.data == nullptr || index < 0 || index >= slots.count)
-    return slots.fallback;
+  if (slots.data == nullptr || index < 0 || index >= slots.count) return slots.fallback;
   return slots.data[index];
 }
 
@@ -99,8 +97,7 @@ void StandInHost::InitialiseSlot(InputSlot& slot, std::int32_t description_argum
 }
 
 void StandInHost::InstallArray() {
-  if (options_.slot_count <= 0 || slots_ != nullptr)
-    return;
+  if (options_.slot_count <= 0 || slots_ != nullptr) return;
   slots_.reset(new InputSlot[static_cast<std::size_t>(options_.slot_count)]());
   for (std::int32_t index = 0; index < options_.slot_count; ++index) {
     InitialiseSlot(slots_[index], index);
@@ -114,21 +111,18 @@ void StandInHost::ReleaseSlotTexts(InputSlot& slot) {
 }
 
 void StandInHost::RunHook(HostService service) {
-  if (hook_)
-    hook_(service);
+  if (hook_) hook_(service);
 }
 
 StandInHost& StandInHost::Active() {
-  if (active_host == nullptr)
-    throw std::logic_error("host service called with no active host");
+  if (active_host == nullptr) throw std::logic_error("host service called with no active host");
   return *active_host;
 }
 
 std::int32_t StandInHost::AllocateService(std::int32_t /*allocation_argument*/) {
   StandInHost& host = Active();
   ++host.allocate_calls_;
-  if (host.options_.array == ArrayDelivery::kOnAllocate)
-    host.InstallArray();
+  if (host.options_.array == ArrayDelivery::kOnAllocate) host.InstallArray();
   host.RunHook(HostService::kAllocate);
   return 1;
 }

@@ -5,8 +5,7 @@ namespace {
 template <typename Export>
 bool Resolve(const DynamicLibrary& library, const char* name, Export& target) {
   void* address = library.Symbol(name);
-  if (address == nullptr)
-    return false;
+  if (address == nullptr) return false;
   target = reinterpret_cast<Export>(address);
   return true;
 }
@@ -14,8 +13,7 @@ bool Resolve(const DynamicLibrary& library, const char* name, Export& target) {
 }  // namespace
 
 ModuleLoadError LoadStudyModule(const std::string& path, StudyModule& module, std::string& reason) {
-  if (!module.library.Open(path, reason))
-    return ModuleLoadError::kNotLoadable;
+  if (!module.library.Open(path, reason)) return ModuleLoadError::kNotLoadable;
   if (!Resolve(module.library, kModuleNameExport, module.name)) {
     reason = std::string("missing export ") + kModuleNameExport;
   } else if (!Resolve(module.library, kModuleVersionExport, module.version)) {

@@ -9,8 +9,7 @@
 #include <limits>
 
 inline std::int32_t TruncateToInt32(double x) {
-  if (x > -2147483649.0 && x < 2147483648.0)
-    return static_cast<std::int32_t>(x);
+  if (x > -2147483649.0 && x < 2147483648.0) return static_cast<std::int32_t>(x);
   return std::numeric_limits<std::int32_t>::min();
 }
 

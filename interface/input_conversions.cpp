@@ -56,14 +56,12 @@ std::int64_t DaysToMicroseconds(double days) {
 }
 
 std::int32_t WholeDays(double days) {
-  if (days == 0)
-    return 0;
+  if (days == 0) return 0;
   return LowWord(DaysToMicroseconds(days) / kMicrosecondsPerDay);
 }
 
 std::int32_t SecondsWithinDay(double days) {
-  if (days == 0)
-    return 0;
+  if (days == 0) return 0;
   return LowWord(DaysToMicroseconds(days) % kMicrosecondsPerDay / kMicrosecondsPerSecond);
 }
 

@@ -13,10 +13,8 @@ inline InputSlot& LocateSlot(StudyInterface& record, std::int32_t index) {
   if (slots.data == nullptr && slots.allocate != nullptr) {
     slots.allocate(slots.allocation_argument);
   }
-  if (slots.data == nullptr || slots.count <= 0)
-    return slots.fallback;
-  if (index < 0)
-    index = 0;
+  if (slots.data == nullptr || slots.count <= 0) return slots.fallback;
+  if (index < 0) index = 0;
   return slots.data[index < slots.count ? index : slots.count - 1];
 }
 

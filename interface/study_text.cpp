@@ -7,18 +7,6 @@
 
 namespace {
 
-// A zero-filled process-heap block of `size` bytes; none (and no heap call)
-// for a size of 0 or less, or when the heap has none.
-char* AllocateZeroedBlock(std::int64_t size) {
-  if (size <= 0)
-    return nullptr;
-  void* block = process_heap::Allocate(static_cast<std::size_t>(size));
-  if (block == nullptr)
-    return nullptr;
-  std::memset(block, 0, static_cast<std::size_t>(size));
-  return static_cast<char*>(block);
-}
-
 void FreeOwnedText(StudyText& value) {
   if (value.owned != 0 && value.text != nullptr) {
     process_heap::Free(const_cast<char*>(value.text));
@@ -63,9 +51,16 @@ std::size_t BoundedLength(const char* text, std::size_t limit) {
 
 }  // namespace
 
+char* AllocateTextBlock(std::int64_t size) {
+  if (size <= 0) return nullptr;
+  void* block = process_heap::Allocate(static_cast<std::size_t>(size));
+  if (block == nullptr) return nullptr;
+  std::memset(block, 0, static_cast<std::size_t>(size));
+  return static_cast<char*>(block);
+}
+
 std::int32_t ClampedLength(const char* text) {
-  if (text == nullptr)
-    return 0;
+  if (text == nullptr) return 0;
   return static_cast<std::int32_t>(BoundedLength(text, kLongestStudyText));
 }
 
@@ -73,7 +68,7 @@ void AssignChars(StudyText& value, const char* source, std::int32_t length) {
   ResetToEmpty(value);
   if (source != nullptr && length != 0) {
     const std::int64_t n = length > kLongestStudyText ? kLongestStudyText : length;
-    char* block = AllocateZeroedBlock(n + 1);
+    char* block = AllocateTextBlock(n + 1);
     if (block != nullptr) {
       std::memcpy(block, source, BoundedLength(source, static_cast<std::size_t>(n)));
       block[n] = '\0';
@@ -102,17 +97,13 @@ StudyText& AppendText(StudyText& value, const char* format, ...) {
 }
 
 StudyText& AppendTextList(StudyText& value, const char* format, va_list arguments) {
-  if (format == nullptr)
-    return value;
+  if (format == nullptr) return value;
   const std::int64_t pos = ClampedLength(value.text);
   const int need = CountFormatted(format, arguments);
-  if (need < 0 || need > kLongestStudyText - pos)
-    return value;
-  char* block = AllocateZeroedBlock(pos + need + 1);
-  if (block == nullptr)
-    return value;
-  if (pos > 0)
-    std::memcpy(block, value.text, static_cast<std::size_t>(pos));
+  if (need < 0 || need > kLongestStudyText - pos) return value;
+  char* block = AllocateTextBlock(pos + need + 1);
+  if (block == nullptr) return value;
+  if (pos > 0) std::memcpy(block, value.text, static_cast<std::size_t>(pos));
   WriteFormatted(block + pos, static_cast<std::size_t>(need) + 1, format, arguments);
   FreeOwnedText(value);
   value.text = block;
@@ -122,8 +113,7 @@ StudyText& AppendTextList(StudyText& value, const char* format, va_list argument
 }
 
 void CopyText(StudyText& value, const StudyText& source) {
-  if (&value == &source)
-    return;
+  if (&value == &source) return;
   const bool source_has_text = source.text != nullptr && source.text[0] != '\0';
   const bool value_has_text = value.text != nullptr && value.text[0] != '\0';
   if (source_has_text) {

@@ -48,6 +48,10 @@ inline const char* TextOrEmpty(const StudyText& value) {
   return value.text != nullptr ? value.text : "";
 }
 
+// A zero-filled process-heap block of `size` bytes, or null when the heap has
+// none. A size of 0 or less yields null without a heap call.
+char* AllocateTextBlock(std::int64_t size);
+
 // Length of a C string, clamped to kLongestStudyText; null has length 0.
 std::int32_t ClampedLength(const char* text);
 

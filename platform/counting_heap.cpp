@@ -23,10 +23,8 @@ HeapState& State() {
 }
 
 bool NextAllocationFails(HeapState& state) {
-  if (state.fail_every)
-    return true;
-  if (state.fail_countdown > 0 && --state.fail_countdown == 0)
-    return true;
+  if (state.fail_every) return true;
+  if (state.fail_countdown > 0 && --state.fail_countdown == 0) return true;
   return false;
 }
 

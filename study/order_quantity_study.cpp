@@ -5,6 +5,7 @@
 
 #include "interface/input_conversions.h"
 #include "interface/position_query.h"
+#include "study/study_defaults.h"
 
 namespace {
 
@@ -24,16 +25,12 @@ std::int32_t OpenPositionQuantity(double position, const StudySlots& slots) {
 
 std::int32_t ScaleOutQuantity(double position, std::int32_t percentage, std::int32_t round_down) {
   const double size = std::fabs(position);
-  if (!(size > 1.0))
-    return 1;  // one unit or less, or NaN
+  if (!(size > 1.0)) return 1;  // one unit or less, or NaN
   double scaled = static_cast<double>(percentage) * size / 100.0;
   scaled = round_down == 1 ? std::floor(scaled) : std::ceil(scaled);
-  if (1.0 > scaled)
-    scaled = 1.0;
-  if (std::isnan(scaled))
-    return 1;
-  if (scaled >= 2147483648.0)
-    return std::numeric_limits<std::int32_t>::max();
+  if (1.0 > scaled) scaled = 1.0;
+  if (std::isnan(scaled)) return 1;
+  if (scaled >= 2147483648.0) return std::numeric_limits<std::int32_t>::max();
   return static_cast<std::int32_t>(scaled);
 }
 
@@ -42,10 +39,8 @@ void UpdateOrderQuantity(StudyInterface& record, const StudySlots& slots) {
     WriteOrderQuantity(record, SlotAsInteger(slots[kInTradeQuantityInput]));
     return;
   }
-  if (SlotAsFlag(slots[kEnabledInput]) == 0)
-    return;
-  if (record.position_query == nullptr)
-    return;  // no position to act on
+  if (SlotAsFlag(slots[kEnabledInput]) == 0) return;
+  if (record.position_query == nullptr) return;  // no position to act on
 
   ScopedPositionRecord position;
   const double quantity = QueryPosition(record, position);
@@ -56,7 +51,7 @@ void UpdateOrderQuantity(StudyInterface& record, const StudySlots& slots) {
 void RunStudy(StudyInterface& record, const StudyText& credit) {
   const StudySlots slots = LocateStudySlots(record);
   if (record.defaults_flag != 0) {
-    static_cast<void>(credit);  // the defaults declaration comes with the next step
+    ApplyDefaults(record, slots, credit);
     return;
   }
   UpdateOrderQuantity(record, slots);

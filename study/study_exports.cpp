@@ -1,5 +1,6 @@
 #include "study/study_exports.h"
 
+#include "study/credit_link.h"
 #include "study/order_quantity_study.h"
 
 extern "C" {
@@ -13,10 +14,8 @@ std::int32_t scdll_DLLVersion() {
 }
 
 void scsf_zrPalvessa(StudyInterface* record) {
-  if (record == nullptr)
-    return;  // nothing to read or write
-  static constexpr StudyText kNoCredit = MakeStudyText();
-  RunStudy(*record, kNoCredit);
+  if (record == nullptr) return;  // nothing to read or write
+  RunStudy(*record, CreditLink());
 }
 
 }  // extern "C"

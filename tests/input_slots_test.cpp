@@ -46,8 +46,7 @@ TEST_F(InputSlotsTest, NoAddressableElementIsTheFallbackSlot) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     StandInHost host(c.options);
-    if (c.force_count)
-      host.record().input_slots.count = c.count;
+    if (c.force_count) host.record().input_slots.count = c.count;
     const StudySlots slots = LocateStudySlots(host.record());
     for (InputSlot* slot : slots.slot) {
       EXPECT_EQ(slot, &host.record().input_slots.fallback);

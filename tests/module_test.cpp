@@ -5,6 +5,7 @@
 
 #include "host/stand_in_host.h"
 #include "host/study_module.h"
+#include "support/declared_study.h"
 #include "support/study_setup.h"
 
 #ifndef STUDY_MODULE_PATH
@@ -27,6 +28,16 @@ class ModuleTest : public ::testing::Test {
 TEST_F(ModuleTest, ReportsNameAndInterfaceVersion) {
   EXPECT_STREQ(module_.name(), "zrPalvessa");
   EXPECT_EQ(module_.version(), 2683);
+}
+
+TEST_F(ModuleTest, DefaultsCallDeclaresTheStudyAndWritesNoQuantity) {
+  StandInHost host;
+  host.record().host_call_flag = 1;
+  host.record().order_quantity = kUntouchedQuantity;
+  host.CallDefaults(module_.study);
+  ExpectDeclaredStudy(host);
+  EXPECT_TRUE(QuantityUntouched(host.record()));
+  EXPECT_EQ(host.position_queries(), 0);
 }
 
 TEST_F(ModuleTest, FollowsPositionThroughASession) {

@@ -193,8 +193,7 @@ TEST_F(OrderQuantityTest, ExceptionFromPositionQueryReleasesHostText) {
   host.set_position(3);
   host.set_position_texts("first", "second");
   host.set_service_hook([](HostService service) {
-    if (service == HostService::kPositionQuery)
-      throw std::runtime_error("host failure");
+    if (service == HostService::kPositionQuery) throw std::runtime_error("host failure");
   });
   host.record().order_quantity = kUntouchedQuantity;
   EXPECT_THROW(host.CallOrdinary(scsf_zrPalvessa), std::runtime_error);

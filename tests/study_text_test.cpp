@@ -150,8 +150,7 @@ TEST_F(StudyTextTest, AppendTextConcatenatesIntoFreshBlock) {
   for (const AppendCase& c : cases) {
     SCOPED_TRACE(c.name);
     StudyText value = c.initial != nullptr ? OwnedValue(c.initial) : MakeStudyText();
-    if (c.initial == nullptr)
-      value.text = nullptr;
+    if (c.initial == nullptr) value.text = nullptr;
     AppendText(value, "-%d", 7);
     EXPECT_EQ(Text(value), c.expected);
     EXPECT_EQ(value.owned, 1);
