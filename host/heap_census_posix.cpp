@@ -1,0 +1,28 @@
+// Native build: glibc's allocator statistics. They give bytes in use, not
+// blocks, and mean nothing under AddressSanitizer, whose allocator replaces
+// glibc's (and checks leaks on its own).
+#include <malloc.h>
+
+#include "host/heap_census.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define STUDY_HEAP_REPLACED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define STUDY_HEAP_REPLACED 1
+#endif
+#endif
+
+HeapCensus TakeHeapCensus() {
+  HeapCensus census;
+#if !defined(STUDY_HEAP_REPLACED) && defined(__GLIBC__)
+  const struct mallinfo2 info = mallinfo2();
+  census.supported = true;
+  census.bytes = static_cast<std::int64_t>(info.uordblks + info.hblkhd);
+#endif
+  return census;
+}
+
+std::int64_t CountBlocksHolding(const char* /*text*/) {
+  return -1;
+}
