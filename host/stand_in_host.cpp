@@ -11,8 +11,25 @@ thread_local StandInHost* active_host = nullptr;
 
 constexpr std::int32_t kFallbackDescriptionArgument = -1;
 
-bool IsEmptyText(const StudyText& value) {
-  return value.owned == 0 && (value.text == nullptr || value.text[0] == '\0');
+// Freshly built: empty, unowned and unchanged, its text the value's own empty string.
+bool IsFreshText(const StudyText& value) {
+  return value.owned == 0 && value.changed == 0 && value.empty != nullptr &&
+         value.empty[0] == '\0' && value.text == value.empty;
+}
+
+bool IsWellFormed(const PositionRecord& position) {
+  if (position.leading_field != kPositionRecordLeadingValue) return false;
+  if (!IsFreshText(position.first_text) || !IsFreshText(position.second_text)) return false;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(&position);
+  for (std::size_t offset = 0; offset < sizeof(PositionRecord); ++offset) {
+    const bool in_field = offset < 4 ||
+                          (offset >= offsetof(PositionRecord, first_text) &&
+                           offset < offsetof(PositionRecord, first_text) + sizeof(StudyText)) ||
+                          (offset >= offsetof(PositionRecord, second_text) &&
+                           offset < offsetof(PositionRecord, second_text) + sizeof(StudyText));
+    if (!in_field && bytes[offset] != 0) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -137,9 +154,7 @@ std::int32_t StandInHost::SetDescriptionService(std::int32_t argument, const cha
 std::int32_t StandInHost::PositionQueryService(PositionRecord* position) {
   StandInHost& host = Active();
   ++host.position_queries_;
-  host.last_leading_field_ = position->leading_field;
-  host.last_texts_were_empty_ =
-      IsEmptyText(position->first_text) && IsEmptyText(position->second_text);
+  if (!IsWellFormed(*position)) host.position_records_well_formed_ = false;
   position->quantity = host.position_;
   if (!host.first_position_text_.empty()) {
     PlaceHostText(position->first_text, host.first_position_text_.c_str());

@@ -77,9 +77,9 @@ class StandInHost {
   std::int32_t allocate_calls() const { return allocate_calls_; }
   std::int32_t position_queries() const { return position_queries_; }
   const std::vector<DescriptionCall>& description_calls() const { return description_calls_; }
-  // Leading field and text emptiness of the last position record received.
-  std::int32_t last_leading_field() const { return last_leading_field_; }
-  bool last_texts_were_empty() const { return last_texts_were_empty_; }
+  // Every position record received so far was built as the host expects:
+  // leading field 12, both texts empty and unowned, every other byte zero.
+  bool position_records_well_formed() const { return position_records_well_formed_; }
 
  private:
   static std::int32_t AllocateService(std::int32_t allocation_argument);
@@ -103,6 +103,5 @@ class StandInHost {
   std::int32_t allocate_calls_ = 0;
   std::int32_t position_queries_ = 0;
   std::vector<DescriptionCall> description_calls_;
-  std::int32_t last_leading_field_ = 0;
-  bool last_texts_were_empty_ = false;
+  bool position_records_well_formed_ = true;
 };

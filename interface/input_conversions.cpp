@@ -28,8 +28,7 @@ struct KindTable {
 
 constexpr KindTable BuildKindTable() {
   KindTable table{};
-  for (StoredKind& kind : table.kind)
-    kind = StoredKind::kNothing;
+  for (StoredKind& kind : table.kind) kind = StoredKind::kNothing;
   for (int code : {1, 3, 4, 6, 11, 13, 14, 15, 16, 17, 19, 22, 24}) {
     table.kind[code] = StoredKind::kInteger;
   }

@@ -59,8 +59,7 @@ TEST_F(OrderQuantityTest, WritesQuantityForPosition) {
     host.CallOrdinary(scsf_zrPalvessa);
     EXPECT_EQ(host.record().order_quantity, c.expected);
     EXPECT_EQ(host.position_queries(), 1);
-    EXPECT_EQ(host.last_leading_field(), kPositionRecordLeadingValue);
-    EXPECT_TRUE(host.last_texts_were_empty());
+    EXPECT_TRUE(host.position_records_well_formed());
   }
 }
 

@@ -1,0 +1,60 @@
+#include "input_settings.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "declared_inputs.h"
+#include "interface/input_conversions.h"
+#include "number_parsing.h"
+#include "tool_error.h"
+
+namespace {
+
+std::string Lowercase(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+std::string ValidNames(const std::vector<DeclaredInput>& inputs) {
+  std::string names;
+  for (const DeclaredInput& input : inputs) {
+    names += (names.empty() ? "\"" : ", \"") + input.name + "\"";
+  }
+  return names.empty() ? "(the module declared none)" : names;
+}
+
+std::int32_t SettingValue(const DeclaredInput& input, const std::string& text) {
+  if (input.type_code == kYesNoTypeCode) {
+    const std::string word = Lowercase(Trimmed(text));
+    if (word == "yes") return 1;
+    if (word == "no") return 0;
+  }
+  const auto value = ParseWholeNumber(text);
+  if (!value) {
+    const bool yes_no = input.type_code == kYesNoTypeCode;
+    throw ToolError(kExitUsage, "value '" + text + "' for \"" + input.name + "\" is not " +
+                                    (yes_no ? "yes, no or a whole number" : "a whole number"));
+  }
+  return *value;
+}
+
+}  // namespace
+
+void ApplyInputSettings(StandInHost& host, const std::vector<InputSetting>& settings) {
+  const std::vector<DeclaredInput> inputs = ReadDeclaredInputs(host);
+  for (const InputSetting& setting : settings) {
+    const auto input = std::find_if(inputs.begin(), inputs.end(),
+                                    [&](const DeclaredInput& x) { return x.name == setting.name; });
+    if (input == inputs.end()) {
+      throw ToolError(kExitUsage, "unknown input \"" + setting.name +
+                                      "\"; valid inputs: " + ValidNames(inputs));
+    }
+    const std::uint8_t type_code = input->type_code;
+    if (type_code != kYesNoTypeCode && type_code != kIntegerTypeCode) {
+      throw ToolError(kExitUsage, "input \"" + setting.name + "\" has " + TypeName(type_code) +
+                                      ", which replay cannot set");
+    }
+    host.SetInteger(input->slot, SettingValue(*input, setting.value), type_code);
+  }
+}

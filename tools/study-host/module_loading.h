@@ -1,0 +1,10 @@
+// Loading the module a command names, refusing one this host cannot drive.
+#pragma once
+
+#include <string>
+
+#include "host/study_module.h"
+
+// Loads `path` and checks its interface version. Throws ToolError (module)
+// with the loader's reason, the missing export, or both version numbers.
+void LoadModuleForHost(const std::string& path, StudyModule& module);

@@ -1,0 +1,23 @@
+// Errors that end a study-host command: a one-line message for stderr and
+// the documented exit code.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+enum ExitCode : int {
+  kExitSuccess = 0,
+  kExitChecksFailed = 1,  // validate: at least one check failed
+  kExitUsage = 2,         // bad command line, input setting or position list
+  kExitModule = 3,        // module missing, not loadable, missing export, wrong interface version
+  kExitSessionFile = 4,   // session file unreadable or malformed
+};
+
+class ToolError : public std::runtime_error {
+ public:
+  ToolError(ExitCode code, const std::string& message) : std::runtime_error(message), code_(code) {}
+  ExitCode code() const { return code_; }
+
+ private:
+  ExitCode code_;
+};
