@@ -91,9 +91,21 @@ void StandInHost::SetInteger(std::int32_t index, std::int32_t value, std::uint8_
   StoreInt32(slot, value);
 }
 
-void StandInHost::set_position_texts(std::string first, std::string second) {
+void StandInHost::set_position_texts(std::string first, std::string second, bool owned) {
   first_position_text_ = std::move(first);
   second_position_text_ = std::move(second);
+  position_texts_owned_ = owned;
+}
+
+void StandInHost::PlacePositionText(StudyText& field, const std::string& text) const {
+  if (text.empty()) return;
+  if (position_texts_owned_) {
+    PlaceHostText(field, text.c_str());
+  } else {
+    field.text = text.c_str();  // host storage: the module must not release it
+    field.owned = 0;
+    field.changed = 1;
+  }
 }
 
 void StandInHost::CallDefaults(void (*study)(StudyInterface*)) {
@@ -156,12 +168,8 @@ std::int32_t StandInHost::PositionQueryService(PositionRecord* position) {
   ++host.position_queries_;
   if (!IsWellFormed(*position)) host.position_records_well_formed_ = false;
   position->quantity = host.position_;
-  if (!host.first_position_text_.empty()) {
-    PlaceHostText(position->first_text, host.first_position_text_.c_str());
-  }
-  if (!host.second_position_text_.empty()) {
-    PlaceHostText(position->second_text, host.second_position_text_.c_str());
-  }
+  host.PlacePositionText(position->first_text, host.first_position_text_);
+  host.PlacePositionText(position->second_text, host.second_position_text_);
   host.RunHook(HostService::kPositionQuery);
   return 1;
 }

@@ -63,9 +63,11 @@ class StandInHost {
 
   // What the position query reports from now on.
   void set_position(double quantity) { position_ = quantity; }
-  // Owned texts the position query places in the record's two text fields
-  // (an empty string places nothing).
-  void set_position_texts(std::string first, std::string second);
+  // Texts the position query places in the record's two text fields (an
+  // empty string places nothing): owned copies on the shared heap, or, with
+  // `owned` false, pointers to the host's own storage that the module must
+  // leave alone.
+  void set_position_texts(std::string first, std::string second, bool owned = true);
 
   // Runs hook after each service has done its work (a test may throw from it).
   void set_service_hook(std::function<void(HostService)> hook) { hook_ = std::move(hook); }
@@ -86,6 +88,7 @@ class StandInHost {
   static std::int32_t SetDescriptionService(std::int32_t argument, const char* description);
   static std::int32_t PositionQueryService(PositionRecord* position);
   static StandInHost& Active();
+  void PlacePositionText(StudyText& field, const std::string& text) const;
 
   void InitialiseSlot(InputSlot& slot, std::int32_t description_argument);
   void InstallArray();
@@ -100,6 +103,7 @@ class StandInHost {
   double position_ = 0.0;
   std::string first_position_text_;
   std::string second_position_text_;
+  bool position_texts_owned_ = true;
   std::int32_t allocate_calls_ = 0;
   std::int32_t position_queries_ = 0;
   std::vector<DescriptionCall> description_calls_;

@@ -12,6 +12,7 @@ struct HeapState {
   Counts counts;
   std::int64_t fail_countdown = 0;  // > 0: allocations left until the failing one
   bool fail_every = false;
+  std::size_t largest_block = 0;  // 0: no limit
   std::unordered_map<const void*, std::size_t> live;
 };
 
@@ -22,8 +23,9 @@ HeapState& State() {
   return state;
 }
 
-bool NextAllocationFails(HeapState& state) {
+bool NextAllocationFails(HeapState& state, std::size_t size) {
   if (state.fail_every) return true;
+  if (state.largest_block != 0 && size > state.largest_block) return true;
   if (state.fail_countdown > 0 && --state.fail_countdown == 0) return true;
   return false;
 }
@@ -41,6 +43,8 @@ void FailNthAllocation(std::int64_t n) {
 void FailEveryAllocation(bool on) {
   State().fail_every = on;
 }
+
+void SetLargestBlock(std::size_t size) { State().largest_block = size; }
 
 void StopFailing() {
   State().fail_countdown = 0;
@@ -64,7 +68,7 @@ namespace process_heap {
 void* Allocate(std::size_t size) noexcept {
   auto& state = counting_heap::State();
   state.counts.last_request = size;
-  if (counting_heap::NextAllocationFails(state)) {
+  if (counting_heap::NextAllocationFails(state, size)) {
     ++state.counts.failures;
     return nullptr;
   }

@@ -25,6 +25,9 @@ Counts Snapshot();
 void FailNthAllocation(std::int64_t n);
 // Makes every Allocate call fail while `on` is true.
 void FailEveryAllocation(bool on);
+// Makes every Allocate call for more than `size` bytes fail, as an
+// exhausted heap would; 0 removes the limit. StopFailing keeps it.
+void SetLargestBlock(std::size_t size);
 // Restores normal allocation (clears both failure settings).
 void StopFailing();
 

@@ -1,6 +1,7 @@
 // Drives the built module only through its exports, loaded as the host loads it.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 
 #include "host/stand_in_host.h"
@@ -55,6 +56,26 @@ TEST_F(ModuleTest, FollowsPositionThroughASession) {
   host.set_position_texts("owned by the host", "released by the module");
   host.CallOrdinary(module_.study);
   EXPECT_EQ(host.record().order_quantity, 4);
+}
+
+TEST_F(ModuleTest, HostExceptionPassesThroughTheModule) {
+  for (const HostService service : {HostService::kSetDescription, HostService::kPositionQuery}) {
+    StandInHost host;
+    host.set_position_texts("owned host text", "released while unwinding");
+    host.set_service_hook([&](HostService called) {
+      if (called == service) throw std::runtime_error("host failure");
+    });
+    if (service == HostService::kSetDescription) {
+      EXPECT_THROW(host.CallDefaults(module_.study), std::runtime_error);
+    } else {
+      ApplySettings(host, {});
+      host.set_position(2);
+      EXPECT_THROW(host.CallOrdinary(module_.study), std::runtime_error);
+    }
+    host.set_service_hook(nullptr);
+    host.CallDefaults(module_.study);
+    ExpectDeclaredInputs(host);
+  }
 }
 
 TEST_F(ModuleTest, SurvivesHostsWithMissingPieces) {

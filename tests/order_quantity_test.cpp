@@ -186,22 +186,6 @@ TEST_F(OrderQuantityTest, InputsOfAnyTypeCodeAreConverted) {
   EXPECT_EQ(host.record().order_quantity, 3);  // 25% of 10 = 2.5, rounded up
 }
 
-TEST_F(OrderQuantityTest, ExceptionFromPositionQueryReleasesHostText) {
-  StandInHost host;
-  ApplySettings(host, {});
-  host.set_position(3);
-  host.set_position_texts("first", "second");
-  host.set_service_hook([](HostService service) {
-    if (service == HostService::kPositionQuery) throw std::runtime_error("host failure");
-  });
-  host.record().order_quantity = kUntouchedQuantity;
-  EXPECT_THROW(host.CallOrdinary(scsf_zrPalvessa), std::runtime_error);
-  EXPECT_TRUE(QuantityUntouched(host.record()));
-  host.set_service_hook(nullptr);
-  host.CallOrdinary(scsf_zrPalvessa);
-  EXPECT_EQ(host.record().order_quantity, 1) << "the next call works";
-}
-
 TEST(StudyExportsTest, NameVersionAndNullRecord) {
   EXPECT_STREQ(scdll_DLLName(), "zrPalvessa");
   EXPECT_EQ(scdll_DLLVersion(), 2683);

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 #include <cwchar>
+#include <functional>
 #include <string>
 
 #include "platform/counting_heap.h"
@@ -79,27 +80,62 @@ TEST_F(StudyTextTest, AssignCharsClampsLengthToLongestText) {
   EXPECT_EQ(value.changed, 1);
 }
 
-// What each operation leaves when the heap has no block for it.
-TEST_F(StudyTextTest, FailedAllocationFollowsFailureTable) {
-  StudyText assigned = OwnedValue("old");
-  StudyText formatted = OwnedValue("old");
-  StudyText appended = OwnedValue("old");
-  const char* appended_text = appended.text;
-  {
-    counting_heap::ScopedAllocationFailure fail_all(0);
-    AssignChars(assigned, "new", 3);
-    FormatText(formatted, "%s", "new");
-    AppendText(appended, "%s", "new");
+// Fails the 1st, 2nd, ... allocation of each operation until one completes
+// with none failing; every outcome follows the failure table and leaks nothing.
+TEST_F(StudyTextTest, AllocationFailureSweepFollowsFailureTable) {
+  struct Outcome {
+    const char* text;  // null: the value keeps its old text block
+    std::int32_t owned;
+    std::int32_t changed;
+  };
+  struct SweepCase {
+    const char* name;
+    std::function<void(StudyText&)> operation;
+    Outcome on_failure;
+    Outcome on_success;
+  };
+  const SweepCase cases[] = {
+      {"AssignChars", [](StudyText& v) { AssignChars(v, "new", 3); }, {"", 0, 1}, {"new", 1, 1}},
+      {"FormatText",
+       [](StudyText& v) { FormatText(v, "%s-%d", "new", 1); },
+       {"", 0, 0},
+       {"new-1", 1, 1}},
+      {"AppendText",
+       [](StudyText& v) { AppendText(v, "+%s", v.text); },
+       {nullptr, 1, 0},
+       {"old+old", 1, 1}},
+      {"CopyText",
+       [](StudyText& v) {
+         CopyText(v, StudyText{"copy", 0, 0, kModuleEmptyText});
+       },
+       {"", 0, 1},
+       {"copy", 1, 1}},
+  };
+  for (const SweepCase& c : cases) {
+    for (std::int64_t failing = 1;; ++failing) {
+      SCOPED_TRACE(testing::Message() << c.name << ", allocation " << failing << " fails");
+      StudyText value = OwnedValue("old");
+      value.changed = 0;
+      const char* old_text = value.text;
+      const std::int64_t failures_before = counting_heap::Snapshot().failures;
+      {
+        counting_heap::ScopedAllocationFailure fail(failing);
+        c.operation(value);
+      }
+      const bool failed = counting_heap::Snapshot().failures != failures_before;
+      const Outcome& expected = failed ? c.on_failure : c.on_success;
+      if (expected.text == nullptr) {
+        EXPECT_EQ(value.text, old_text);
+      } else {
+        EXPECT_EQ(Text(value), expected.text);
+      }
+      EXPECT_EQ(value.owned, expected.owned);
+      EXPECT_EQ(value.changed, expected.changed);
+      ReleaseText(value);
+      if (!failed) break;
+      ASSERT_LT(failing, 10) << "runaway sweep";
+    }
   }
-  EXPECT_EQ(Text(assigned), "");
-  EXPECT_EQ(assigned.owned, 0);
-  EXPECT_EQ(assigned.changed, 1);
-  EXPECT_EQ(Text(formatted), "");
-  EXPECT_EQ(formatted.owned, 0);
-  EXPECT_EQ(formatted.changed, 0);
-  EXPECT_EQ(appended.text, appended_text) << "append leaves the value unchanged";
-  EXPECT_EQ(appended.owned, 1);
-  ReleaseText(appended);
 }
 
 TEST_F(StudyTextTest, FormatTextReplacesValue) {

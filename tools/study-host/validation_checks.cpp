@@ -6,9 +6,9 @@
 #include "declared_inputs.h"
 #include "host/heap_census.h"
 #include "host/host_text.h"
+#include "host/record_guard.h"
 #include "host/stand_in_host.h"
 #include "host/study_module.h"
-#include "record_guard.h"
 
 namespace {
 

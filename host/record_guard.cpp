@@ -1,4 +1,4 @@
-#include "record_guard.h"
+#include "host/record_guard.h"
 
 #include <cstddef>
 #include <cstring>
