@@ -75,12 +75,6 @@ std::int32_t RoundHalfAwayFromZero(double x) {
 
 }  // namespace
 
-std::int32_t StoredInt32(const InputSlot& slot) {
-  std::int32_t value;
-  std::memcpy(&value, slot.value, sizeof value);
-  return value;
-}
-
 float StoredFloat32(const InputSlot& slot) {
   float value;
   std::memcpy(&value, slot.value, sizeof value);
@@ -93,7 +87,7 @@ double StoredFloat64(const InputSlot& slot) {
   return value;
 }
 
-std::int32_t SlotAsInteger(const InputSlot& slot) {
+std::int32_t SlotAsIntegerByTable(const InputSlot& slot) {
   switch (KindOf(slot.type_code)) {
     case StoredKind::kInteger:
       return StoredInt32(slot);
@@ -114,7 +108,7 @@ std::int32_t SlotAsInteger(const InputSlot& slot) {
   return 0;
 }
 
-std::int32_t SlotAsFlag(const InputSlot& slot) {
+std::int32_t SlotAsFlagByTable(const InputSlot& slot) {
   switch (KindOf(slot.type_code)) {
     case StoredKind::kInteger:
     case StoredKind::kYesNo:

@@ -44,7 +44,9 @@ void FailEveryAllocation(bool on) {
   State().fail_every = on;
 }
 
-void SetLargestBlock(std::size_t size) { State().largest_block = size; }
+void SetLargestBlock(std::size_t size) {
+  State().largest_block = size;
+}
 
 void StopFailing() {
   State().fail_countdown = 0;

@@ -17,6 +17,6 @@ std::int32_t ScaleOutQuantity(double position, std::int32_t percentage, std::int
 // nothing when the study is disabled or the host cannot report a position.
 void UpdateOrderQuantity(StudyInterface& record, const StudySlots& slots);
 
-// One call of the study function: locate the inputs, then declare defaults
-// (with `credit` as the author credit) or update the order quantity.
-void RunStudy(StudyInterface& record, const StudyText& credit);
+// One call of the study function: locate the inputs, then declare the
+// defaults (crediting CreditLink) or update the order quantity.
+void RunStudy(StudyInterface& record);

@@ -1,6 +1,5 @@
 #include "study/study_exports.h"
 
-#include "study/credit_link.h"
 #include "study/order_quantity_study.h"
 
 extern "C" {
@@ -15,7 +14,7 @@ std::int32_t scdll_DLLVersion() {
 
 void scsf_zrPalvessa(StudyInterface* record) {
   if (record == nullptr) return;  // nothing to read or write
-  RunStudy(*record, CreditLink());
+  RunStudy(*record);
 }
 
 }  // extern "C"

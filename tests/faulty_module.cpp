@@ -8,7 +8,6 @@
 #include <cstring>
 
 #include "platform/process_heap.h"
-#include "study/credit_link.h"
 #include "study/order_quantity_study.h"
 #include "study/study_exports.h"
 
@@ -50,7 +49,7 @@ STUDY_EXPORT void scsf_zrPalvessa(StudyInterface* record) {
   if (record == nullptr) return;
   if (FAULT == 3 && record->defaults_flag != 0) Crash();
   const double before = record->order_quantity;
-  RunStudy(*record, CreditLink());
+  RunStudy(*record);
   if (record->defaults_flag != 0) return;
   if (FAULT == 4) record->reserved_2440[100] ^= 0x01;
   if (FAULT == 5) process_heap::Allocate(24);

@@ -1,0 +1,63 @@
+// Loads the built module as the host does and makes N in-trade ordinary
+// calls: the program callgrind counts instructions on (the difference of two
+// N, divided, gives instructions per call), and a check that an ordinary
+// call makes no heap call.
+//
+//   call_driver MODULE N          make N calls
+//   call_driver MODULE --check    fail unless ordinary calls make no heap call
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "heap_call_counter.h"
+#include "host/stand_in_host.h"
+#include "host/study_module.h"
+#include "lean_host.h"
+
+namespace {
+
+// Each ordinary-call scenario, 1000 calls: any heap call fails the check.
+int CheckNoHeapCalls(const StudyModule& module) {
+  const struct {
+    const char* name;
+    LeanScenario scenario;
+  } scenarios[] = {{"flat", LeanScenario::kFlat},
+                   {"in trade", LeanScenario::kInTrade},
+                   {"scaling out", LeanScenario::kScaleOut},
+                   {"host call flag", LeanScenario::kHostCallFlag},
+                   {"no array, allocate service", LeanScenario::kNoArrayAllocateService}};
+  int failures = 0;
+  for (const auto& s : scenarios) {
+    StandInHost host;
+    PrepareLeanHost(host, module.study, s.scenario);
+    const std::uint64_t before = HeapCallsSoFar();
+    for (int call = 0; call < 1000; ++call) module.study(&host.record());
+    const std::uint64_t calls = HeapCallsSoFar() - before;
+    std::printf("%-28s %llu heap calls in 1000 ordinary calls\n", s.name,
+                static_cast<unsigned long long>(calls));
+    if (calls != 0) ++failures;
+  }
+  return failures == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: call_driver MODULE (N | --check)\n");
+    return 2;
+  }
+  StudyModule module;
+  std::string reason;
+  if (LoadStudyModule(argv[1], module, reason) != ModuleLoadError::kNone) {
+    std::fprintf(stderr, "call_driver: %s\n", reason.c_str());
+    return 3;
+  }
+  if (std::string(argv[2]) == "--check") return CheckNoHeapCalls(module);
+  const long calls = std::strtol(argv[2], nullptr, 10);
+  StandInHost host;
+  PrepareLeanHost(host, module.study, LeanScenario::kInTrade);
+  StudyInterface* record = &host.record();
+  for (long call = 0; call < calls; ++call) module.study(record);
+  return host.record().order_quantity == 1 ? EXIT_SUCCESS : EXIT_FAILURE;
+}
