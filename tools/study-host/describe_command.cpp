@@ -13,12 +13,13 @@ std::string LimitsText(const DeclaredInput& input) {
   return std::to_string(input.lower_limit) + " to " + std::to_string(input.upper_limit);
 }
 
-// Continuation lines of a multi-line value indented under its first line.
+// Continuation lines of a multi-line value indented under its first line
+// (blank lines stay blank).
 std::string Indented(const std::string& text, const std::string& indent) {
   std::string out;
-  for (char c : text) {
-    out += c;
-    if (c == '\n') out += indent;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    out += text[at];
+    if (text[at] == '\n' && at + 1 < text.size() && text[at + 1] != '\n') out += indent;
   }
   return out;
 }
