@@ -4,10 +4,10 @@
 // every heap block accounted for.
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
 
 #include "byte_reader.h"
 #include "host/call_judge.h"
+#include "host/edge_positions.h"
 #include "host/host_text.h"
 #include "host/record_guard.h"
 #include "host/stand_in_host.h"
@@ -22,20 +22,8 @@ namespace {
 }
 
 double DecodePosition(ByteReader& in) {
-  const double specials[] = {0.0,
-                             -0.0,
-                             1.0,
-                             -1.0,
-                             0.5,
-                             3.0,
-                             -3.0,
-                             std::numeric_limits<double>::quiet_NaN(),
-                             std::numeric_limits<double>::infinity(),
-                             -std::numeric_limits<double>::infinity(),
-                             1e300,
-                             4294967296.0};
   const std::uint8_t choice = in.Byte();
-  if (choice < 128) return specials[choice % (sizeof specials / sizeof specials[0])];
+  if (choice < 128) return kEdgePositions[choice % kEdgePositionCount];
   return in.Raw<double>();
 }
 

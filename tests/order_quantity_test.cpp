@@ -4,10 +4,8 @@
 
 #include <cmath>
 #include <limits>
-#include <stdexcept>
 
 #include "host/stand_in_host.h"
-#include "platform/counting_heap.h"
 #include "study/study_exports.h"
 #include "support/heap_check.h"
 #include "support/study_setup.h"
@@ -150,20 +148,6 @@ TEST_F(OrderQuantityTest, OwnedTextPlacedInPositionRecordIsReleased) {
   EXPECT_EQ(HeapCallsSoFar() - calls_before, 4) << "two host allocations, two module frees";
 }
 
-TEST_F(OrderQuantityTest, OrdinaryCallMakesNoHeapCallOfItsOwn) {
-  for (const StudySettings& settings :
-       {StudySettings{}, StudySettings{.scale_out = true}, StudySettings{.enabled = false}}) {
-    StandInHost host;
-    ApplySettings(host, settings);
-    host.set_position(7);
-    const std::int64_t before = HeapCallsSoFar();
-    host.CallOrdinary(scsf_zrPalvessa);
-    host.set_position(0);
-    host.CallOrdinary(scsf_zrPalvessa);
-    EXPECT_EQ(HeapCallsSoFar(), before);
-  }
-}
-
 TEST_F(OrderQuantityTest, FallbackSlotServesEveryInput) {
   // With no array, all inputs read the one fallback slot: here a yes/no 1,
   // so the flat quantity is 1 too.
@@ -173,17 +157,6 @@ TEST_F(OrderQuantityTest, FallbackSlotServesEveryInput) {
   host.CallOrdinary(scsf_zrPalvessa);
   EXPECT_EQ(host.record().order_quantity, 1);
   EXPECT_EQ(host.allocate_calls(), 6);
-}
-
-TEST_F(OrderQuantityTest, InputsOfAnyTypeCodeAreConverted) {
-  StandInHost host;
-  ApplySettings(host, {.scale_out = true, .percentage = 50});
-  InputSlot& percentage = host.input(kScaleOutPercentageInput);
-  percentage.type_code = 2;  // single precision, rounded half away from zero
-  StoreFloat32(percentage, 24.5f);
-  host.set_position(10);
-  host.CallOrdinary(scsf_zrPalvessa);
-  EXPECT_EQ(host.record().order_quantity, 3);  // 25% of 10 = 2.5, rounded up
 }
 
 TEST(StudyExportsTest, NameVersionAndNullRecord) {

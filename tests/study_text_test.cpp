@@ -268,14 +268,4 @@ TEST_F(StudyTextTest, ReleaseTextFreesOnlyOwnedText) {
   EXPECT_EQ(unowned.changed, 1);
 }
 
-TEST_F(StudyTextTest, ScopedTextReleasesOnException) {
-  try {
-    ScopedStudyText temporary;
-    FormatText(temporary.get(), "%s", "temporary");
-    throw std::runtime_error("unwind");
-  } catch (const std::runtime_error&) {
-  }
-  // The fixture checks that the block went back to the heap.
-}
-
 }  // namespace

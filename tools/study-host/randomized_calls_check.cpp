@@ -3,10 +3,10 @@
 // the study must do.
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <random>
 
 #include "host/call_judge.h"
+#include "host/edge_positions.h"
 #include "host/record_guard.h"
 #include "host/stand_in_host.h"
 #include "host/study_module.h"
@@ -31,20 +31,7 @@ class Random {
 };
 
 double SpecialOrRandomPosition(Random& random) {
-  const double specials[] = {0.0,
-                             -0.0,
-                             1.0,
-                             -1.0,
-                             0.5,
-                             2.5,
-                             std::numeric_limits<double>::quiet_NaN(),
-                             std::numeric_limits<double>::infinity(),
-                             -std::numeric_limits<double>::infinity(),
-                             1e300,
-                             -1e300,
-                             4294967296.0,
-                             std::numeric_limits<double>::denorm_min()};
-  if (random.Chance(40)) return specials[random.Below(std::size(specials))];
+  if (random.Chance(40)) return kEdgePositions[random.Below(kEdgePositionCount)];
   if (random.Chance(50))
     return static_cast<double>(static_cast<std::int32_t>(random.Below(41)) - 20);
   const std::uint64_t bits = random.Bits();
@@ -122,12 +109,7 @@ std::string RandomCall(StudyFunctionExport study, Random& random, int call) {
 
 }  // namespace
 
-CheckResult CheckRandomizedCalls(const CheckSettings& settings) {
-  StudyModule module;
-  std::string reason;
-  if (LoadStudyModule(settings.module_path, module, reason) != ModuleLoadError::kNone) {
-    return Failed(reason);
-  }
+CheckResult CheckRandomizedCalls(const CheckSettings& settings, const StudyModule& module) {
   Random random(settings.seed);
   for (int call = 1; call <= settings.random_calls; ++call) {
     const std::string fault = RandomCall(module.study, random, call);

@@ -89,7 +89,11 @@ int RunCheckInThisProcess(const std::string& check_name, const std::string& path
   EndProcessOnCrash();
   const CheckDefinition* check = FindCheck(check_name);
   if (check == nullptr) throw ToolError(kExitUsage, "unknown check '" + check_name + "'");
-  const CheckResult result = check->run({path, seed, random_calls});
+  StudyModule module;
+  std::string reason;
+  const CheckResult result = LoadStudyModule(path, module, reason) == ModuleLoadError::kNone
+                                 ? check->run({path, seed, random_calls}, module)
+                                 : Failed(reason);
   std::fputs(ResultLine(result).c_str(), stdout);
   std::fflush(stdout);
   return kExitSuccess;

@@ -28,27 +28,13 @@ const ExpectedInput kExpectedInputs[] = {
     {"Round Scale Out Quantity Down (default is up)", 5},
 };
 
-// Loads the module for a check; on failure `failure` says why.
-bool Load(const CheckSettings& settings, StudyModule& module, CheckResult& failure) {
-  std::string reason;
-  if (LoadStudyModule(settings.module_path, module, reason) == ModuleLoadError::kNone) return true;
-  failure = Failed(reason);
-  return false;
-}
-
-CheckResult CheckExports(const CheckSettings& settings) {
-  StudyModule module;
-  CheckResult failure;
-  if (!Load(settings, module, failure)) return failure;
+CheckResult CheckExports(const CheckSettings&, const StudyModule&) {
   return Passed(
       "scdll_DLLName, scdll_DLLVersion and scsf_zrPalvessa resolve, every symbol bound "
       "at load");
 }
 
-CheckResult CheckInterfaceVersion(const CheckSettings& settings) {
-  StudyModule module;
-  CheckResult failure;
-  if (!Load(settings, module, failure)) return failure;
+CheckResult CheckInterfaceVersion(const CheckSettings&, const StudyModule& module) {
   const std::int32_t version = module.version();
   if (version != kHostInterfaceVersion) {
     return Failed("module reports " + std::to_string(version) + ", this host provides " +
@@ -57,10 +43,7 @@ CheckResult CheckInterfaceVersion(const CheckSettings& settings) {
   return Passed(std::to_string(version));
 }
 
-CheckResult CheckModuleName(const CheckSettings& settings) {
-  StudyModule module;
-  CheckResult failure;
-  if (!Load(settings, module, failure)) return failure;
+CheckResult CheckModuleName(const CheckSettings&, const StudyModule& module) {
   const char* name = module.name();
   if (name == nullptr) return Failed("scdll_DLLName returns null");
   if (std::strcmp(name, "zrPalvessa") != 0) {
@@ -70,10 +53,7 @@ CheckResult CheckModuleName(const CheckSettings& settings) {
   return Passed("\"zrPalvessa\", matching its study function scsf_zrPalvessa");
 }
 
-CheckResult CheckDeclaredInputs(const CheckSettings& settings) {
-  StudyModule module;
-  CheckResult failure;
-  if (!Load(settings, module, failure)) return failure;
+CheckResult CheckDeclaredInputs(const CheckSettings&, const StudyModule& module) {
   StandInHost host({.slot_count = kOfferedInputSlots});
   host.CallDefaults(module.study);
   if (TextOf(host.record().display_name).empty()) return Failed("no display name declared");
@@ -106,10 +86,7 @@ std::string WatchedCall(StandInHost& host, StudyFunctionExport study, CallKind k
   return FindForbiddenWrite(before, TakeRecordImage(host), kind);
 }
 
-CheckResult CheckRecordUntouched(const CheckSettings& settings) {
-  StudyModule module;
-  CheckResult failure;
-  if (!Load(settings, module, failure)) return failure;
+CheckResult CheckRecordUntouched(const CheckSettings&, const StudyModule& module) {
   struct Scenario {
     const char* name;
     StandInHostOptions options;
@@ -160,13 +137,10 @@ HeapCensus CensusAfterCycles(StudyFunctionExport study, int cycles) {
   return TakeHeapCensus();
 }
 
-CheckResult CheckHeapBalance(const CheckSettings& settings) {
+CheckResult CheckHeapBalance(const CheckSettings&, const StudyModule& module) {
   if (!TakeHeapCensus().supported) {
     return Skipped("this build cannot count the heap (AddressSanitizer checks leaks itself)");
   }
-  StudyModule module;
-  CheckResult failure;
-  if (!Load(settings, module, failure)) return failure;
   constexpr int kCycles = 250;
   HeapCensus before = CensusAfterCycles(module.study, kCycles);  // lets the allocators settle
   for (int round = 1; round <= 3; ++round) {
@@ -185,10 +159,7 @@ CheckResult CheckHeapBalance(const CheckSettings& settings) {
                 " every " + std::to_string(kCycles * 9) + " calls");
 }
 
-CheckResult CheckMissingHostServices(const CheckSettings& settings) {
-  StudyModule module;
-  CheckResult failure;
-  if (!Load(settings, module, failure)) return failure;
+CheckResult CheckMissingHostServices(const CheckSettings&, const StudyModule& module) {
   struct Scenario {
     const char* name;
     StandInHostOptions options;

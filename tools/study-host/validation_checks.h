@@ -19,10 +19,13 @@ struct CheckSettings {
   std::int32_t random_calls = 3000;
 };
 
+struct StudyModule;
+
 struct CheckDefinition {
   const char* name;
   const char* needs;  // a check that must pass first, or null
-  CheckResult (*run)(const CheckSettings& settings);
+  // Runs the check on the module, already loaded with its exports resolved.
+  CheckResult (*run)(const CheckSettings& settings, const StudyModule& module);
 };
 
 // Every check, in the order validate runs them.
@@ -39,4 +42,4 @@ CheckResult Failed(std::string detail);
 CheckResult Skipped(std::string detail);
 
 // The randomized run (randomized_calls_check.cpp).
-CheckResult CheckRandomizedCalls(const CheckSettings& settings);
+CheckResult CheckRandomizedCalls(const CheckSettings& settings, const StudyModule& module);
