@@ -53,7 +53,7 @@ TEST(ModuleLifecycleTest, HundredLoadsLeaveTheHeapAsTheyFoundIt) {
   const HeapCensus before = TakeHeapCensus();
   for (int cycle = 0; cycle < 100; ++cycle) {
     const CycleObservation seen = LoadCallUnload();
-    if (CountBlocksHolding("") >= 0) {
+    if (seen.credits_while_loaded >= 0) {  // this build can look into the heap
       ASSERT_EQ(seen.credits_while_loaded, 1) << "credit built once per load, cycle " << cycle;
       ASSERT_EQ(seen.credits_after_unload, 0) << "credit released at unload, cycle " << cycle;
     }

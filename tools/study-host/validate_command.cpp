@@ -92,7 +92,7 @@ int RunCheckInThisProcess(const std::string& check_name, const std::string& path
   StudyModule module;
   std::string reason;
   const CheckResult result = LoadStudyModule(path, module, reason) == ModuleLoadError::kNone
-                                 ? check->run({path, seed, random_calls}, module)
+                                 ? check->run({seed, random_calls}, module)
                                  : Failed(reason);
   std::fputs(ResultLine(result).c_str(), stdout);
   std::fflush(stdout);

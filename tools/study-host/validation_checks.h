@@ -14,7 +14,6 @@ struct CheckResult {
 };
 
 struct CheckSettings {
-  std::string module_path;
   std::uint64_t seed = 0;  // for the randomized run
   std::int32_t random_calls = 3000;
 };
