@@ -11,12 +11,10 @@
 
 namespace {
 
-// The slot the study reads for input `index` after the call (the array the
-// host may have supplied during it included).
+// The slot the study read for input `index`: the array as it is after the
+// call, which includes one the host supplied during it.
 InputSlot& SlotForInput(StandInHost& host, std::int32_t index) {
-  InputSlotArray& slots = host.record().input_slots;
-  if (slots.data == nullptr || slots.count <= 0) return slots.fallback;
-  return slots.data[index < slots.count ? index : slots.count - 1];
+  return SlotInCurrentArray(host.record(), index);
 }
 
 // Scale-out quantity where it has one; none for a result that is not a

@@ -70,7 +70,7 @@ TEST_F(StudyDefaultsTest, WithoutArrayTheLastDeclarationRemainsInFallbackSlot) {
   const InputSlot& fallback = host.record().input_slots.fallback;
   EXPECT_EQ(TextOf(fallback.name), "Round Scale Out Quantity Down (default is up)");
   EXPECT_EQ(fallback.type_code, 5);
-  EXPECT_EQ(ValueOf(fallback), 0);
+  EXPECT_EQ(StoredInt32(fallback), 0);
   EXPECT_EQ(LimitValue(fallback.lower_limit), 1);
   EXPECT_EQ(LimitValue(fallback.upper_limit), 100);
   EXPECT_EQ(host.allocate_calls(), 6);

@@ -8,9 +8,9 @@
 
 #include "command_line.h"
 #include "html_text.h"
-#include "number_parsing.h"
 #include "replay_command.h"
 #include "session_positions.h"
+#include "text_parsing.h"
 #include "tool_error.h"
 
 namespace {

@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "host/host_text.h"
 #include "host/stand_in_host.h"
+#include "interface/input_conversions.h"
 #include "study/credit_link_config.h"
 #include "study/study_inputs.h"
 
@@ -34,12 +34,6 @@ inline const ExpectedInput kExpectedInputs[] = {
     {"Round Scale Out Quantity Down (default is up)", 5, 0},
 };
 
-inline std::int32_t ValueOf(const InputSlot& slot) {
-  std::int32_t value;
-  std::memcpy(&value, slot.value, sizeof value);
-  return value;
-}
-
 inline void ExpectDeclaredInputs(StandInHost& host) {
   for (std::int32_t index = 0; index < kStudyInputCount; ++index) {
     SCOPED_TRACE(index);
@@ -47,7 +41,7 @@ inline void ExpectDeclaredInputs(StandInHost& host) {
     EXPECT_EQ(TextOf(slot.name), kExpectedInputs[index].name);
     EXPECT_EQ(slot.name.changed, 1);
     EXPECT_EQ(slot.type_code, kExpectedInputs[index].type_code);
-    EXPECT_EQ(ValueOf(slot), kExpectedInputs[index].value);
+    EXPECT_EQ(StoredInt32(slot), kExpectedInputs[index].value);
     const bool limited = index == kScaleOutPercentageInput;
     EXPECT_EQ(LimitValue(slot.lower_limit), limited ? 1 : 0);
     EXPECT_EQ(LimitValue(slot.upper_limit), limited ? 100 : 0);

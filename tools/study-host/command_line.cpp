@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "number_parsing.h"
+#include "text_parsing.h"
 #include "tool_error.h"
 
 namespace {

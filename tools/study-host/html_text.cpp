@@ -3,13 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
-namespace {
+#include "text_parsing.h"
 
-std::string Lowercase(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
+namespace {
 
 // The tag's name ("a", "/a", "br"), lowercased.
 std::string TagName(const std::string& tag) {

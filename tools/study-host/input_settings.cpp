@@ -5,16 +5,10 @@
 
 #include "declared_inputs.h"
 #include "interface/input_conversions.h"
-#include "number_parsing.h"
+#include "text_parsing.h"
 #include "tool_error.h"
 
 namespace {
-
-std::string Lowercase(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 std::string ValidNames(const std::vector<DeclaredInput>& inputs) {
   std::string names;

@@ -11,7 +11,7 @@
 #include "host/stand_in_host.h"
 #include "host/study_module.h"
 #include "interface/input_conversions.h"
-#include "number_parsing.h"
+#include "text_parsing.h"
 #include "validation_checks.h"
 
 namespace {

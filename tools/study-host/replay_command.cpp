@@ -8,7 +8,7 @@
 #include "host/stand_in_host.h"
 #include "input_settings.h"
 #include "module_loading.h"
-#include "number_parsing.h"
+#include "text_parsing.h"
 #include "text_table.h"
 
 namespace {

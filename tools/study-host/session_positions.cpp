@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "number_parsing.h"
+#include "text_parsing.h"
 #include "tool_error.h"
 
 namespace {
@@ -19,12 +19,6 @@ std::vector<std::string> SplitFields(const std::string& line) {
     if (comma == std::string::npos) return fields;
     start = comma + 1;
   }
-}
-
-std::string Lowercase(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
 }
 
 bool IsSkipped(const std::string& line) {

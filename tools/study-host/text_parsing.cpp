@@ -1,4 +1,7 @@
-#include "number_parsing.h"
+#include "text_parsing.h"
+
+#include <algorithm>
+#include <cctype>
 
 #include <charconv>
 #include <cmath>
@@ -8,6 +11,12 @@ std::string Trimmed(const std::string& text) {
   if (first == std::string::npos) return "";
   const auto last = text.find_last_not_of(" \t");
   return text.substr(first, last - first + 1);
+}
+
+std::string Lowercase(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
 }
 
 std::optional<std::int32_t> ParseWholeNumber(const std::string& text) {

@@ -1,4 +1,4 @@
-// Strict parsing of the numbers a user gives the tool.
+// Strict parsing of the text and numbers a user gives the tool.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,9 @@
 
 // The text with blanks trimmed from both ends.
 std::string Trimmed(const std::string& text);
+
+// The text with ASCII letters in lower case.
+std::string Lowercase(std::string text);
 
 // A whole number in the int32 range, the whole text consumed; none otherwise.
 std::optional<std::int32_t> ParseWholeNumber(const std::string& text);
