@@ -6,11 +6,11 @@
 #include <cstdlib>
 
 #include "byte_reader.h"
-#include "host/call_judge.h"
-#include "host/edge_positions.h"
 #include "host/host_text.h"
-#include "host/record_guard.h"
 #include "host/stand_in_host.h"
+#include "judge/call_judge.h"
+#include "judge/edge_calls.h"
+#include "judge/record_guard.h"
 #include "platform/counting_heap.h"
 #include "study/study_exports.h"
 
@@ -23,7 +23,7 @@ namespace {
 
 double DecodePosition(ByteReader& in) {
   const std::uint8_t choice = in.Byte();
-  if (choice < 128) return kEdgePositions[choice % kEdgePositionCount];
+  if (choice < 128) return judge::kEdgePositions[choice % std::size(judge::kEdgePositions)];
   return in.Raw<double>();
 }
 
@@ -49,17 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const counting_heap::Counts heap_before = counting_heap::Snapshot();
   ByteReader in(data, size);
   {
-    CallSetup setup;
-    setup.options = DecodeOptions(in);
-    StandInHost host(setup.options);
+    const StandInHostOptions options = DecodeOptions(in);
+    StandInHost host(options);
     const std::int8_t forced_count = static_cast<std::int8_t>(in.Byte());
     if (host.has_array() && forced_count < -64) host.record().input_slots.count = forced_count + 64;
-    setup.defaults = in.Below(8) == 0;
-    setup.host_call_flag = in.Below(6) == 0;
-    setup.position = DecodePosition(in);
-    host.record().defaults_flag = setup.defaults ? in.Byte() | 1 : 0;
-    host.record().host_call_flag = setup.host_call_flag ? in.Byte() | 1 : 0;
-    host.set_position(setup.position);
+    const bool defaults = in.Below(8) == 0;
+    const bool host_call_flag = in.Below(6) == 0;
+    host.set_position(DecodePosition(in));
+    host.record().defaults_flag = defaults ? in.Byte() | 1 : 0;
+    host.record().host_call_flag = host_call_flag ? in.Byte() | 1 : 0;
     const std::uint8_t texts = in.Byte();
     if ((texts & 3) != 0) {
       host.set_position_texts((texts & 1) ? "first host text" : "", (texts & 2) ? "second" : "",
@@ -67,17 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if ((texts & 8) != 0) PlaceHostText(host.record().display_name, "older name");
     if ((texts & 16) != 0) PlaceHostText(host.record().description, "older description");
-    for (std::int32_t index = 0; index < setup.options.slot_count && host.has_array(); ++index) {
+    for (std::int32_t index = 0; index < options.slot_count && host.has_array(); ++index) {
       DecodeSlot(in, host.input(index));
     }
     DecodeSlot(in, host.record().input_slots.fallback);
-    host.record().order_quantity = kQuantityBeforeCall;
-    FillPrivateBytes(host, 0xA5);
-    const RecordImage before = TakeRecordImage(host);
-
-    scsf_zrPalvessa(&host.record());
-
-    const std::string fault = JudgeCall(setup, host, before);
+    const std::uint8_t pattern = judge::kFillPatterns[in.Below(std::size(judge::kFillPatterns))];
+    const std::string fault = judge::MakeJudgedCall(host, scsf_zrPalvessa, pattern);
     if (!fault.empty()) Fail(fault);
   }
   const counting_heap::Counts heap_after = counting_heap::Snapshot();

@@ -25,8 +25,11 @@ class DynamicLibrary {
   // Loads `path` resolving every symbol now. On failure returns false and
   // puts the loader's reason in `error`.
   bool Open(const std::string& path, std::string& error);
-  // The address of an exported symbol, or null.
+  // The address of an exported symbol, or null. The loader may find it in a
+  // library this one depends on.
   void* Symbol(const char* name) const;
+  // True when `address` lies in this library's own image.
+  bool Defines(const void* address) const;
   void Close();
   bool is_open() const { return handle_ != nullptr; }
 

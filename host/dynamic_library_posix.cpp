@@ -1,4 +1,7 @@
 #include <dlfcn.h>
+#include <link.h>
+
+#include <cstring>
 
 #include "host/dynamic_library.h"
 
@@ -18,6 +21,16 @@ bool DynamicLibrary::Open(const std::string& path, std::string& error) {
 
 void* DynamicLibrary::Symbol(const char* name) const {
   return handle_ != nullptr ? dlsym(handle_, name) : nullptr;
+}
+
+bool DynamicLibrary::Defines(const void* address) const {
+  link_map* own = nullptr;
+  Dl_info found{};
+  if (handle_ == nullptr || dlinfo(handle_, RTLD_DI_LINKMAP, &own) != 0 || own == nullptr) {
+    return false;
+  }
+  if (dladdr(address, &found) == 0 || found.dli_fname == nullptr) return false;
+  return std::strcmp(found.dli_fname, own->l_name) == 0;
 }
 
 void DynamicLibrary::Close() {

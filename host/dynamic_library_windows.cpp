@@ -40,6 +40,16 @@ void* DynamicLibrary::Symbol(const char* name) const {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
 
+bool DynamicLibrary::Defines(const void* address) const {
+  HMODULE owner = nullptr;
+  const DWORD flags =
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+  if (handle_ == nullptr || !GetModuleHandleExA(flags, static_cast<const char*>(address), &owner)) {
+    return false;
+  }
+  return owner == static_cast<HMODULE>(handle_);
+}
+
 void DynamicLibrary::Close() {
   if (handle_ != nullptr) {
     FreeLibrary(static_cast<HMODULE>(handle_));

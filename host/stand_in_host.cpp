@@ -1,6 +1,6 @@
 #include "host/stand_in_host.h"
 
-#include <cstring>
+#include <new>
 #include <stdexcept>
 
 #include "host/host_text.h"
@@ -11,49 +11,22 @@ thread_local StandInHost* active_host = nullptr;
 
 constexpr std::int32_t kFallbackDescriptionArgument = -1;
 
-// Freshly built: empty, unowned and unchanged, its text the value's own empty string.
-bool IsFreshText(const StudyText& value) {
-  return value.owned == 0 && value.changed == 0 && value.empty != nullptr &&
-         value.empty[0] == '\0' && value.text == value.empty;
+// Zeroed 8-byte words covering `bytes` bytes.
+std::vector<std::uint64_t> ZeroedWords(std::size_t bytes) {
+  return std::vector<std::uint64_t>((bytes + sizeof(std::uint64_t) - 1) / sizeof(std::uint64_t));
 }
 
-bool IsWellFormed(const PositionRecord& position) {
-  if (position.leading_field != kPositionRecordLeadingValue) return false;
-  if (!IsFreshText(position.first_text) || !IsFreshText(position.second_text)) return false;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(&position);
-  for (std::size_t offset = 0; offset < sizeof(PositionRecord); ++offset) {
-    const bool in_field = offset < 4 ||
-                          (offset >= offsetof(PositionRecord, first_text) &&
-                           offset < offsetof(PositionRecord, first_text) + sizeof(StudyText)) ||
-                          (offset >= offsetof(PositionRecord, second_text) &&
-                           offset < offsetof(PositionRecord, second_text) + sizeof(StudyText));
-    if (!in_field && bytes[offset] != 0) return false;
-  }
-  return true;
+std::span<std::uint8_t> BytesOf(std::vector<std::uint64_t>& words) {
+  return {reinterpret_cast<std::uint8_t*>(words.data()), words.size() * sizeof(std::uint64_t)};
 }
 
 }  // namespace
 
-void StoreInt32(InputSlot& slot, std::int32_t value) {
-  std::memcpy(slot.value, &value, sizeof value);
-}
-
-void StoreFloat32(InputSlot& slot, float value) {
-  std::memcpy(slot.value, &value, sizeof value);
-}
-
-void StoreFloat64(InputSlot& slot, double value) {
-  std::memcpy(slot.value, &value, sizeof value);
-}
-
-std::int32_t LimitValue(const std::uint8_t (&limit)[16]) {
-  std::int32_t value;
-  std::memcpy(&value, limit, sizeof value);
-  return value;
-}
-
 StandInHost::StandInHost(const StandInHostOptions& options)
-    : options_(options), record_(new StudyInterface()), previous_active_(active_host) {
+    : options_(options),
+      record_storage_(ZeroedWords(sizeof(StudyInterface) + kGuardBytes)),
+      record_(new (record_storage_.data()) StudyInterface()),
+      previous_active_(active_host) {
   StudyInterface& record = *record_;
   record.display_name = MakeHostText();
   record.description = MakeHostText();
@@ -62,6 +35,7 @@ StandInHost::StandInHost(const StandInHostOptions& options)
   slots.allocate = options_.allocate_service ? &AllocateService : nullptr;
   slots.allocation_argument = options_.slot_count;
   InitialiseSlot(slots.fallback, kFallbackDescriptionArgument);
+  if (options_.array != ArrayDelivery::kNever) BuildArray();
   if (options_.array == ArrayDelivery::kUpFront) InstallArray();
   active_host = this;
 }
@@ -71,24 +45,32 @@ StandInHost::~StandInHost() {
   ReleaseHostText(record.display_name);
   ReleaseHostText(record.description);
   ReleaseSlotTexts(record.input_slots.fallback);
-  if (slots_ != nullptr) {
-    for (std::int32_t index = 0; index < options_.slot_count; ++index) {
-      ReleaseSlotTexts(slots_[index]);
-    }
-  }
+  for (InputSlot& slot : slots_) ReleaseSlotTexts(slot);
   active_host = previous_active_;
 }
 
 InputSlot& StandInHost::input(std::int32_t index) {
-  InputSlotArray& slots = record_->input_slots;
-  if (slots.data == nullptr || index < 0 || index >= slots.count) return slots.fallback;
-  return slots.data[index];
+  // The array as the record now describes it (a test may have changed its
+  // count), never beyond the elements the host made.
+  if (!array_installed_ || index < 0 || index >= record_->input_slots.count ||
+      static_cast<std::size_t>(index) >= slots_.size()) {
+    return record_->input_slots.fallback;
+  }
+  return slots_[static_cast<std::size_t>(index)];
+}
+
+std::span<std::uint8_t> StandInHost::record_bytes() {
+  return BytesOf(record_storage_);
+}
+
+std::span<std::uint8_t> StandInHost::array_bytes() {
+  return BytesOf(slot_storage_);
 }
 
 void StandInHost::SetInteger(std::int32_t index, std::int32_t value, std::uint8_t type_code) {
   InputSlot& slot = input(index);
   slot.type_code = type_code;
-  StoreInt32(slot, value);
+  WriteSlotArea(slot.value, value);
 }
 
 void StandInHost::set_position_texts(std::string first, std::string second, bool owned) {
@@ -108,15 +90,21 @@ void StandInHost::PlacePositionText(StudyText& field, const std::string& text) c
   }
 }
 
+void StandInHost::ForgetServiceCalls() {
+  allocate_calls_ = 0;
+  position_queries_ = 0;
+  description_calls_.clear();
+}
+
 void StandInHost::CallDefaults(void (*study)(StudyInterface*)) {
   record_->defaults_flag = 1;
-  study(record_.get());
+  study(record_);
   record_->defaults_flag = 0;
 }
 
 void StandInHost::CallOrdinary(void (*study)(StudyInterface*)) {
   record_->defaults_flag = 0;
-  study(record_.get());
+  study(record_);
 }
 
 void StandInHost::InitialiseSlot(InputSlot& slot, std::int32_t description_argument) {
@@ -125,13 +113,20 @@ void StandInHost::InitialiseSlot(InputSlot& slot, std::int32_t description_argum
   slot.set_description = options_.set_description_service ? &SetDescriptionService : nullptr;
 }
 
-void StandInHost::InstallArray() {
-  if (options_.slot_count <= 0 || slots_ != nullptr) return;
-  slots_.reset(new InputSlot[static_cast<std::size_t>(options_.slot_count)]());
-  for (std::int32_t index = 0; index < options_.slot_count; ++index) {
-    InitialiseSlot(slots_[index], index);
+void StandInHost::BuildArray() {
+  if (options_.slot_count <= 0) return;
+  const auto count = static_cast<std::size_t>(options_.slot_count);
+  slot_storage_ = ZeroedWords(count * sizeof(InputSlot) + kGuardBytes);
+  slots_ = {new (slot_storage_.data()) InputSlot[count](), count};
+  for (std::size_t index = 0; index < count; ++index) {
+    InitialiseSlot(slots_[index], static_cast<std::int32_t>(index));
   }
-  record_->input_slots.data = slots_.get();
+}
+
+void StandInHost::InstallArray() {
+  if (slots_.empty() || array_installed_) return;
+  array_installed_ = true;
+  record_->input_slots.data = slots_.data();
   record_->input_slots.count = options_.slot_count;
 }
 
@@ -166,7 +161,7 @@ std::int32_t StandInHost::SetDescriptionService(std::int32_t argument, const cha
 std::int32_t StandInHost::PositionQueryService(PositionRecord* position) {
   StandInHost& host = Active();
   ++host.position_queries_;
-  if (!IsWellFormed(*position)) host.position_records_well_formed_ = false;
+  host.last_position_record_ = *position;
   position->quantity = host.position_;
   host.PlacePositionText(position->first_text, host.first_position_text_);
   host.PlacePositionText(position->second_text, host.second_position_text_);

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -37,12 +37,10 @@ struct DescriptionCall {
   std::string text;
 };
 
-// Stores a value into a slot's value area as the host does (unaligned writes).
-void StoreInt32(InputSlot& slot, std::int32_t value);
-void StoreFloat32(InputSlot& slot, float value);
-void StoreFloat64(InputSlot& slot, double value);
-// Reads an int32 limit area.
-std::int32_t LimitValue(const std::uint8_t (&limit)[16]);
+// Bytes the host keeps past its record and past its input array. The host's
+// real record is larger than the part a module uses, so a stray write just
+// past either lands in host memory: here, in a region a judge can watch.
+inline constexpr std::size_t kGuardBytes = 512;
 
 class StandInHost {
  public:
@@ -52,17 +50,28 @@ class StandInHost {
   StandInHost& operator=(const StandInHost&) = delete;
 
   StudyInterface& record() { return *record_; }
-  // Array element `index` when the array is installed, else the fallback slot.
+  const StudyInterface& record() const { return *record_; }
+  // The slot the host shows for input `index`: the array element when the
+  // record's array has one, else the fallback slot.
   InputSlot& input(std::int32_t index);
-  bool has_array() const { return record_->input_slots.data != nullptr; }
+  bool has_array() const { return array_installed_; }
   std::int32_t slot_count() const { return options_.slot_count; }
+  const StandInHostOptions& options() const { return options_; }
+
+  // The record followed by its guard region, and the input array followed
+  // by its guard region. The array exists from the start (empty when the
+  // host never supplies one), also while it waits for the allocate call.
+  std::span<std::uint8_t> record_bytes();
+  std::span<std::uint8_t> array_bytes();
 
   // Sets an input's type code and value as a user would in the host.
-  void SetInteger(std::int32_t index, std::int32_t value, std::uint8_t type_code = 11);
-  void SetFlag(std::int32_t index, bool on) { SetInteger(index, on ? 1 : 0, 5); }
+  void SetInteger(std::int32_t index, std::int32_t value,
+                  std::uint8_t type_code = kIntegerTypeCode);
+  void SetFlag(std::int32_t index, bool on) { SetInteger(index, on ? 1 : 0, kYesNoTypeCode); }
 
   // What the position query reports from now on.
   void set_position(double quantity) { position_ = quantity; }
+  double position() const { return position_; }
   // Texts the position query places in the record's two text fields (an
   // empty string places nothing): owned copies on the shared heap, or, with
   // `owned` false, pointers to the host's own storage that the module must
@@ -76,12 +85,15 @@ class StandInHost {
   void CallDefaults(void (*study)(StudyInterface*));
   void CallOrdinary(void (*study)(StudyInterface*));
 
+  // What the module asked of the services since the host was built, or
+  // since the latest ForgetServiceCalls.
+  void ForgetServiceCalls();
   std::int32_t allocate_calls() const { return allocate_calls_; }
   std::int32_t position_queries() const { return position_queries_; }
   const std::vector<DescriptionCall>& description_calls() const { return description_calls_; }
-  // Every position record received so far was built as the host expects:
-  // leading field 12, both texts empty and unowned, every other byte zero.
-  bool position_records_well_formed() const { return position_records_well_formed_; }
+  // The latest position record the module passed to the query, as it
+  // arrived (before the host filled it).
+  const PositionRecord& last_position_record() const { return last_position_record_; }
 
  private:
   static std::int32_t AllocateService(std::int32_t allocation_argument);
@@ -91,13 +103,17 @@ class StandInHost {
   void PlacePositionText(StudyText& field, const std::string& text) const;
 
   void InitialiseSlot(InputSlot& slot, std::int32_t description_argument);
+  void BuildArray();
   void InstallArray();
   void ReleaseSlotTexts(InputSlot& slot);
   void RunHook(HostService service);
 
   StandInHostOptions options_;
-  std::unique_ptr<StudyInterface> record_;
-  std::unique_ptr<InputSlot[]> slots_;
+  std::vector<std::uint64_t> record_storage_;  // the record, then its guard region
+  StudyInterface* record_;
+  std::vector<std::uint64_t> slot_storage_;  // the input array, then its guard region
+  std::span<InputSlot> slots_;
+  bool array_installed_ = false;  // the record points at the array
   StandInHost* previous_active_;
   std::function<void(HostService)> hook_;
   double position_ = 0.0;
@@ -107,5 +123,5 @@ class StandInHost {
   std::int32_t allocate_calls_ = 0;
   std::int32_t position_queries_ = 0;
   std::vector<DescriptionCall> description_calls_;
-  bool position_records_well_formed_ = true;
+  PositionRecord last_position_record_{};
 };

@@ -1,6 +1,5 @@
 #include "interface/input_conversions.h"
 
-#include <cstring>
 #include <initializer_list>
 
 #include "interface/checked_conversions.h"
@@ -48,6 +47,18 @@ StoredKind KindOf(std::uint8_t type_code) {
   return kKindOfTypeCode.kind[type_code];
 }
 
+std::int32_t StoredInt32(const InputSlot& slot) {
+  return ReadSlotArea<std::int32_t>(slot.value);
+}
+
+float StoredFloat32(const InputSlot& slot) {
+  return ReadSlotArea<float>(slot.value);
+}
+
+double StoredFloat64(const InputSlot& slot) {
+  return ReadSlotArea<double>(slot.value);
+}
+
 // x × microseconds per day, rounded half away from zero to a whole count.
 std::int64_t DaysToMicroseconds(double days) {
   const double scaled = days * static_cast<double>(kMicrosecondsPerDay);
@@ -74,18 +85,6 @@ std::int32_t RoundHalfAwayFromZero(double x) {
 }
 
 }  // namespace
-
-float StoredFloat32(const InputSlot& slot) {
-  float value;
-  std::memcpy(&value, slot.value, sizeof value);
-  return value;
-}
-
-double StoredFloat64(const InputSlot& slot) {
-  double value;
-  std::memcpy(&value, slot.value, sizeof value);
-  return value;
-}
 
 std::int32_t SlotAsIntegerByTable(const InputSlot& slot) {
   switch (KindOf(slot.type_code)) {

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "interface/study_text.h"
 
@@ -25,16 +26,39 @@ using SetInputDescriptionService = std::int32_t (*)(std::int32_t description_arg
 // Host service: fill a position record.
 using PositionQueryService = std::int32_t (*)(PositionRecord* position);
 
+// A 16-byte value or limit area of an input slot: only 4-byte aligned, so
+// every value in it is read and written with memcpy.
+using SlotArea = std::uint8_t[16];
+
+template <typename Value>
+inline Value ReadSlotArea(const SlotArea& area) {
+  static_assert(sizeof(Value) <= sizeof(SlotArea), "fits the area");
+  Value value;
+  std::memcpy(&value, area, sizeof value);
+  return value;
+}
+
+template <typename Value>
+inline void WriteSlotArea(SlotArea& area, Value value) {
+  static_assert(sizeof(Value) <= sizeof(SlotArea), "fits the area");
+  std::memcpy(area, &value, sizeof value);
+}
+
+// Type codes of an input slot: how its value is stored. The module declares
+// these two; the conversions read every code.
+inline constexpr std::uint8_t kYesNoTypeCode = 5;     // int32, read as 0 or 1
+inline constexpr std::uint8_t kIntegerTypeCode = 11;  // int32
+
 // One study input. Array elements follow each other every 152 bytes.
 struct InputSlot {
   StudyText name;          // 0: input name; host-owned value, written by the module on defaults
   std::uint8_t type_code;  // 24: how `value` is stored; written by the module on defaults
-  std::uint8_t reserved_25[3];        // host-private
-  std::uint8_t value[16];             // 28: int32, float32 or (4-aligned) float64; read with memcpy
-  std::uint8_t lower_limit[16];       // 44: int32 lower limit of integer inputs
-  std::uint8_t upper_limit[16];       // 60: int32 upper limit of integer inputs
-  std::int32_t description_argument;  // 76: host-written, passed back to set_description
-  std::uint8_t reserved_80[16];       // host-private
+  std::uint8_t reserved_25[3];  // host-private
+  SlotArea value;  // 28: int32, float32 or float64 by type code; host-written, module on defaults
+  SlotArea lower_limit;  // 44: int32 lower limit of integer inputs; module writes it on defaults
+  SlotArea upper_limit;  // 60: int32 upper limit of integer inputs; module writes it on defaults
+  std::int32_t description_argument;           // 76: host-written, passed back to set_description
+  std::uint8_t reserved_80[16];                // host-private
   SetInputDescriptionService set_description;  // 96: host service, may be null
   std::uint8_t reserved_104[48];               // host-private
 };

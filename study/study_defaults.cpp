@@ -1,7 +1,5 @@
 #include "study/study_defaults.h"
 
-#include <cstring>
-
 #include "interface/input_conversions.h"
 
 namespace {
@@ -32,19 +30,15 @@ constexpr InputDeclaration kInputDeclarations[kStudyInputCount] = {
     {"Round Scale Out Quantity Down (default is up)", 45, nullptr, kYesNoTypeCode, 0, false, 0, 0},
 };
 
-void StoreInt32(std::uint8_t (&area)[16], std::int32_t value) {
-  std::memcpy(area, &value, sizeof value);
-}
-
 void DeclareInput(InputSlot& slot, const InputDeclaration& input) {
   AssignChars(slot.name, input.name, input.name_length);
   slot.name.changed = 1;
   if (input.description != nullptr) SetSlotDescription(slot, input.description);
   slot.type_code = input.type_code;
-  StoreInt32(slot.value, input.default_value);
+  WriteSlotArea(slot.value, input.default_value);
   if (input.has_limits) {
-    StoreInt32(slot.lower_limit, input.lower_limit);
-    StoreInt32(slot.upper_limit, input.upper_limit);
+    WriteSlotArea(slot.lower_limit, input.lower_limit);
+    WriteSlotArea(slot.upper_limit, input.upper_limit);
   }
 }
 

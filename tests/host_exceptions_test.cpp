@@ -5,8 +5,8 @@
 #include <stdexcept>
 
 #include "host/stand_in_host.h"
+#include "judge/expected_declaration.h"
 #include "study/study_exports.h"
-#include "support/declared_study.h"
 #include "support/heap_check.h"
 #include "support/study_setup.h"
 
@@ -50,11 +50,12 @@ TEST_F(HostExceptionsTest, ExceptionPassesThroughAndNextCallWorks) {
     host.record().order_quantity = kUntouchedQuantity;
     if (c.defaults_call) {
       EXPECT_THROW(host.CallDefaults(scsf_zrPalvessa), std::runtime_error);
+      host.ForgetServiceCalls();
       host.CallDefaults(scsf_zrPalvessa);
-      ExpectDeclaredInputs(host);
+      EXPECT_EQ(judge::JudgeDeclaration(host, ConfiguredCredit()), "");
     } else {
       if (host.has_array()) ApplySettings(host, {});
-      host.SetFlag(kEnabledInput, true);
+      host.SetFlag(judge::kEnabled, true);
       EXPECT_THROW(host.CallOrdinary(scsf_zrPalvessa), std::runtime_error);
       EXPECT_TRUE(QuantityUntouched(host.record()));
       ApplySettings(host, {});

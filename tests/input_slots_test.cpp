@@ -7,6 +7,7 @@
 
 #include "host/stand_in_host.h"
 #include "interface/input_conversions.h"
+#include "judge/contract_inputs.h"
 #include "study/study_inputs.h"
 #include "support/heap_check.h"
 
@@ -154,17 +155,19 @@ TEST(InputConversionsTest, EveryTypeCodeReadsAsTheTableSays) {
     slot.type_code = c.type_code;
     switch (c.stored) {
       case ConversionCase::kInt32:
-        StoreInt32(slot, static_cast<std::int32_t>(c.value));
+        WriteSlotArea(slot.value, static_cast<std::int32_t>(c.value));
         break;
       case ConversionCase::kFloat32:
-        StoreFloat32(slot, static_cast<float>(c.value));
+        WriteSlotArea(slot.value, static_cast<float>(c.value));
         break;
       case ConversionCase::kFloat64:
-        StoreFloat64(slot, c.value);
+        WriteSlotArea(slot.value, c.value);
         break;
     }
     EXPECT_EQ(SlotAsInteger(slot), c.integer);
     EXPECT_EQ(SlotAsFlag(slot), c.flag);
+    EXPECT_EQ(judge::InputAsInteger(slot), c.integer) << "the judge reads it alike";
+    EXPECT_EQ(judge::InputAsFlag(slot), c.flag) << "the judge reads it alike";
   }
 }
 

@@ -7,7 +7,6 @@
 #include "host/heap_census.h"
 #include "host/stand_in_host.h"
 #include "host/study_module.h"
-#include "support/declared_study.h"
 #include "support/study_setup.h"
 
 #if defined(_WIN32)
@@ -28,7 +27,7 @@ CycleObservation LoadCallUnload() {
   std::string reason;
   EXPECT_EQ(LoadStudyModule(STUDY_MODULE_PATH, module, reason), ModuleLoadError::kNone) << reason;
   if (module.study == nullptr) return seen;
-  seen.credits_while_loaded = CountBlocksHolding(kAnchor.c_str());
+  seen.credits_while_loaded = CountBlocksHolding(ConfiguredCredit().c_str());
   {
     StandInHost host;
     host.CallDefaults(module.study);
@@ -40,7 +39,7 @@ CycleObservation LoadCallUnload() {
     }
   }
   module.library.Close();
-  seen.credits_after_unload = CountBlocksHolding(kAnchor.c_str());
+  seen.credits_after_unload = CountBlocksHolding(ConfiguredCredit().c_str());
   return seen;
 }
 

@@ -6,7 +6,8 @@
 
 #include "host/stand_in_host.h"
 #include "host/study_module.h"
-#include "support/declared_study.h"
+#include "judge/call_judge.h"
+#include "judge/expected_declaration.h"
 #include "support/study_setup.h"
 
 #ifndef STUDY_MODULE_PATH
@@ -34,11 +35,8 @@ TEST_F(ModuleTest, ReportsNameAndInterfaceVersion) {
 TEST_F(ModuleTest, DefaultsCallDeclaresTheStudyAndWritesNoQuantity) {
   StandInHost host;
   host.record().host_call_flag = 1;
-  host.record().order_quantity = kUntouchedQuantity;
-  host.CallDefaults(module_.study);
-  ExpectDeclaredStudy(host);
-  EXPECT_TRUE(QuantityUntouched(host.record()));
-  EXPECT_EQ(host.position_queries(), 0);
+  host.record().defaults_flag = 1;
+  EXPECT_EQ(judge::MakeJudgedCall(host, module_.study, 0xA5, ConfiguredCredit()), "");
 }
 
 TEST_F(ModuleTest, FollowsPositionThroughASession) {
@@ -73,37 +71,36 @@ TEST_F(ModuleTest, HostExceptionPassesThroughTheModule) {
       EXPECT_THROW(host.CallOrdinary(module_.study), std::runtime_error);
     }
     host.set_service_hook(nullptr);
+    host.ForgetServiceCalls();
     host.CallDefaults(module_.study);
-    ExpectDeclaredInputs(host);
+    EXPECT_EQ(judge::JudgeDeclaration(host, ConfiguredCredit()), "");
   }
 }
 
+// Every call in a host with missing pieces judged as a whole: the defaults
+// call, an enabled ordinary call, and one with the host call flag.
 TEST_F(ModuleTest, SurvivesHostsWithMissingPieces) {
   const struct {
     const char* name;
     StandInHostOptions options;
-    bool ordinary_call_writes;
   } cases[] = {
       {"no array, no allocate service",
-       {.array = ArrayDelivery::kNever, .allocate_service = false},
-       true},
-      {"array on first allocate call", {.array = ArrayDelivery::kOnAllocate}, true},
-      {"no set-description service", {.set_description_service = false}, true},
-      {"no position query service", {.position_query_service = false}, false},
+       {.array = ArrayDelivery::kNever, .allocate_service = false}},
+      {"array on first allocate call", {.array = ArrayDelivery::kOnAllocate}},
+      {"no set-description service", {.set_description_service = false}},
+      {"no position query service", {.position_query_service = false}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StandInHost host(c.options);
-    host.CallDefaults(module_.study);
-    host.SetFlag(kEnabledInput, true);
     host.set_position(5);
-    host.record().order_quantity = kUntouchedQuantity;
-    host.CallOrdinary(module_.study);
-    EXPECT_EQ(QuantityUntouched(host.record()), !c.ordinary_call_writes);
+    host.record().defaults_flag = 1;
+    EXPECT_EQ(judge::MakeJudgedCall(host, module_.study, 0xA5), "");
+    host.record().defaults_flag = 0;
+    host.SetFlag(judge::kEnabled, true);
+    EXPECT_EQ(judge::MakeJudgedCall(host, module_.study, 0x5A), "");
     host.record().host_call_flag = 1;
-    host.CallOrdinary(module_.study);
-    EXPECT_FALSE(QuantityUntouched(host.record()))
-        << "host call flag applies the in-trade quantity";
+    EXPECT_EQ(judge::MakeJudgedCall(host, module_.study, 0xC3), "");
   }
   module_.study(nullptr);
 }

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "host/stand_in_host.h"
+#include "judge/call_judge.h"
 #include "study/study_exports.h"
 #include "support/heap_check.h"
 #include "support/study_setup.h"
@@ -47,17 +48,16 @@ const QuantityCase kQuantityCases[] = {
     {"fractional position", 2.5, {.scale_out = true, .percentage = 50}, 2},
 };
 
+// Each worked example, also judged as a whole call (position record, stray
+// writes, services).
 TEST_F(OrderQuantityTest, WritesQuantityForPosition) {
   for (const QuantityCase& c : kQuantityCases) {
     SCOPED_TRACE(c.name);
     StandInHost host;
     ApplySettings(host, c.settings);
     host.set_position(c.position);
-    host.record().order_quantity = kUntouchedQuantity;
-    host.CallOrdinary(scsf_zrPalvessa);
+    EXPECT_EQ(judge::MakeJudgedCall(host, scsf_zrPalvessa, 0x5A), "");
     EXPECT_EQ(host.record().order_quantity, c.expected);
-    EXPECT_EQ(host.position_queries(), 1);
-    EXPECT_TRUE(host.position_records_well_formed());
   }
 }
 
@@ -152,7 +152,7 @@ TEST_F(OrderQuantityTest, FallbackSlotServesEveryInput) {
   // With no array, all inputs read the one fallback slot: here a yes/no 1,
   // so the flat quantity is 1 too.
   StandInHost host({.array = ArrayDelivery::kNever});
-  host.SetFlag(kEnabledInput, true);
+  host.SetFlag(judge::kEnabled, true);
   host.set_position(0);
   host.CallOrdinary(scsf_zrPalvessa);
   EXPECT_EQ(host.record().order_quantity, 1);

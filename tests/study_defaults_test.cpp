@@ -8,10 +8,11 @@
 
 #include "host/host_text.h"
 #include "host/stand_in_host.h"
+#include "judge/call_judge.h"
+#include "judge/expected_declaration.h"
 #include "platform/counting_heap.h"
 #include "study/credit_link.h"
 #include "study/study_exports.h"
-#include "support/declared_study.h"
 #include "support/heap_check.h"
 #include "support/study_setup.h"
 
@@ -19,27 +20,34 @@ namespace {
 
 using StudyDefaultsTest = HeapCheckedTest;
 
-TEST_F(StudyDefaultsTest, DeclaresNameDescriptionSettingsAndInputs) {
-  StandInHost host;
-  host.record().host_call_flag = 1;  // must not lead to a quantity on the defaults call
-  host.record().order_quantity = kUntouchedQuantity;
-  host.record().host_setting_16 = 5;
-  host.record().host_setting_892 = 5;
-  host.CallDefaults(scsf_zrPalvessa);
-
-  const StudyInterface& record = host.record();
-  EXPECT_EQ(TextOf(record.display_name), "zr: Palvessa");
-  EXPECT_EQ(record.display_name.changed, 1);
-  EXPECT_EQ(record.description.changed, 1);
-  ExpectDeclaredStudy(host);
-  EXPECT_TRUE(QuantityUntouched(record));
-  EXPECT_EQ(host.position_queries(), 0);
+// The defaults call declares the whole study in every shape of host; the
+// judge knows what each slot must end with (several inputs share a slot when
+// the array is short or missing) and which description calls are due.
+TEST_F(StudyDefaultsTest, DeclaresTheStudyInEveryHost) {
+  const struct {
+    const char* name;
+    StandInHostOptions options;
+  } hosts[] = {
+      {"input array", {}},
+      {"more slots than inputs", {.slot_count = 16}},
+      {"short array", {.slot_count = 3}},
+      {"array on the first allocate call", {.array = ArrayDelivery::kOnAllocate}},
+      {"no array: all six in the fallback slot", {.array = ArrayDelivery::kNever}},
+      {"no set-description service", {.set_description_service = false}},
+  };
+  for (const auto& shape : hosts) {
+    SCOPED_TRACE(shape.name);
+    StandInHost host(shape.options);
+    host.record().host_call_flag = 1;  // must not lead to a quantity on the defaults call
+    host.record().defaults_flag = 1;
+    EXPECT_EQ(judge::MakeJudgedCall(host, scsf_zrPalvessa, 0xA5, ConfiguredCredit()), "");
+  }
 }
 
 TEST_F(StudyDefaultsTest, CreditIsTheConfiguredAnchorBuiltAtLoad) {
-  EXPECT_EQ(TextOf(CreditLink()), kAnchor);
+  EXPECT_EQ(TextOf(CreditLink()), ConfiguredCredit());
   EXPECT_EQ(CreditLink().owned, 1);
-  EXPECT_EQ(counting_heap::BlockSize(CreditLink().text), kAnchor.size() + 1);
+  EXPECT_EQ(counting_heap::BlockSize(CreditLink().text), ConfiguredCredit().size() + 1);
 }
 
 TEST_F(StudyDefaultsTest, CreditLeftEmptyWhenHeapHasNoBlockAtLoad) {
@@ -54,27 +62,7 @@ TEST_F(StudyDefaultsTest, CreditLeftEmptyWhenHeapHasNoBlockAtLoad) {
   StandInHost host;
   host.record().defaults_flag = 1;
   ApplyDefaults(host.record(), LocateStudySlots(host.record()), credit);
-  EXPECT_EQ(TextOf(host.record().description), "<b>zr: Palvessa</b> by " + kSentence);
-}
-
-TEST_F(StudyDefaultsTest, SlotWithoutDescriptionServiceStillDeclared) {
-  StandInHost host({.set_description_service = false});
-  host.CallDefaults(scsf_zrPalvessa);
-  ExpectDeclaredInputs(host);
-  EXPECT_TRUE(host.description_calls().empty());
-}
-
-TEST_F(StudyDefaultsTest, WithoutArrayTheLastDeclarationRemainsInFallbackSlot) {
-  StandInHost host({.array = ArrayDelivery::kNever});
-  host.CallDefaults(scsf_zrPalvessa);
-  const InputSlot& fallback = host.record().input_slots.fallback;
-  EXPECT_EQ(TextOf(fallback.name), "Round Scale Out Quantity Down (default is up)");
-  EXPECT_EQ(fallback.type_code, 5);
-  EXPECT_EQ(StoredInt32(fallback), 0);
-  EXPECT_EQ(LimitValue(fallback.lower_limit), 1);
-  EXPECT_EQ(LimitValue(fallback.upper_limit), 100);
-  EXPECT_EQ(host.allocate_calls(), 6);
-  EXPECT_EQ(host.description_calls().size(), 3u);
+  EXPECT_EQ(judge::JudgeDeclaration(host, ""), "") << "no credit between \" by \" and the sentence";
 }
 
 TEST_F(StudyDefaultsTest, HostServiceThrowingReleasesDescriptionTemporary) {
@@ -90,19 +78,23 @@ TEST_F(StudyDefaultsTest, HostServiceThrowingReleasesDescriptionTemporary) {
   // description call threw; the description temporary is gone.
   EXPECT_EQ(LiveBlocksSoFar(), 4);
   host.set_service_hook(nullptr);
+  host.ForgetServiceCalls();
   host.CallDefaults(scsf_zrPalvessa);
-  ExpectDeclaredInputs(host);
+  EXPECT_EQ(judge::JudgeDeclaration(host, ConfiguredCredit()), "");
 }
 
 // Allocations of a defaults call, in order: display name, description
 // format, description append, description copy, then the six input names.
 TEST_F(StudyDefaultsTest, AllocationFailureAtEachStepLeavesFailureTableValues) {
-  const std::string full_description = "<b>zr: Palvessa</b> by " + kAnchor + kSentence;
+  const std::string anchor = ConfiguredCredit();
+  const std::string sentence = judge::kExpectedSentence;
+  const std::string bold_name = std::string("<b>") + judge::kExpectedDisplayName + "</b> by ";
+  const std::string full_description = bold_name + anchor + sentence;
   const std::string expected_description[] = {
-      "<b></b> by " + kAnchor + kSentence,  // display name failed: empty name in bold
-      kSentence,                            // format failed: append starts from empty
-      "<b>zr: Palvessa</b> by " + kAnchor,  // append failed: formatted part only
-      "",                                   // copy failed: description emptied
+      "<b></b> by " + anchor + sentence,  // display name failed: empty name in bold
+      sentence,                           // format failed: append starts from empty
+      bold_name + anchor,                 // append failed: formatted part only
+      "",                                 // copy failed: description emptied
   };
   for (std::int64_t failing = 1;; ++failing) {
     SCOPED_TRACE(testing::Message() << "allocation " << failing << " fails");
@@ -119,18 +111,19 @@ TEST_F(StudyDefaultsTest, AllocationFailureAtEachStepLeavesFailureTableValues) {
       break;
     }
     const StudyInterface& record = host.record();
-    EXPECT_EQ(TextOf(record.display_name), failing == 1 ? "" : "zr: Palvessa");
+    EXPECT_EQ(TextOf(record.display_name), failing == 1 ? "" : judge::kExpectedDisplayName);
     EXPECT_EQ(record.display_name.changed, 1);
     const std::string description =
         failing <= 4 ? expected_description[failing - 1] : full_description;
     EXPECT_EQ(TextOf(record.description), description);
     EXPECT_EQ(record.description.changed, 1);
-    for (std::int32_t index = 0; index < kStudyInputCount; ++index) {
+    for (std::int32_t index = 0; index < judge::kInputCount; ++index) {
       const bool failed = failing - 5 == index;
-      EXPECT_EQ(TextOf(host.input(index).name), failed ? "" : kExpectedInputs[index].name);
+      const judge::ExpectedInput& expected = judge::kExpectedInputs[index];
+      EXPECT_EQ(TextOf(host.input(index).name), failed ? "" : expected.name);
       EXPECT_EQ(host.input(index).name.owned, failed ? 0 : 1);
       EXPECT_EQ(host.input(index).name.changed, 1);
-      EXPECT_EQ(host.input(index).type_code, kExpectedInputs[index].type_code);
+      EXPECT_EQ(host.input(index).type_code, expected.type_code);
     }
     ASSERT_LT(failing, 20) << "runaway sweep";
   }

@@ -1,13 +1,16 @@
 // Puts the study's six inputs of a stand-in host at the values a user sees
-// after adding the study, with "Enabled" switched on.
+// after adding the study, with "Enabled" switched on, and names what the
+// tests expect of the configured build.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "host/stand_in_host.h"
-#include "study/study_inputs.h"
+#include "judge/contract_inputs.h"
+#include "judge/expected_declaration.h"
+#include "study/credit_link_config.h"
 
 struct StudySettings {
   bool enabled = true;
@@ -19,12 +22,12 @@ struct StudySettings {
 };
 
 inline void ApplySettings(StandInHost& host, const StudySettings& settings) {
-  host.SetFlag(kEnabledInput, settings.enabled);
-  host.SetInteger(kFlatQuantityInput, settings.flat_quantity);
-  host.SetInteger(kInTradeQuantityInput, settings.in_trade_quantity);
-  host.SetFlag(kScaleOutInput, settings.scale_out);
-  host.SetInteger(kScaleOutPercentageInput, settings.percentage);
-  host.SetFlag(kRoundDownInput, settings.round_down);
+  host.SetFlag(judge::kEnabled, settings.enabled);
+  host.SetInteger(judge::kFlatQuantity, settings.flat_quantity);
+  host.SetInteger(judge::kInTradeQuantity, settings.in_trade_quantity);
+  host.SetFlag(judge::kScaleOut, settings.scale_out);
+  host.SetInteger(judge::kScaleOutPercentage, settings.percentage);
+  host.SetFlag(judge::kRoundDown, settings.round_down);
 }
 
 // A quantity the module never writes, to tell "unchanged" from any write.
@@ -32,4 +35,9 @@ inline constexpr double kUntouchedQuantity = -12345.25;
 
 inline bool QuantityUntouched(const StudyInterface& record) {
   return std::memcmp(&record.order_quantity, &kUntouchedQuantity, sizeof(double)) == 0;
+}
+
+// The author credit this build was configured with.
+inline std::string ConfiguredCredit() {
+  return judge::CreditAnchor(STUDY_CREDIT_ADDRESS, STUDY_CREDIT_NAME);
 }

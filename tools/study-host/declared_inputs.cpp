@@ -1,7 +1,7 @@
 #include "declared_inputs.h"
 
 #include "host/host_text.h"
-#include "interface/input_conversions.h"
+#include "interface/study_interface.h"
 
 std::vector<DeclaredInput> ReadDeclaredInputs(StandInHost& host) {
   std::vector<DeclaredInput> inputs;
@@ -14,9 +14,9 @@ std::vector<DeclaredInput> ReadDeclaredInputs(StandInHost& host) {
     input.slot = index;
     input.name = name;
     input.type_code = slot.type_code;
-    input.default_value = StoredInt32(slot);
-    input.lower_limit = LimitValue(slot.lower_limit);
-    input.upper_limit = LimitValue(slot.upper_limit);
+    input.default_value = ReadSlotArea<std::int32_t>(slot.value);
+    input.lower_limit = ReadSlotArea<std::int32_t>(slot.lower_limit);
+    input.upper_limit = ReadSlotArea<std::int32_t>(slot.upper_limit);
     for (const DescriptionCall& call : host.description_calls()) {
       if (call.argument == index) input.description = call.text;
     }

@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "declared_inputs.h"
-#include "interface/input_conversions.h"
+#include "interface/study_interface.h"
 #include "text_parsing.h"
 #include "tool_error.h"
 

@@ -91,9 +91,16 @@ int RunCheckInThisProcess(const std::string& check_name, const std::string& path
   if (check == nullptr) throw ToolError(kExitUsage, "unknown check '" + check_name + "'");
   StudyModule module;
   std::string reason;
-  const CheckResult result = LoadStudyModule(path, module, reason) == ModuleLoadError::kNone
-                                 ? check->run({seed, random_calls}, module)
-                                 : Failed(reason);
+  CheckContext context{path, {seed, random_calls}};
+  CheckResult result;
+  if (!check->calls_study) {
+    result = check->run(context);
+  } else if (LoadStudyModule(path, module, reason) == ModuleLoadError::kNone) {
+    context.module = &module;
+    result = check->run(context);
+  } else {
+    result = Failed(reason);
+  }
   std::fputs(ResultLine(result).c_str(), stdout);
   std::fflush(stdout);
   return kExitSuccess;
