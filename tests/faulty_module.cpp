@@ -1,11 +1,12 @@
 // Study modules with one deliberate fault each, built to prove that
-// study-host finds what it claims to find. FAULT selects the fault:
-//   1 missing export, 2 wrong interface version, 3 crash on the defaults call,
-//   4 stray write to a host-private byte, 5 heap block leaked per call,
-//   6 fractional quantity while scaling out.
+// study-host finds what it claims to find and cannot be fooled. FAULT names
+// the fault (one of the enumerators below; the build also defines
+// FAULT_<name>); everything else is the real study.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/process_heap.h"
 #include "study/order_quantity_study.h"
@@ -14,22 +15,87 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
+#include <unistd.h>
+
 #include <csignal>
 #endif
 
 #ifndef FAULT
-#error "FAULT selects the fault to build"
+#error "FAULT names the fault to build"
 #endif
 
 namespace {
 
-[[noreturn, maybe_unused]] void Crash() {
+enum Fault {
+  missing_export,          // no study function
+  wrong_version,           // reports interface version 1234
+  crash_on_defaults,       // crashes on the defaults call
+  stray_write,             // flips a host-private byte on ordinary calls
+  leak,                    // leaks a block on every ordinary call
+  fractional_quantity,     // writes half a unit less when scaling out
+  clamps_to_one,           // writes 1 for a scaled quantity beyond the int32 range
+  leak_without_array,      // leaks on ordinary calls in a host without an input array
+  leak_on_host_call_flag,  // leaks on calls with the host call flag
+  crash_at_load,           // crashes while the module loads
+  hang_at_load,            // never finishes loading
+  prints_at_load,          // a correct study that prints a debug line when it loads
+  forged_result,           // prints a result line at load, exits in every call
+  write_past_record,       // writes the byte just past the order quantity
+  setting_on_ordinary,     // writes a defaults-only host setting on ordinary calls
+  forks,                   // leaves a process running from its first call
+  hangs_in_call,           // never returns from a study call
+};
+
+constexpr Fault kFault = FAULT;
+
+[[noreturn]] void Crash() {
 #if defined(_WIN32)
   RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
 #else
   std::raise(SIGSEGV);
 #endif
   std::abort();
+}
+
+[[noreturn]] void HangForever() {
+  for (;;) {
+#if defined(_WIN32)
+    Sleep(1000);
+#else
+    sleep(1);
+#endif
+  }
+}
+
+[[maybe_unused]] void LeaveProcessRunning();
+
+// What the fault does when the module loads.
+struct LoadTimeFault {
+  LoadTimeFault() {
+    if (kFault == crash_at_load) Crash();
+    if (kFault == hang_at_load) HangForever();
+    if (kFault == prints_at_load) std::printf("zrPalvessa debug: loaded\n");
+    if (kFault == forged_result) std::printf("passed\tok\n");
+    std::fflush(stdout);
+  }
+};
+const LoadTimeFault load_time_fault;
+
+// What the fault does on a call, after the study has run.
+[[maybe_unused]] void AfterStudy(StudyInterface& record, double quantity_before) {
+  if (record.defaults_flag != 0) return;
+  const bool has_array = record.input_slots.data != nullptr && record.input_slots.count > 0;
+  if (kFault == stray_write) record.reserved_2440[100] ^= 0x01;
+  if (kFault == leak) process_heap::Allocate(24);
+  if (kFault == leak_without_array && !has_array) process_heap::Allocate(24);
+  if (kFault == leak_on_host_call_flag && record.host_call_flag != 0) process_heap::Allocate(24);
+  if (kFault == fractional_quantity && record.order_quantity != quantity_before &&
+      record.order_quantity > 1) {
+    record.order_quantity -= 0.5;
+  }
+  if (kFault == clamps_to_one && record.order_quantity == 2147483647.0) record.order_quantity = 1;
+  if (kFault == write_past_record) reinterpret_cast<std::uint8_t*>(&record + 1)[0] ^= 0x01;
+  if (kFault == setting_on_ordinary) record.host_setting_176 = 1;
 }
 
 }  // namespace
@@ -41,22 +107,59 @@ STUDY_EXPORT const char* scdll_DLLName() {
 }
 
 STUDY_EXPORT std::int32_t scdll_DLLVersion() {
-  return FAULT == 2 ? 1234 : kHostInterfaceVersion;
+  return kFault == wrong_version ? 1234 : kHostInterfaceVersion;
 }
 
-#if FAULT != 1
+#if !defined(FAULT_missing_export)
 STUDY_EXPORT void scsf_zrPalvessa(StudyInterface* record) {
+  if (kFault == forged_result) std::exit(0);
+  if (kFault == hangs_in_call) HangForever();
+  if (kFault == forks) LeaveProcessRunning();
   if (record == nullptr) return;
-  if (FAULT == 3 && record->defaults_flag != 0) Crash();
+  if (kFault == crash_on_defaults && record->defaults_flag != 0) Crash();
   const double before = record->order_quantity;
   RunStudy(*record);
-  if (record->defaults_flag != 0) return;
-  if (FAULT == 4) record->reserved_2440[100] ^= 0x01;
-  if (FAULT == 5) process_heap::Allocate(24);
-  if (FAULT == 6 && record->order_quantity != before && record->order_quantity > 1) {
-    record->order_quantity -= 0.5;
-  }
+  AfterStudy(*record, before);
+}
+#endif
+
+#if defined(_WIN32)
+// What the process left running does: wait a minute.
+STUDY_EXPORT void CALLBACK Linger(HWND, HINSTANCE, LPSTR, int) {
+  Sleep(60000);
 }
 #endif
 
 }  // extern "C"
+
+namespace {
+
+[[maybe_unused]] void LeaveProcessRunning() {
+  static bool left = false;
+  if (left) return;
+  left = true;
+#if defined(_WIN32)
+  char module[MAX_PATH];
+  HMODULE self = nullptr;
+  GetModuleHandleExA(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<const char*>(&Linger), &self);
+  GetModuleFileNameA(self, module, MAX_PATH);
+  std::string command = std::string("rundll32.exe \"") + module + "\",Linger";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                     &startup, &process)) {
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+#else
+  if (fork() == 0) {
+    sleep(60);
+    _exit(0);
+  }
+#endif
+}
+
+}  // namespace

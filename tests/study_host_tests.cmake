@@ -1,40 +1,32 @@
 # Tests of the study-host tool: its parsing in-process, and the built tool
-# run against the module and against modules with deliberate faults.
+# run against the module and against modules with deliberate faults. Each
+# case is a row: what to run, the exit code, and what standard output or
+# standard error must show. The same rows run the Windows tool under wine.
 
 add_executable(study_host_tests study_host_test.cpp)
 target_link_libraries(study_host_tests PRIVATE study_host_tool process_heap ${gtest_main_target})
 study_add_gtest(study_host_tests)
-
-# Modules with one deliberate fault each (see faulty_module.cpp).
-set(faults missing_export wrong_version crash stray_write leak fractional_quantity)
-set(fault_number 0)
-foreach(fault IN LISTS faults)
-  math(EXPR fault_number "${fault_number} + 1")
-  add_library(faulty_${fault} MODULE faulty_module.cpp)
-  target_compile_definitions(faulty_${fault} PRIVATE FAULT=${fault_number})
-  target_link_libraries(faulty_${fault} PRIVATE order_quantity_study process_heap)
-  set_target_properties(faulty_${fault} PROPERTIES PREFIX "")
-endforeach()
 
 set(study_module $<TARGET_FILE:zrPalvessa_64>)
 set(tool $<TARGET_FILE:study-host>)
 if(CMAKE_CROSSCOMPILING)
   set(tool ${STUDY_WINE} ${tool})
 endif()
-file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/bad_session.csv
-     "# a session with a fault on line 4\nposition,note\n0,flat\nthree,long\n")
+set(sessions ${CMAKE_CURRENT_SOURCE_DIR}/sessions)
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/not_a_module.dll "plain text\n")
+string(REPEAT "x" 5000 long_note)
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/long_line.csv "position,note\n1,${long_note}\n")
 
-# study_host_case(NAME EXIT [STDOUT regex] [STDERR regex] [EMPTY_STDOUT] ARGS ...)
+# study_host_case(NAME EXIT [STDOUT regex] [STDERR regex] [EMPTY_STDOUT]
+#                 [STDOUT_FILE path] ARGS ...)
 function(study_host_case name exit_code)
-  cmake_parse_arguments(PARSE_ARGV 2 case "EMPTY_STDOUT" "STDOUT;STDERR" "ARGS")
+  cmake_parse_arguments(PARSE_ARGV 2 case "EMPTY_STDOUT" "STDOUT;STDERR;STDOUT_FILE" "ARGS")
   set(definitions -DEXPECT_EXIT=${exit_code})
-  if(DEFINED case_STDOUT)
-    list(APPEND definitions "-DEXPECT_STDOUT=${case_STDOUT}")
-  endif()
-  if(DEFINED case_STDERR)
-    list(APPEND definitions "-DEXPECT_STDERR=${case_STDERR}")
-  endif()
+  foreach(field STDOUT STDERR STDOUT_FILE)
+    if(DEFINED case_${field})
+      list(APPEND definitions "-D${field}=${case_${field}}")
+    endif()
+  endforeach()
   if(case_EMPTY_STDOUT)
     list(APPEND definitions -DEMPTY_STDOUT=ON)
   endif()
@@ -49,6 +41,7 @@ function(study_host_case name exit_code)
   endif()
 endfunction()
 
+# --- The module, described, replayed and validated ---------------------------
 if(STUDY_SANITIZERS)
   set(validate_summary "9 passed, 0 failed, 1 skipped")  # no heap census under the sanitizer
 else()
@@ -60,55 +53,197 @@ study_host_case(describe 0
   STDOUT "display name: +zr: Palvessa.*4 +Scale Out Percentage +integer \\(11\\) +50 +1 to 100"
   ARGS describe ${study_module})
 study_host_case(replay_session 0
-  STDOUT "step +position +order quantity\n1 +0 +4\n.*\n3 +4 +2\n.*\n7 +-3 +2\n.*\n10 +0 +4\n"
+  STDOUT "^step  position  order quantity\n1     0         4\n.*\n3     4         2\n.*\n7     -3        2\n.*\n10    0         4\n$"
   ARGS replay ${study_module} --set Enabled=yes "--set=Scale Out of Position=yes"
        --file examples/session.csv)
 study_host_case(replay_json 0
-  STDOUT "{\"step\":1,\"position\":0,\"written\":true,\"order_quantity\":4}\n{\"step\":2,\"position\":-2.5,\"written\":true,\"order_quantity\":7}\n$"
-  ARGS replay ${study_module} --positions 0,-2.5 --json --set Enabled=1
+  STDOUT "^{\"step\":1,\"position\":0,\"written\":true,\"order_quantity\":4}\n{\"step\":2,\"position\":-2.5,\"written\":true,\"order_quantity\":7}\n$"
+  ARGS replay ${study_module} --positions 0,-2.5 --json=1 --set Enabled=1
        "--set=Position Qty During Trade=7")
 study_host_case(replay_disabled_leaves_quantity 0 STDOUT "1 +3 +unchanged\n2 +0 +unchanged\n$"
   ARGS replay ${study_module} --positions 3,0)
 study_host_case(replay_host_call_flag 0 STDOUT "1 +3 +7\n$"
   ARGS replay ${study_module} --positions 3 --host-call-flag "--set=Position Qty During Trade=7")
 
-study_host_case(error_missing_file 3 EMPTY_STDOUT STDERR "^study-host: cannot load '[^']*no_such_module[^']*': .+"
-  ARGS describe no_such_module.dll)
-study_host_case(error_not_a_module 3 EMPTY_STDOUT STDERR "^study-host: cannot load '[^']*not_a_module.dll': .+"
-  ARGS replay ${CMAKE_CURRENT_BINARY_DIR}/not_a_module.dll --positions 1)
-study_host_case(error_missing_export 3 EMPTY_STDOUT STDERR "missing export scsf_zrPalvessa"
-  ARGS describe $<TARGET_FILE:faulty_missing_export>)
-study_host_case(error_wrong_version 3 EMPTY_STDOUT
-  STDERR "expects host interface version 1234; this host provides 2683"
-  ARGS replay $<TARGET_FILE:faulty_wrong_version> --positions 1)
-study_host_case(error_unknown_input 2 EMPTY_STDOUT
+# --- Command lines -----------------------------------------------------------
+study_host_case(help 0 STDOUT "^Loads a study module.*Usage: study-host .*exit codes:"
+  ARGS --help)
+study_host_case(help_of_a_command 0 STDOUT "Usage: study-host replay \\[OPTIONS\\] MODULE"
+  ARGS replay --help)
+study_host_case(version 0 STDOUT "^study-host ${PROJECT_VERSION}\n$" ARGS --version)
+study_host_case(no_command 2 EMPTY_STDOUT STDERR "^study-host: A subcommand is required" ARGS)
+study_host_case(unknown_command 2 EMPTY_STDOUT STDERR "^study-host: unknown command 'frobnicate'"
+  ARGS frobnicate m.so)
+study_host_case(no_module 2 EMPTY_STDOUT STDERR "MODULE is required" ARGS describe)
+study_host_case(unknown_option 2 EMPTY_STDOUT STDERR "not expected: .*--file"
+  ARGS describe ${study_module} --file x.csv)
+study_host_case(repeated_option 2 EMPTY_STDOUT STDERR "--positions: At Most 1"
+  ARGS replay ${study_module} --positions 1 --positions 2)
+study_host_case(repeated_flag 2 EMPTY_STDOUT STDERR "--json: At Most 1"
+  ARGS replay ${study_module} --positions 1 --json --json)
+study_host_case(positions_and_file 2 EMPTY_STDOUT STDERR "--positions excludes --file"
+  ARGS replay ${study_module} --positions 1 --file x.csv)
+study_host_case(no_positions 2 EMPTY_STDOUT STDERR "give the positions: --positions or --file"
+  ARGS replay ${study_module})
+study_host_case(plus_sign_everywhere 0 STDOUT "^step.*\n1     3         1\n$"
+  ARGS replay ${study_module} --positions +3 --set Enabled=+1 --timeout +10)
+study_host_case(two_signs 2 EMPTY_STDOUT STDERR "position 1 of --positions \\('\\+-1'\\) is not a number"
+  ARGS replay ${study_module} --positions +-1)
+study_host_case(seed_two_signs 2 EMPTY_STDOUT STDERR "--seed: '\\+-1' is not a whole number"
+  ARGS validate ${study_module} --seed=+-1)
+study_host_case(seed_negative 2 EMPTY_STDOUT STDERR "--seed: '-1' is out of range \\(0 to 18446744073709551615\\)"
+  ARGS validate ${study_module} --seed -1)
+study_host_case(calls_out_of_range 2 EMPTY_STDOUT STDERR "--calls: '0' is out of range \\(1 to 2147483647\\)"
+  ARGS validate ${study_module} --calls 0)
+study_host_case(calls_too_large 2 EMPTY_STDOUT STDERR "--calls: '99999999999' is out of range"
+  ARGS validate ${study_module} --calls 99999999999)
+study_host_case(position_out_of_range 2 EMPTY_STDOUT STDERR "position 2 of --positions \\('1e400'\\) is out of range"
+  ARGS replay ${study_module} --positions 1,1e400)
+study_host_case(empty_positions 2 EMPTY_STDOUT STDERR "--positions: 1 required LIST missing"
+  ARGS replay ${study_module} "--positions=")
+study_host_case(line_break_echoed_escaped 2 EMPTY_STDOUT STDERR "\\('1\\\\n2'\\) is not a number\n$"
+  ARGS replay ${study_module} "--positions=1\n2")
+study_host_case(setting_without_equals 2 EMPTY_STDOUT STDERR "--set: takes NAME=VALUE, got 'Enabled'"
+  ARGS replay ${study_module} --set Enabled --positions 1)
+study_host_case(unknown_input 2 EMPTY_STDOUT
   STDERR "unknown input \"Enable\"; valid inputs: \"Enabled\", \"Position Qty While Flat\""
   ARGS replay ${study_module} --set Enable=1 --positions 1)
-study_host_case(error_not_whole_number 2 EMPTY_STDOUT
+study_host_case(setting_not_whole 2 EMPTY_STDOUT
   STDERR "value '2.5' for \"Scale Out Percentage\" is not a whole number"
   ARGS replay ${study_module} "--set=Scale Out Percentage=2.5" --positions 1)
-study_host_case(error_malformed_csv 4 EMPTY_STDOUT
-  STDERR "bad_session.csv:4: expected a number in column 'position', found 'three'"
-  ARGS replay ${study_module} --file ${CMAKE_CURRENT_BINARY_DIR}/bad_session.csv)
-study_host_case(error_empty_positions 2 EMPTY_STDOUT STDERR "the position list is empty"
-  ARGS replay ${study_module} --positions=)
+study_host_case(setting_out_of_range 2 EMPTY_STDOUT
+  STDERR "value '3000000000' for \"Scale Out Percentage\" is out of range \\(-2147483648 to 2147483647\\)"
+  ARGS replay ${study_module} "--set=Scale Out Percentage=3000000000" --positions 1)
+study_host_case(missing_module 3 EMPTY_STDOUT STDERR "^study-host: cannot load '[^']*no_such_module[^']*': .+"
+  ARGS describe no_such_module.dll)
+study_host_case(module_is_a_directory 3 EMPTY_STDOUT STDERR "cannot load 'tests': not a regular file"
+  ARGS validate tests)
+study_host_case(not_a_module 3 EMPTY_STDOUT STDERR "^study-host: cannot load '[^']*not_a_module.dll': .+"
+  ARGS replay ${CMAKE_CURRENT_BINARY_DIR}/not_a_module.dll --positions 1)
+study_host_case(output_device_full 5 STDERR "^study-host: cannot write the output: .+\n$"
+  STDOUT_FILE /dev/full ARGS describe ${study_module})
 
-# validate must report each fault as a failed check, and survive the crash.
-study_host_case(validate_finds_crash 1
-  STDOUT "failed +declares-study +(crashed|ended with exit code)"
-  ARGS validate $<TARGET_FILE:faulty_crash> --seed 1)
-study_host_case(validate_finds_stray_write 1
-  STDOUT "failed +record-untouched +ordinary call, flat: record byte 2540 changed"
-  ARGS validate $<TARGET_FILE:faulty_stray_write> --seed 1)
-study_host_case(validate_finds_fractional_quantity 1
-  STDOUT "failed +edge-positions +position -20, scaling out at 7 % up: wrote 1.5, expected 2"
-  ARGS validate $<TARGET_FILE:faulty_fractional_quantity> --seed 1)
-study_host_case(validate_finds_missing_export 1
-  STDOUT "failed +exports-resolve +missing export scsf_zrPalvessa.*skipped +interface-version +needs exports-resolve"
-  ARGS validate $<TARGET_FILE:faulty_missing_export>)
-if(NOT STUDY_SANITIZERS)
-  # Under AddressSanitizer the heap census is off and the leak checker ends
-  # every child that leaks instead.
-  study_host_case(validate_finds_leak 1 STDOUT "failed +heap-balance +ordinary call, flat: the heap grows by"
-    ARGS validate $<TARGET_FILE:faulty_leak> --seed 1)
+# --- Session files -----------------------------------------------------------
+function(session_case name exit_code)
+  study_host_case(session_${name} ${exit_code} ${ARGN})
+endfunction()
+set(replay_session replay ${study_module} --set Enabled=yes --file)
+session_case(bom_crlf_quoted 0 STDOUT "^step.*\n1     3         1\n2     -2        1\n$"
+  ARGS ${replay_session} ${sessions}/bom_crlf_quoted.csv)
+session_case(line_break_in_quotes 0 STDOUT "\n1     0         4\n2     5         1\n$"
+  ARGS ${replay_session} ${sessions}/line_break_in_quotes.csv)
+session_case(late_error 4 STDOUT "^step.*\n1     0         4\n2     3         1\n$"
+  STDERR "^study-host: [^\n]*late_error.csv:5: expected a number in column 'position', found 'four'\n$"
+  ARGS ${replay_session} ${sessions}/late_error.csv)
+session_case(two_position_columns 4 EMPTY_STDOUT
+  STDERR "two_position_columns.csv:1: columns 1 and 3 are both named 'position'"
+  ARGS ${replay_session} ${sessions}/two_position_columns.csv)
+session_case(nul_in_field 4 EMPTY_STDOUT STDERR "nul_in_field.csv:2: expected a number in column 'position', found '1\\\\x00x'\n$"
+  ARGS ${replay_session} ${sessions}/nul_in_field.csv)
+session_case(unclosed_quote 4 EMPTY_STDOUT STDERR "unclosed_quote.csv:2: a quoted field is not closed"
+  ARGS ${replay_session} ${sessions}/unclosed_quote.csv)
+session_case(field_count 4 STDOUT "\n1     1         1\n$" STDERR "field_count.csv:3: expected 2 fields as in the header, found 1"
+  ARGS ${replay_session} ${sessions}/field_count.csv)
+session_case(no_header 4 EMPTY_STDOUT STDERR "no_header.csv:3: expected a header row, found none"
+  ARGS ${replay_session} ${sessions}/no_header.csv)
+session_case(header_only 4 EMPTY_STDOUT STDERR "header_only.csv:1: expected at least one position after the header"
+  ARGS ${replay_session} ${sessions}/header_only.csv)
+session_case(no_position_column 4 EMPTY_STDOUT
+  STDERR "no_position_column.csv:1: expected a header row with a 'position' column"
+  ARGS ${replay_session} ${sessions}/no_position_column.csv)
+session_case(out_of_range 4 EMPTY_STDOUT STDERR "out_of_range.csv:2: expected a number in column 'position', found '1e400' \\(out of range\\)"
+  ARGS ${replay_session} ${sessions}/out_of_range.csv)
+session_case(longest_line 4 EMPTY_STDOUT STDERR "long_line.csv:2: longer than 4096 bytes"
+  ARGS ${replay_session} ${CMAKE_CURRENT_BINARY_DIR}/long_line.csv)
+session_case(directory 4 EMPTY_STDOUT STDERR "^study-host: tests: a directory, not a session file\n$"
+  ARGS ${replay_session} tests)
+session_case(missing 4 EMPTY_STDOUT STDERR "no_such.csv: cannot open the session file"
+  ARGS ${replay_session} no_such.csv)
+if(NOT CMAKE_CROSSCOMPILING)
+  session_case(empty_device 4 EMPTY_STDOUT STDERR "/dev/null:0: expected a header row, found none"
+    ARGS ${replay_session} /dev/null)
+  session_case(endless_device 4 EMPTY_STDOUT STDERR "/dev/zero:1: longer than 4096 bytes"
+    ARGS ${replay_session} /dev/zero)
 endif()
+
+if(NOT CMAKE_CROSSCOMPILING AND NOT STUDY_SANITIZERS)
+  add_test(NAME study_host.session_in_bounded_memory
+    COMMAND ${CMAKE_COMMAND} -DTOOL=$<TARGET_FILE:study-host> -DMODULE=${study_module}
+            -DSESSION=${CMAKE_CURRENT_BINARY_DIR}/million_steps.csv
+            -P ${CMAKE_CURRENT_SOURCE_DIR}/bounded_memory.cmake)
+endif()
+
+# --- Modules with deliberate faults ------------------------------------------
+# One source, a fault each (see faulty_module.cpp); every row names the check
+# that must fail and what it must say. Hangs run with a short time limit.
+function(add_faulty_module fault)
+  if(NOT TARGET faulty_${fault})
+    add_library(faulty_${fault} MODULE faulty_module.cpp)
+    target_compile_definitions(faulty_${fault} PRIVATE FAULT=${fault} FAULT_${fault})
+    target_link_libraries(faulty_${fault} PRIVATE order_quantity_study process_heap)
+    set_target_properties(faulty_${fault} PROPERTIES PREFIX "")
+  endif()
+endfunction()
+function(fault_case fault exit_code expected)
+  add_faulty_module(${fault})
+  study_host_case(validate_${fault} ${exit_code} STDOUT "${expected}"
+    ARGS validate $<TARGET_FILE:faulty_${fault}> --seed 1 ${ARGN})
+endfunction()
+if(STUDY_SANITIZERS)
+  set(crashed "ended with exit code 1 before finishing,")  # the sanitizer reports the crash
+else()
+  set(crashed "crashed \\((signal 11, Segmentation fault|exception 0xC0000005)\\)")
+endif()
+fault_case(missing_export 1
+  "failed +exports-resolve +missing export scsf_zrPalvessa\n.*skipped +interface-version +needs exports-resolve")
+fault_case(wrong_version 1 "failed +interface-version +module reports 1234, this host provides 2683")
+fault_case(crash_on_defaults 1 "failed +declares-study +${crashed} during the defaults call")
+fault_case(stray_write 1 "failed +record-untouched +ordinary call, flat: record byte 2540 changed")
+fault_case(write_past_record 1 "failed +record-untouched +ordinary call, flat: record byte 3352 changed")
+fault_case(setting_on_ordinary 1 "failed +record-untouched +ordinary call, flat: record byte 176 changed")
+fault_case(fractional_quantity 1
+  "failed +edge-positions +position -20, scaling out at 7 % up: wrote 1.5, expected 2")
+fault_case(clamps_to_one 1
+  "failed +edge-positions +position [-0-9.e+]+, scaling out at [0-9]+ % up: wrote 1, expected 2147483647")
+fault_case(forged_result 1
+  "failed +declares-study +ended with exit code 0 before finishing, during the defaults call")
+fault_case(forks 1 "failed +declares-study +left a process running after the check ended")
+fault_case(hang_at_load 1
+  "failed +module-loads +did not finish within 2 s, during loading the module" --timeout 2)
+fault_case(hangs_in_call 1
+  "failed +declares-study +did not finish within 2 s, during the defaults call\n.*skipped +randomized-calls +the module hung in declares-study"
+  --timeout 2)
+fault_case(crash_at_load 1 "failed +module-loads +(${crashed} during loading the module|.*error)")
+fault_case(prints_at_load 0
+  "warning +module-loads +loads and unloads[^\n]*; the module wrote [0-9]+ bytes of output: \"zrPalvessa debug: loaded\\\\(r\\\\)?n\".* with a warning, 0 failed")
+if(NOT STUDY_SANITIZERS)
+  # Under AddressSanitizer the heap census is off (its leak checker ends a
+  # child that leaks instead).
+  fault_case(leak 1 "failed +heap-balance +ordinary call, flat: the heap grows by")
+  fault_case(leak_without_array 1 "failed +heap-balance +ordinary call, no input array: the heap grows by")
+  fault_case(leak_on_host_call_flag 1 "failed +heap-balance +ordinary call, host call flag: the heap grows by")
+endif()
+
+# describe and replay run the module in a child too: a crash, hang or
+# leftover process ends them with the module's exit code and one line.
+set(crashed_line "^study-host: the module ${crashed}")
+study_host_case(describe_crash_at_load 3 EMPTY_STDOUT STDERR "^study-host: (the module ${crashed} during loading the module|cannot load)"
+  ARGS describe $<TARGET_FILE:faulty_crash_at_load>)
+study_host_case(replay_crash_on_defaults 3 EMPTY_STDOUT STDERR "${crashed_line} during the defaults call\n$"
+  ARGS replay $<TARGET_FILE:faulty_crash_on_defaults> --positions 1)
+study_host_case(replay_hangs_in_call 3 EMPTY_STDOUT
+  STDERR "^study-host: the module made no progress for 2 s, during the defaults call\n$"
+  ARGS replay $<TARGET_FILE:faulty_hangs_in_call> --positions 1 --timeout 2)
+study_host_case(replay_forks 3 STDERR "^study-host: the module left a process running"
+  ARGS replay $<TARGET_FILE:faulty_forks> --positions 1)
+study_host_case(replay_forged_result 3 EMPTY_STDOUT
+  STDERR "^study-host: the module ended with exit code 0 before finishing, during the defaults call\n$"
+  ARGS replay $<TARGET_FILE:faulty_forged_result> --positions 1)
+study_host_case(describe_missing_export 3 EMPTY_STDOUT STDERR "missing export scsf_zrPalvessa"
+  ARGS describe $<TARGET_FILE:faulty_missing_export>)
+study_host_case(replay_wrong_version 3 EMPTY_STDOUT
+  STDERR "expects host interface version 1234; this host provides 2683"
+  ARGS replay $<TARGET_FILE:faulty_wrong_version> --positions 1)
+study_host_case(describe_prints_at_load 0 STDOUT "display name: +zr: Palvessa"
+  STDERR "^study-host: warning: the module wrote [0-9]+ bytes of output: \"zrPalvessa debug: loaded"
+  ARGS describe $<TARGET_FILE:faulty_prints_at_load>)

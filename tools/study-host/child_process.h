@@ -1,23 +1,51 @@
 // Running this program again as a child process, so that a module which
-// crashes or hangs takes down only the child.
+// crashes, hangs or forks takes down only the child. The child reports on a
+// channel of the tool's own (a pipe passed as kChannelOption), never on its
+// standard output or error: those belong to the module, and are captured.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-struct ChildOutcome {
-  bool started = false;    // false: the child could not be started (see failure)
-  bool timed_out = false;  // killed after the time limit
-  bool crashed = false;    // ended by a signal or an unhandled exception (see failure)
-  int exit_code = 0;       // when it exited on its own
-  std::string failure;     // why it did not start, or how it crashed
-  std::string output;      // everything it wrote to standard output
+// How the time limit applies: to the child's whole run, or to each stretch
+// without news on the channel.
+enum class TimeLimit { kWholeRun, kBetweenReports };
+
+// Receives what the child writes on the channel, as it arrives. Returns true
+// when the child now waits for input of its own (a session file that is slow
+// to come), which suspends the time limit until it reports again.
+using ChannelSink = std::function<bool(std::string_view bytes)>;
+
+struct ChildRun {
+  bool started = false;
+  std::string start_failure;     // why it could not be started
+  bool timed_out = false;        // ended by the tool at the time limit
+  bool crashed = false;          // ended by a signal or an unhandled exception
+  std::string crash;             // "signal 11, Segmentation fault", "exception 0xC0000005"
+  int exit_code = 0;             // when it exited on its own
+  bool left_processes = false;   // a process of its tree was still running after it ended
+  std::string output;            // the start of what it wrote on standard output and error
+  std::size_t output_bytes = 0;  // how much it wrote there in all
 };
 
-// Runs this program with `arguments` (after the program name), capturing its
-// standard output; its standard error goes where ours goes.
-ChildOutcome RunThisProgram(const std::vector<std::string>& arguments, int timeout_seconds);
+// Runs this program with `arguments`, then kChannelOption and the channel,
+// with standard input empty and standard output and error captured. When it
+// ends, or at the time limit, its whole process tree is ended.
+ChildRun RunInChild(const std::vector<std::string>& arguments, int limit_seconds, TimeLimit limit,
+                    const ChannelSink& sink);
+
+// In a child: writes `bytes` to the channel; false when it cannot.
+bool WriteToChannel(std::uint64_t channel, std::string_view bytes);
 
 // In a child: a crash ends the process at once, without dialogs or
-// debuggers, in a way RunThisProgram recognises.
+// debuggers, in a way RunInChild recognises.
 void EndProcessOnCrash();
+
+// In the tool itself: a failed write to a closed pipe is an error to report,
+// not a signal that ends the tool; and processes a child leaves behind
+// remain visible to the tool.
+void PrepareToolProcess();

@@ -3,8 +3,29 @@
 #include <cstdio>
 
 #include "child_process.h"
+#include "command_line.h"
 
 namespace {
+
+constexpr std::size_t kOutputKept = 2048;
+constexpr ULONGLONG kDrainMilliseconds = 200;
+
+class Handle {
+ public:
+  explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
+  ~Handle() { Close(); }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE get() const { return handle_; }
+  HANDLE* out() { return &handle_; }
+  void Close() {
+    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    handle_ = nullptr;
+  }
+
+ private:
+  HANDLE handle_;
+};
 
 // One argument quoted so that the C runtime's command-line parser gives it back unchanged.
 std::string Quoted(const std::string& argument) {
@@ -23,15 +44,46 @@ std::string Quoted(const std::string& argument) {
   return quoted + "\"";
 }
 
-void ReadAvailable(HANDLE pipe, std::string& output) {
+// A pipe whose write end the child inherits and whose read end it does not.
+bool MakePipe(Handle& read_end, Handle& write_end) {
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  if (!CreatePipe(read_end.out(), write_end.out(), &inheritable, 1 << 16)) return false;
+  return SetHandleInformation(read_end.get(), HANDLE_FLAG_INHERIT, 0) != 0;
+}
+
+// Reads what `pipe` has now; false at its end.
+bool ReadAvailable(HANDLE pipe, std::string& into) {
+  into.clear();
   DWORD available = 0;
-  while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
-    char buffer[4096];
+  if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return false;
+  while (available > 0) {
+    char buffer[65536];
     DWORD got = 0;
     const DWORD wanted = available < sizeof buffer ? available : sizeof buffer;
-    if (!ReadFile(pipe, buffer, wanted, &got, nullptr) || got == 0) return;
-    output.append(buffer, got);
+    if (!ReadFile(pipe, buffer, wanted, &got, nullptr) || got == 0) return false;
+    into.append(buffer, got);
+    available -= got;
   }
+  return true;
+}
+
+// A job that holds the child and everything it starts, ended when closed.
+bool MakeJob(Handle& job) {
+  *job.out() = CreateJobObjectA(nullptr, nullptr);
+  if (job.get() == nullptr) return false;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  return SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                                 sizeof limits) != 0;
+}
+
+DWORD ProcessesIn(HANDLE job) {
+  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+  if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting,
+                                 sizeof accounting, nullptr)) {
+    return 0;
+  }
+  return accounting.ActiveProcesses;
 }
 
 LONG WINAPI EndOnUnhandledException(EXCEPTION_POINTERS* exception) {
@@ -45,74 +97,128 @@ std::string Hex(DWORD value) {
   return text;
 }
 
+class ChildPipes {
+ public:
+  ChildPipes(HANDLE channel, HANDLE output, ChildRun& run, const ChannelSink& sink)
+      : channel_(channel), output_(output), run_(run), sink_(sink) {}
+
+  // Reads what both pipes hold; true when channel data came.
+  bool Read(bool& waiting) {
+    std::string bytes;
+    bool reported = false;
+    if (channel_open_ && (channel_open_ = ReadAvailable(channel_, bytes)) && !bytes.empty()) {
+      waiting = sink_(bytes);
+      reported = true;
+    }
+    if (output_open_ && (output_open_ = ReadAvailable(output_, bytes)) && !bytes.empty()) {
+      run_.output_bytes += bytes.size();
+      if (run_.output.size() < kOutputKept) {
+        run_.output += bytes.substr(0, kOutputKept - run_.output.size());
+      }
+    }
+    return reported;
+  }
+
+ private:
+  HANDLE channel_;
+  HANDLE output_;
+  ChildRun& run_;
+  const ChannelSink& sink_;
+  bool channel_open_ = true;
+  bool output_open_ = true;
+};
+
 }  // namespace
 
-ChildOutcome RunThisProgram(const std::vector<std::string>& arguments, int timeout_seconds) {
-  ChildOutcome outcome;
+ChildRun RunInChild(const std::vector<std::string>& arguments, int limit_seconds, TimeLimit limit,
+                    const ChannelSink& sink) {
+  ChildRun run;
   char self[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) {
-    outcome.failure = "cannot find this program's path";
-    return outcome;
+  Handle channel_read, channel_write, output_read, output_write, job;
+  if (length == 0 || length >= MAX_PATH || !MakePipe(channel_read, channel_write) ||
+      !MakePipe(output_read, output_write) || !MakeJob(job)) {
+    run.start_failure = "cannot prepare a child process: error " + std::to_string(GetLastError());
+    return run;
   }
-  std::string command_line = Quoted(self);
-  for (const std::string& argument : arguments) {
-    command_line += ' ';
-    command_line += Quoted(argument);
-  }
-
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE read_end = nullptr;
-  HANDLE write_end = nullptr;
-  if (!CreatePipe(&read_end, &write_end, &inheritable, 1 << 16)) {
-    outcome.failure = "cannot create a pipe";
-    return outcome;
-  }
-  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+  Handle nothing(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                             OPEN_EXISTING, 0, nullptr));
+  std::string command_line = Quoted(self);
+  for (const std::string& argument : arguments) command_line += ' ' + Quoted(argument);
+  command_line += std::string(" ") + kChannelOption + ' ' +
+                  std::to_string(reinterpret_cast<std::uintptr_t>(channel_write.get()));
+
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = write_end;
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  startup.hStdInput = nothing.get();
+  startup.hStdOutput = output_write.get();
+  startup.hStdError = output_write.get();
   PROCESS_INFORMATION process{};
-  const BOOL created = CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0,
-                                      nullptr, nullptr, &startup, &process);
-  CloseHandle(write_end);
+  const BOOL created = CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, TRUE,
+                                      CREATE_SUSPENDED, nullptr, nullptr, &startup, &process);
+  channel_write.Close();
+  output_write.Close();
   if (!created) {
-    CloseHandle(read_end);
-    outcome.failure =
-        std::string("cannot start a child process: error ") + std::to_string(GetLastError());
-    return outcome;
+    run.start_failure = "cannot start a child process: error " + std::to_string(GetLastError());
+    return run;
   }
-  outcome.started = true;
-  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout_seconds) * 1000;
-  while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
-    ReadAvailable(read_end, outcome.output);
-    if (GetTickCount64() > deadline) {
-      TerminateProcess(process.hProcess, 1);
-      WaitForSingleObject(process.hProcess, INFINITE);
-      outcome.timed_out = true;
+  Handle process_handle(process.hProcess);
+  Handle thread_handle(process.hThread);
+  AssignProcessToJobObject(job.get(), process_handle.get());
+  ResumeThread(thread_handle.get());
+  run.started = true;
+
+  ChildPipes pipes(channel_read.get(), output_read.get(), run, sink);
+  const ULONGLONG limit_ms = static_cast<ULONGLONG>(limit_seconds) * 1000;
+  ULONGLONG deadline = GetTickCount64() + limit_ms;
+  bool waiting = false;
+  while (WaitForSingleObject(process_handle.get(), 5) == WAIT_TIMEOUT) {
+    if (pipes.Read(waiting) && limit == TimeLimit::kBetweenReports) {
+      deadline = GetTickCount64() + limit_ms;
+    }
+    if (!waiting && GetTickCount64() >= deadline) {
+      run.timed_out = true;
+      TerminateJobObject(job.get(), 1);
+      WaitForSingleObject(process_handle.get(), INFINITE);
       break;
     }
   }
-  ReadAvailable(read_end, outcome.output);
+  const ULONGLONG drain_until = GetTickCount64() + kDrainMilliseconds;
+  do {
+    pipes.Read(waiting);
+  } while (GetTickCount64() < drain_until && ProcessesIn(job.get()) > 0);
+  run.left_processes = !run.timed_out && ProcessesIn(job.get()) > 0;
+  TerminateJobObject(job.get(), 1);
+  if (run.timed_out) return run;
   DWORD exit_code = 0;
-  GetExitCodeProcess(process.hProcess, &exit_code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  CloseHandle(read_end);
-  if (outcome.timed_out) return outcome;
+  GetExitCodeProcess(process_handle.get(), &exit_code);
   if (exit_code >= 0xC0000000u) {
-    outcome.crashed = true;
-    outcome.failure = "exception " + Hex(exit_code);
+    run.crashed = true;
+    run.crash = "exception " + Hex(exit_code);
   } else {
-    outcome.exit_code = static_cast<int>(exit_code);
+    run.exit_code = static_cast<int>(exit_code);
   }
-  return outcome;
+  return run;
+}
+
+bool WriteToChannel(std::uint64_t channel, std::string_view bytes) {
+  const HANDLE pipe = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(channel));
+  while (!bytes.empty()) {
+    DWORD wrote = 0;
+    const DWORD chunk = bytes.size() < 65536 ? static_cast<DWORD>(bytes.size()) : 65536;
+    if (!WriteFile(pipe, bytes.data(), chunk, &wrote, nullptr) || wrote == 0) return false;
+    bytes.remove_prefix(wrote);
+  }
+  return true;
 }
 
 void EndProcessOnCrash() {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   SetUnhandledExceptionFilter(&EndOnUnhandledException);
+}
+
+void PrepareToolProcess() {
+  // A write to a closed pipe fails with an error here; nothing to change.
 }

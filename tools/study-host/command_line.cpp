@@ -1,164 +1,173 @@
 #include "command_line.h"
 
-#include <charconv>
+#include <CLI/CLI.hpp>
+
+#include <limits>
+#include <sstream>
 
 #include "text_parsing.h"
 #include "tool_error.h"
 
+#ifndef STUDY_PROJECT_VERSION
+#error "STUDY_PROJECT_VERSION is the project's version"
+#endif
+
 namespace {
 
-// Command name used to run one validation check in a child process.
-constexpr const char* kRunCheckCommand = "__run-check";
+constexpr char kFooter[] = R"(exit codes:
+  0  success (validate: every check passed, or passed with a warning)
+  1  validate: at least one check failed
+  2  bad command line, input setting or position list
+  3  module missing or not loadable, missing export, wrong interface version,
+     or the module crashed or hung
+  4  session file unreadable or malformed
+  5  the output could not be written)";
 
-[[noreturn]] void Usage(const std::string& message) {
-  throw ToolError(kExitUsage, message + " (see 'study-host --help')");
+// A whole-number option from `lowest` to the largest int32: checked against
+// the one number rule and its range before it is stored.
+template <typename Target>
+CLI::Option* AddWholeNumber(CLI::App& app, const std::string& name, Target& target,
+                            std::int32_t lowest, const std::string& description) {
+  constexpr std::int32_t highest = std::numeric_limits<std::int32_t>::max();
+  auto check = [lowest](const std::string& text) {
+    const std::string problem = ParseWholeNumber(text, lowest, highest).problem;
+    return problem.empty() ? "" : "'" + text + "' " + problem;
+  };
+  auto store = [&target, lowest](const std::string& text) {
+    target = static_cast<std::int32_t>(ParseWholeNumber(text, lowest, highest).value);
+  };
+  return app.add_option_function<std::string>(name, store, description)
+      ->check(check)
+      ->type_name("N");
 }
 
-class ArgumentReader {
- public:
-  explicit ArgumentReader(const std::vector<std::string>& arguments) : arguments_(arguments) {}
-  bool done() const { return next_ >= arguments_.size(); }
-  const std::string& Take() { return arguments_[next_++]; }
-  // The value of an option given as "--name value" or "--name=value".
-  std::string ValueOf(const std::string& option, const std::string& argument) {
-    const auto equals = argument.find('=');
-    if (equals != std::string::npos) return argument.substr(equals + 1);
-    if (done()) Usage(option + " needs a value");
-    return Take();
-  }
-
- private:
-  const std::vector<std::string>& arguments_;
-  std::size_t next_ = 0;
-};
-
-std::string OptionName(const std::string& argument) {
-  return argument.substr(0, argument.find('='));
+CLI::Option* AddSeed(CLI::App& app, std::optional<std::uint64_t>& target) {
+  auto check = [](const std::string& text) {
+    std::string problem;
+    return ParseUnsigned64(text, problem) ? "" : "'" + text + "' " + problem;
+  };
+  auto store = [&target](const std::string& text) {
+    std::string problem;
+    target = ParseUnsigned64(text, problem);
+  };
+  return app.add_option_function<std::string>("--seed", store, "repeat a randomized run")
+      ->check(check)
+      ->type_name("N");
 }
 
-InputSetting ParseSetting(const std::string& text) {
+void AddModule(CLI::App& command, CommandLine& line) {
+  command.add_option("MODULE", line.module_path, "the study module (.so, or .dll on Windows)")
+      ->required();
+}
+
+// What every command takes: the time limit, and the hidden channel of a child.
+void AddCommonOptions(CLI::App& command, CommandLine& line, const std::string& timeout) {
+  AddWholeNumber(command, "--timeout", line.timeout_seconds, 1, timeout)->type_name("SECONDS");
+  command.add_option(kChannelOption, line.channel)->group("");
+}
+
+InputSetting SettingOf(const std::string& text) {
   const auto equals = text.find('=');
-  if (equals == std::string::npos || equals == 0) {
-    Usage("--set takes NAME=VALUE, got '" + text + "'");
-  }
   return {text.substr(0, equals), text.substr(equals + 1)};
 }
 
-std::uint64_t ParseSeed(const std::string& text) {
-  std::uint64_t seed = 0;
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), seed);
-  if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size()) {
-    Usage("--seed takes a whole number from 0 to 18446744073709551615, got '" + text + "'");
-  }
-  return seed;
+CLI::App& AddReplay(CLI::App& app, CommandLine& line, std::vector<std::string>& settings) {
+  CLI::App& replay = *app.add_subcommand(
+      "replay",
+      "Make the defaults call, apply the input settings by name, then one ordinary call per "
+      "position, and print the order quantity written at each step as it is made.");
+  AddModule(replay, line);
+  replay
+      .add_option("--set", settings,
+                  "set an input: NAME=VALUE, a whole number (yes/no inputs also take yes/no)")
+      ->check([](const std::string& text) {
+        const auto equals = text.find('=');
+        return equals == std::string::npos || equals == 0 ? "takes NAME=VALUE, got '" + text + "'"
+                                                          : std::string();
+      })
+      ->type_name("NAME=VALUE");
+  CLI::Option* positions =
+      replay
+          .add_option("--positions", line.position_list, "comma-separated positions, e.g. 0,3,-3,0")
+          ->type_name("LIST");
+  CLI::Option* file =
+      replay
+          .add_option("--file", line.session_file, "a session file (CSV with a 'position' column)")
+          ->type_name("CSV");
+  positions->excludes(file);
+  replay.add_flag("--host-call-flag", line.host_call_flag, "set the host call flag on every call")
+      ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+  replay.add_flag("--json", line.json, "print one JSON object per step")
+      ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+  return replay;
 }
 
-Command ParseCommand(const std::string& name) {
-  if (name == "describe") return Command::kDescribe;
-  if (name == "replay") return Command::kReplay;
-  if (name == "validate") return Command::kValidate;
-  if (name == kRunCheckCommand) return Command::kRunCheck;
-  if (name == "help" || name == "--help" || name == "-h") return Command::kHelp;
-  Usage("unknown command '" + name + "'");
-}
-
-// Options valid for `command`; anything else is refused.
-void ReadOption(Command command, const std::string& argument, ArgumentReader& reader,
-                CommandLine& line) {
-  const std::string option = OptionName(argument);
-  const bool replay = command == Command::kReplay;
-  const bool validates = command == Command::kValidate || command == Command::kRunCheck;
-  if (replay && option == "--set") {
-    line.settings.push_back(ParseSetting(reader.ValueOf(option, argument)));
-  } else if (replay && option == "--positions") {
-    if (line.position_list) Usage("--positions given twice");
-    line.position_list = reader.ValueOf(option, argument);
-  } else if (replay && option == "--file") {
-    if (line.session_file) Usage("--file given twice");
-    line.session_file = reader.ValueOf(option, argument);
-  } else if (replay && argument == "--host-call-flag") {
-    line.host_call_flag = true;
-  } else if (replay && argument == "--json") {
-    line.json = true;
-  } else if (validates && option == "--seed") {
-    line.seed = ParseSeed(reader.ValueOf(option, argument));
-  } else if (validates && option == "--calls") {
-    const auto calls = ParseWholeNumber(reader.ValueOf(option, argument));
-    if (!calls || *calls < 1) Usage("--calls takes a whole number of at least 1");
-    line.random_calls = *calls;
-  } else {
-    Usage("unknown option '" + option + "' for this command");
-  }
-}
-
-void CheckComplete(const CommandLine& line) {
-  if (line.command == Command::kHelp) return;
-  if (line.module_path.empty()) Usage("name the module to load");
-  if (line.command == Command::kRunCheck && line.check_name.empty()) Usage("name the check");
-  if (line.command == Command::kReplay) {
-    if (line.position_list && line.session_file) Usage("give --positions or --file, not both");
-    if (!line.position_list && !line.session_file)
-      Usage("give the positions: --positions or --file");
-  }
+CLI::App& AddValidate(CLI::App& app, CommandLine& line) {
+  CLI::App& validate = *app.add_subcommand(
+      "validate",
+      "Run the named checks, each in a child process of its own, and report each as passed, "
+      "warning, failed or skipped as it ends.");
+  AddModule(validate, line);
+  AddSeed(validate, line.seed);
+  AddWholeNumber(validate, "--calls", line.random_calls, 1,
+                 "calls in the randomized run (default 3000)");
+  validate.add_option(kCheckOption, line.check_name)->group("");
+  return validate;
 }
 
 }  // namespace
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   CommandLine line;
-  ArgumentReader reader(arguments);
-  if (reader.done()) Usage("name a command");
-  line.command = ParseCommand(reader.Take());
-  std::vector<std::string> operands;
-  while (!reader.done()) {
-    const std::string& argument = reader.Take();
-    if (line.command == Command::kHelp) Usage("help takes no arguments");
-    if (argument.size() > 2 && argument.compare(0, 2, "--") == 0) {
-      ReadOption(line.command, argument, reader, line);
-    } else {
-      operands.push_back(argument);
-    }
+  std::vector<std::string> settings;
+  CLI::App app(
+      "Loads a study module as the trading host does and drives it through a stand-in "
+      "host. The module runs only in child processes of the tool.",
+      "study-host");
+  app.allow_windows_style_options(false);  // "/path" is a path on every build, never an option
+  app.set_version_flag("--version", std::string("study-host ") + STUDY_PROJECT_VERSION);
+  app.footer(kFooter);
+  app.require_subcommand(1);
+  CLI::App& describe = *app.add_subcommand(
+      "describe",
+      "Print the module's name, interface version, display name, description and "
+      "declared inputs.");
+  AddModule(describe, line);
+  CLI::App& replay = AddReplay(app, line, settings);
+  CLI::App& validate = AddValidate(app, line);
+  constexpr char kCallLimit[] =
+      "seconds the module may take over one call before it counts as hung (default 10)";
+  AddCommonOptions(describe, line, kCallLimit);
+  AddCommonOptions(replay, line, kCallLimit);
+  AddCommonOptions(validate, line,
+                   "seconds every check may take (default: 10, or 30 for the checks that make "
+                   "thousands of calls)");
+  const auto is_command = [&app](const std::string& word) {
+    return !app.get_subcommands([&word](CLI::App* command) { return command->get_name() == word; })
+                .empty();
+  };
+  if (!arguments.empty() && !arguments[0].empty() && arguments[0][0] != '-' &&
+      !is_command(arguments[0])) {
+    throw ToolError(kExitUsage, "unknown command '" + arguments[0] + "' (see 'study-host --help')");
   }
-  const std::size_t expected_operands = line.command == Command::kRunCheck ? 2 : 1;
-  if (line.command != Command::kHelp && operands.size() > expected_operands) {
-    Usage("unexpected argument '" + operands[expected_operands] + "'");
+  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    return {std::nullopt, app.help()};
+  } catch (const CLI::CallForAllHelp&) {
+    return {std::nullopt, app.help("", CLI::AppFormatMode::All)};
+  } catch (const CLI::CallForVersion& version) {
+    return {std::nullopt, std::string(version.what()) + "\n"};
+  } catch (const CLI::ParseError& error) {
+    throw ToolError(kExitUsage, std::string(error.what()) + " (see 'study-host --help')");
   }
-  if (line.command == Command::kRunCheck && !operands.empty()) {
-    line.check_name = operands.front();
-    operands.erase(operands.begin());
+  line.command = describe.parsed() ? Command::kDescribe
+                 : replay.parsed() ? Command::kReplay
+                                   : Command::kValidate;
+  for (const std::string& setting : settings) line.settings.push_back(SettingOf(setting));
+  if (line.command == Command::kReplay && !line.position_list && !line.session_file) {
+    throw ToolError(kExitUsage, "give the positions: --positions or --file");
   }
-  if (!operands.empty()) line.module_path = operands.front();
-  CheckComplete(line);
-  return line;
-}
-
-std::string UsageText() {
-  return R"(usage: study-host COMMAND MODULE [options]
-
-Loads a study module (.so, or .dll in the Windows build) as the trading host
-does and drives it through a stand-in host.
-
-commands:
-  describe MODULE
-      Print the module's name, interface version, display name, description
-      and declared inputs.
-  replay MODULE [--set NAME=VALUE]... (--positions LIST | --file CSV)
-                [--host-call-flag] [--json]
-      Make the defaults call, apply the input settings by name (whole
-      numbers; yes/no inputs also take yes/no), then one ordinary call per
-      position, and print the order quantity written at each step.
-      LIST is comma-separated, e.g. 0,3,-3,0. CSV has a header row with a
-      'position' column; lines starting with # are comments.
-  validate MODULE [--seed N] [--calls N]
-      Run named checks, each in a child process, and report each as passed,
-      failed or skipped. --seed repeats a randomized run; --calls sets its
-      number of calls (default 3000).
-
-exit codes:
-  0  success
-  1  validate: at least one check failed
-  2  bad command line, input setting or position list
-  3  module not found or not loadable, missing export, wrong interface version
-  4  session file unreadable or malformed
-)";
+  return {line, ""};
 }

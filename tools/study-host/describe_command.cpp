@@ -4,6 +4,7 @@
 #include "host/host_text.h"
 #include "html_text.h"
 #include "module_loading.h"
+#include "text_parsing.h"
 #include "text_table.h"
 
 namespace {
@@ -26,18 +27,23 @@ std::string Indented(const std::string& text, const std::string& indent) {
 
 }  // namespace
 
-std::string DescribeModule(const std::string& path) {
+void DescribeInChild(const std::string& path, const ChannelWriter& channel) {
+  channel.Send(FrameKind::kPhase, "loading the module");
   StudyModule module;
   LoadModuleForHost(path, module);
+  channel.Send(FrameKind::kPhase, "the call of " + std::string(kModuleNameExport));
+  const char* name = module.name();
+  const std::string module_name = name != nullptr ? name : "";
+  channel.Send(FrameKind::kPhase, "the defaults call");
   StandInHost host({.slot_count = kOfferedInputSlots});
   host.CallDefaults(module.study);
 
   const std::string indent(19, ' ');
   std::string out;
-  out += "module:            " + path + "\n";
-  out += "name:              " + std::string(module.name() != nullptr ? module.name() : "") + "\n";
+  out += "module:            " + Escaped(path) + "\n";
+  out += "name:              " + Escaped(module_name) + "\n";
   out += "interface version: " + std::to_string(module.version()) + "\n";
-  out += "display name:      " + TextOf(host.record().display_name) + "\n";
+  out += "display name:      " + Escaped(TextOf(host.record().display_name)) + "\n";
   out += "description:       " + Indented(HtmlToText(TextOf(host.record().description)), indent) +
          "\n";
 
@@ -45,9 +51,13 @@ std::string DescribeModule(const std::string& path) {
   out += "inputs:            " + std::to_string(inputs.size()) + "\n\n";
   TextTable table({"slot", "name", "type", "default", "limits", "description"});
   for (const DeclaredInput& input : inputs) {
-    table.AddRow({std::to_string(input.slot), input.name, TypeName(input.type_code),
+    table.AddRow({std::to_string(input.slot), Escaped(input.name), TypeName(input.type_code),
                   ValueText(input.type_code, input.default_value), LimitsText(input),
-                  input.description.empty() ? "-" : input.description});
+                  input.description.empty() ? "-" : Escaped(input.description)});
   }
-  return out + table.Render();
+  out += table.Render();
+  channel.Send(FrameKind::kPhase, "unloading the module");
+  module.library.Close();
+  channel.Send(FrameKind::kOutput, out);
+  channel.Send(FrameKind::kDone, "");
 }

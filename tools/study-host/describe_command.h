@@ -3,5 +3,8 @@
 
 #include <string>
 
-// The report for the module at `path`. Throws ToolError when it cannot be loaded.
-std::string DescribeModule(const std::string& path);
+#include "channel.h"
+
+// In a child: loads the module at `path`, makes the defaults call and sends
+// the report on `channel`. Throws ToolError when the module cannot be loaded.
+void DescribeInChild(const std::string& path, const ChannelWriter& channel);

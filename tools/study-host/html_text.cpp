@@ -38,6 +38,23 @@ std::string DecodeEntity(const std::string& entity) {
   return entity;
 }
 
+// The '>' that ends the tag opened at `open`, past any quoted attribute
+// value (an address may hold '>'); npos when the tag is not closed.
+std::string::size_type TagEnd(const std::string& html, std::string::size_type open) {
+  char quote = 0;
+  for (auto at = open + 1; at < html.size(); ++at) {
+    const char c = html[at];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == '>') {
+      return at;
+    }
+  }
+  return std::string::npos;
+}
+
 }  // namespace
 
 std::string HtmlToText(const std::string& html) {
@@ -47,7 +64,7 @@ std::string HtmlToText(const std::string& html) {
   while (at < html.size()) {
     const char c = html[at];
     if (c == '<') {
-      const auto close = html.find('>', at);
+      const auto close = TagEnd(html, at);
       if (close == std::string::npos) {
         text += html.substr(at);
         break;
@@ -67,7 +84,9 @@ std::string HtmlToText(const std::string& html) {
       text += length <= 8 ? DecodeEntity(html.substr(at, length)) : "&";
       at += length <= 8 ? length : 1;
     } else {
-      text += c;
+      // Line breaks and tabs in HTML source are blanks; other control
+      // characters are shown escaped.
+      text += c == '\n' || c == '\r' || c == '\t' ? std::string(" ") : Escaped(std::string(1, c));
       ++at;
     }
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 
 #include "declared_inputs.h"
 #include "interface/study_interface.h"
@@ -24,13 +25,14 @@ std::int32_t SettingValue(const DeclaredInput& input, const std::string& text) {
     if (word == "yes") return 1;
     if (word == "no") return 0;
   }
-  const auto value = ParseWholeNumber(text);
-  if (!value) {
-    const bool yes_no = input.type_code == kYesNoTypeCode;
-    throw ToolError(kExitUsage, "value '" + text + "' for \"" + input.name + "\" is not " +
-                                    (yes_no ? "yes, no or a whole number" : "a whole number"));
-  }
-  return *value;
+  const ParsedWholeNumber value = ParseWholeNumber(text, std::numeric_limits<std::int32_t>::min(),
+                                                   std::numeric_limits<std::int32_t>::max());
+  if (value.problem.empty()) return static_cast<std::int32_t>(value.value);
+  const bool yes_no = input.type_code == kYesNoTypeCode;
+  const bool not_a_number = value.problem == "is not a whole number";
+  throw ToolError(kExitUsage, "value '" + text + "' for \"" + input.name + "\" " +
+                                  (not_a_number && yes_no ? "is not yes, no or a whole number"
+                                                          : value.problem));
 }
 
 }  // namespace

@@ -1,6 +1,21 @@
 #include "module_loading.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "tool_error.h"
+
+void CheckModuleFile(const std::string& path) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) {
+    throw ToolError(kExitModule, "cannot load '" + path + "': " + std::strerror(errno));
+  }
+  if (!S_ISREG(status.st_mode)) {
+    throw ToolError(kExitModule, "cannot load '" + path + "': not a regular file");
+  }
+}
 
 void LoadModuleForHost(const std::string& path, StudyModule& module) {
   std::string reason;

@@ -7,4 +7,9 @@
 
 // Loads `path` and checks its interface version. Throws ToolError (module)
 // with the loader's reason, the missing export, or both version numbers.
+// Runs the module's code: only ever called in a child.
 void LoadModuleForHost(const std::string& path, StudyModule& module);
+
+// Refuses, without loading it, a module path that names no regular file.
+// Throws ToolError (module).
+void CheckModuleFile(const std::string& path);

@@ -2,23 +2,23 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
+#include "channel.h"
 #include "command_line.h"
 
 struct ReplayStep {
-  int step = 0;
+  long long step = 0;
   double position = 0;
   bool written = false;  // false: the call left the order quantity unchanged
-  double quantity = 0;   // the quantity written, when written
+  double quantity = 0;   // the trade window's quantity after the call
 };
 
-// Loads the module, makes the defaults call, applies `settings`, then one
-// ordinary call per position. Throws ToolError before anything is printed.
-std::vector<ReplayStep> RunReplay(const std::string& path,
-                                  const std::vector<InputSetting>& settings,
-                                  const std::vector<double>& positions, bool host_call_flag);
+// The table's header line, and one step as a table line or a JSON line.
+std::string ReplayHeader();
+std::string FormatStep(const ReplayStep& step, bool json);
 
-// The steps as a table, or as JSON lines.
-std::string FormatReplayTable(const std::vector<ReplayStep>& steps);
-std::string FormatReplayJson(const std::vector<ReplayStep>& steps);
+// In a child: loads the module, makes the defaults call, applies the
+// settings, then one ordinary call per position, sending each step's line on
+// `channel` as it is made. Throws ToolError on the first fault; the steps
+// already sent stay.
+void ReplayInChild(const CommandLine& line, const ChannelWriter& channel);

@@ -2,15 +2,48 @@
 
 #include <algorithm>
 #include <cctype>
-
 #include <charconv>
 #include <cmath>
+#include <limits>
 
-std::string Trimmed(const std::string& text) {
+namespace {
+
+struct SignedText {
+  bool negative = false;
+  std::string_view digits;  // what follows the sign
+};
+
+// Splits off one leading sign; "" when the text is empty or has two signs.
+std::optional<SignedText> SplitSign(std::string_view text) {
+  SignedText split{false, text};
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+    split.negative = text[0] == '-';
+    split.digits = text.substr(1);
+  }
+  if (split.digits.empty() || split.digits[0] == '+' || split.digits[0] == '-') return std::nullopt;
+  return split;
+}
+
+// Decimal digits as a magnitude; false when they are not all digits,
+// `overflow` when they are but exceed 64 bits.
+bool Magnitude(std::string_view digits, std::uint64_t& magnitude, bool& overflow) {
+  const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), magnitude);
+  if (result.ptr != digits.data() + digits.size()) return false;
+  overflow = result.ec == std::errc::result_out_of_range;
+  return result.ec == std::errc() || overflow;
+}
+
+std::string Range(std::int64_t lowest, std::int64_t highest) {
+  return "is out of range (" + std::to_string(lowest) + " to " + std::to_string(highest) + ")";
+}
+
+}  // namespace
+
+std::string Trimmed(std::string_view text) {
   const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return "";
+  if (first == std::string_view::npos) return "";
   const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
+  return std::string(text.substr(first, last - first + 1));
 }
 
 std::string Lowercase(std::string text) {
@@ -19,26 +52,65 @@ std::string Lowercase(std::string text) {
   return text;
 }
 
-std::optional<std::int32_t> ParseWholeNumber(const std::string& text) {
+ParsedWholeNumber ParseWholeNumber(std::string_view text, std::int64_t lowest,
+                                   std::int64_t highest) {
+  ParsedWholeNumber parsed;
   const std::string trimmed = Trimmed(text);
-  const char* begin = trimmed.data();
-  const char* end = begin + trimmed.size();
-  if (begin != end && *begin == '+') ++begin;
-  std::int32_t value = 0;
-  const auto result = std::from_chars(begin, end, value);
-  if (begin == end || result.ec != std::errc() || result.ptr != end) return std::nullopt;
-  return value;
+  const auto split = SplitSign(trimmed);
+  std::uint64_t magnitude = 0;
+  bool overflow = false;
+  if (!split || !Magnitude(split->digits, magnitude, overflow)) {
+    parsed.problem = "is not a whole number";
+    return parsed;
+  }
+  constexpr std::uint64_t kLargestMagnitude = std::uint64_t{1} << 63;
+  if (overflow || magnitude > kLargestMagnitude ||
+      (!split->negative && magnitude == kLargestMagnitude)) {
+    parsed.problem = Range(lowest, highest);
+    return parsed;
+  }
+  parsed.value = split->negative ? static_cast<std::int64_t>(0 - magnitude)
+                                 : static_cast<std::int64_t>(magnitude);
+  if (parsed.value < lowest || parsed.value > highest) parsed.problem = Range(lowest, highest);
+  return parsed;
 }
 
-std::optional<double> ParsePosition(const std::string& text) {
+std::optional<std::uint64_t> ParseUnsigned64(std::string_view text, std::string& problem) {
   const std::string trimmed = Trimmed(text);
-  const char* begin = trimmed.data();
-  const char* end = begin + trimmed.size();
-  if (begin != end && *begin == '+') ++begin;
-  double value = 0;
-  const auto result = std::from_chars(begin, end, value);
-  if (begin == end || result.ec != std::errc() || result.ptr != end) return std::nullopt;
-  return value;
+  const auto split = SplitSign(trimmed);
+  std::uint64_t magnitude = 0;
+  bool overflow = false;
+  if (!split || !Magnitude(split->digits, magnitude, overflow)) {
+    problem = "is not a whole number";
+    return std::nullopt;
+  }
+  if (overflow || (split->negative && magnitude != 0)) {
+    problem =
+        "is out of range (0 to " + std::to_string(std::numeric_limits<std::uint64_t>::max()) + ")";
+    return std::nullopt;
+  }
+  return magnitude;
+}
+
+ParsedPosition ParsePosition(std::string_view text) {
+  ParsedPosition parsed;
+  const std::string trimmed = Trimmed(text);
+  const auto split = SplitSign(trimmed);
+  if (!split) {
+    parsed.problem = "is not a number";
+    return parsed;
+  }
+  const char* end = split->digits.data() + split->digits.size();
+  double magnitude = 0;
+  const auto result = std::from_chars(split->digits.data(), end, magnitude);
+  if (result.ptr != end ||
+      (result.ec != std::errc() && result.ec != std::errc::result_out_of_range)) {
+    parsed.problem = "is not a number";
+  } else if (result.ec == std::errc::result_out_of_range) {
+    parsed.problem = "is out of range";
+  }
+  parsed.value = split->negative ? -magnitude : magnitude;
+  return parsed;
 }
 
 std::string FormatPosition(double position) {
@@ -47,4 +119,27 @@ std::string FormatPosition(double position) {
   char buffer[64];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, position);
   return std::string(buffer, result.ptr);
+}
+
+std::string Escaped(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      out += c;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else {
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xF];
+    }
+  }
+  return out;
 }

@@ -1,22 +1,44 @@
-// Strict parsing of the text and numbers a user gives the tool.
+// Strict parsing of the text and numbers a user gives the tool, with one rule
+// for every number: blanks around it are ignored, one sign (+ or -) may lead,
+// and what follows is the number itself.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 // The text with blanks trimmed from both ends.
-std::string Trimmed(const std::string& text);
+std::string Trimmed(std::string_view text);
 
 // The text with ASCII letters in lower case.
 std::string Lowercase(std::string text);
 
-// A whole number in the int32 range, the whole text consumed; none otherwise.
-std::optional<std::int32_t> ParseWholeNumber(const std::string& text);
+// What is wrong with a number, as a message to append to the text quoted:
+// "" for nothing, "is not a whole number", "is out of range (1 to 100)".
+struct ParsedWholeNumber {
+  std::int64_t value = 0;
+  std::string problem;
+};
 
-// A position as the host reports it: a decimal number that fits a double,
-// negative and fractional allowed, also nan and inf; the whole text consumed.
-std::optional<double> ParsePosition(const std::string& text);
+// A whole number (decimal digits) within [lowest, highest].
+ParsedWholeNumber ParseWholeNumber(std::string_view text, std::int64_t lowest,
+                                   std::int64_t highest);
+// The same for the full unsigned 64-bit range (random seeds).
+std::optional<std::uint64_t> ParseUnsigned64(std::string_view text, std::string& problem);
+
+struct ParsedPosition {
+  double value = 0;
+  std::string problem;  // "", "is not a number" or "is out of range"
+};
+
+// A position as the host reports it: decimal, negative and fractional
+// allowed, with an exponent, also nan and inf.
+ParsedPosition ParsePosition(std::string_view text);
 
 // Shortest text that reads back as the same double ("-0", "nan", "inf").
 std::string FormatPosition(double position);
+
+// `text` with every control character written as an escape (\n, \t, \x01),
+// so that anything echoed back stays on one line.
+std::string Escaped(std::string_view text);

@@ -1,107 +1,138 @@
 #include "validate_command.h"
 
-#include <cstdio>
 #include <map>
+#include <random>
 
-#include "child_process.h"
 #include "host/study_module.h"
-#include "text_table.h"
+#include "module_child.h"
+#include "module_loading.h"
+#include "output.h"
+#include "text_parsing.h"
 #include "tool_error.h"
 #include "validation_checks.h"
 
 namespace {
 
-constexpr int kCheckTimeoutSeconds = 300;
+// Column widths of the report, which is printed as the checks end.
+constexpr std::size_t kResultWidth = 9;
+constexpr std::size_t kCheckWidth = 23;
 
-// The child's result line: "<outcome>\t<detail>".
-std::string ResultLine(const CheckResult& result) {
-  return std::string(OutcomeName(result.outcome)) + "\t" + result.detail + "\n";
+std::uint64_t FreshSeed() {
+  std::random_device device;
+  return (static_cast<std::uint64_t>(device()) << 32) ^ device();
 }
 
-CheckResult ParseResultLine(const std::string& output) {
-  const auto tab = output.find('\t');
-  const auto end = output.find('\n', tab == std::string::npos ? 0 : tab);
-  if (tab != std::string::npos && end != std::string::npos) {
-    const std::string outcome = output.substr(0, tab);
-    const std::string detail = output.substr(tab + 1, end - tab - 1);
-    if (outcome == "passed") return Passed(detail);
-    if (outcome == "failed") return Failed(detail);
-    if (outcome == "skipped") return Skipped(detail);
-  }
-  return Failed("ended without a result");
+std::string Row(const std::string& result, const std::string& check, const std::string& detail) {
+  return result + std::string(kResultWidth - result.size(), ' ') + check +
+         std::string(check.size() + 2 > kCheckWidth ? 2 : kCheckWidth - check.size(), ' ') +
+         Escaped(detail) + "\n";
 }
 
-CheckResult RunCheckInChild(const CheckDefinition& check, const std::string& path,
-                            std::uint64_t seed, std::int32_t random_calls) {
-  const ChildOutcome child =
-      RunThisProgram({"__run-check", check.name, path, "--seed", std::to_string(seed), "--calls",
-                      std::to_string(random_calls)},
-                     kCheckTimeoutSeconds);
-  if (!child.started) return Failed(child.failure);
-  if (child.timed_out) {
-    return Failed("did not finish within " + std::to_string(kCheckTimeoutSeconds) + " s");
+std::optional<CheckResult> ParseResult(const std::string& payload) {
+  const auto tab = payload.find('\t');
+  if (tab == std::string::npos) return std::nullopt;
+  const std::string outcome = payload.substr(0, tab);
+  for (Outcome known : {Outcome::kPassed, Outcome::kWarning, Outcome::kFailed, Outcome::kSkipped}) {
+    if (outcome == OutcomeName(known)) return CheckResult{known, payload.substr(tab + 1)};
   }
-  if (child.crashed) return Failed("crashed: " + child.failure);
-  if (child.exit_code != 0) {
-    return Failed("ended with exit code " + std::to_string(child.exit_code) + " without a result");
+  return std::nullopt;
+}
+
+// The check's result as its child reported it, held against how the child
+// ended and what the module wrote on the child's output.
+CheckResult Judge(const ModuleChildReport& report) {
+  const ChildRun& run = report.run;
+  const bool ended_cleanly = run.started && !run.timed_out && !run.crashed && run.exit_code == 0;
+  std::optional<CheckResult> result;
+  if (report.result && ended_cleanly && !report.malformed) result = ParseResult(*report.result);
+  if (!result) {
+    result = Failed(HowItEnded(report));
+  } else if (run.left_processes) {
+    result = Failed("left a process running after the check ended (the study starts none)");
   }
-  return ParseResultLine(child.output);
+  const std::string note = ModuleOutputNote(run);
+  if (!note.empty()) {
+    if (result->outcome == Outcome::kPassed) result->outcome = Outcome::kWarning;
+    result->detail += "; " + note;
+  }
+  return *result;
+}
+
+struct CheckRun {
+  CheckResult result;
+  bool timed_out = false;
+};
+
+CheckRun RunCheck(const CheckDefinition& check, const CommandLine& line, std::uint64_t seed) {
+  const int limit = line.timeout_seconds.value_or(check.timeout_seconds);
+  const ModuleChildReport report =
+      RunModuleChild({"validate", line.module_path, "--seed", std::to_string(seed), "--calls",
+                      std::to_string(line.random_calls), kCheckOption, check.name},
+                     limit, TimeLimit::kWholeRun, [](const Frame&) {});
+  return {Judge(report), report.run.timed_out};
+}
+
+bool Usable(Outcome outcome) {
+  return outcome == Outcome::kPassed || outcome == Outcome::kWarning;
 }
 
 }  // namespace
 
-ValidateReport ValidateModule(const std::string& path, std::uint64_t seed,
-                              std::int32_t random_calls) {
-  {
-    // A file the loader refuses leaves nothing to validate.
-    DynamicLibrary library;
-    std::string reason;
-    if (!library.Open(path, reason))
-      throw ToolError(kExitModule, "cannot load '" + path + "': " + reason);
-  }
-  ValidateReport report;
-  report.text = "validate " + path + " (seed " + std::to_string(seed) + ")\n";
+int ValidateModule(const CommandLine& line) {
+  CheckModuleFile(line.module_path);
+  const std::uint64_t seed = line.seed.value_or(FreshSeed());
+  WriteOutput("validate " + Escaped(line.module_path) + " (seed " + std::to_string(seed) + ")\n");
+  WriteOutput(Row("result", "check", "detail"));
+  FlushOutput();
   std::map<std::string, Outcome> outcomes;
-  TextTable table({"result", "check", "detail"});
-  int passed = 0;
-  int skipped = 0;
+  std::map<Outcome, int> counts;
+  std::string hung;  // the first check that did not finish in time
   for (const CheckDefinition& check : ValidationChecks()) {
     CheckResult result;
-    if (check.needs != nullptr && outcomes[check.needs] != Outcome::kPassed) {
+    if (check.needs != nullptr && !Usable(outcomes[check.needs])) {
       result = Skipped(std::string("needs ") + check.needs);
+    } else if (!hung.empty() && check.calls_study) {
+      result = Skipped("the module hung in " + hung);
     } else {
-      result = RunCheckInChild(check, path, seed, random_calls);
+      const CheckRun run = RunCheck(check, line, seed);
+      result = run.result;
+      if (run.timed_out && hung.empty()) hung = check.name;
     }
     outcomes[check.name] = result.outcome;
-    passed += result.outcome == Outcome::kPassed ? 1 : 0;
-    report.failed += result.outcome == Outcome::kFailed ? 1 : 0;
-    skipped += result.outcome == Outcome::kSkipped ? 1 : 0;
-    table.AddRow({OutcomeName(result.outcome), check.name, result.detail});
+    ++counts[result.outcome];
+    WriteOutput(Row(OutcomeName(result.outcome), check.name, result.detail));
+    FlushOutput();
   }
-  report.text += table.Render();
-  report.text += std::to_string(passed) + " passed, " + std::to_string(report.failed) + " failed" +
-                 (skipped > 0 ? ", " + std::to_string(skipped) + " skipped" : "") + "\n";
-  return report;
+  std::string summary = std::to_string(counts[Outcome::kPassed]) + " passed, ";
+  if (counts[Outcome::kWarning] > 0) {
+    summary += std::to_string(counts[Outcome::kWarning]) + " with a warning, ";
+  }
+  summary += std::to_string(counts[Outcome::kFailed]) + " failed";
+  if (counts[Outcome::kSkipped] > 0) {
+    summary += ", " + std::to_string(counts[Outcome::kSkipped]) + " skipped";
+  }
+  WriteOutput(summary + "\n");
+  return counts[Outcome::kFailed] > 0 ? kExitChecksFailed : kExitSuccess;
 }
 
-int RunCheckInThisProcess(const std::string& check_name, const std::string& path,
-                          std::uint64_t seed, std::int32_t random_calls) {
-  EndProcessOnCrash();
-  const CheckDefinition* check = FindCheck(check_name);
-  if (check == nullptr) throw ToolError(kExitUsage, "unknown check '" + check_name + "'");
+void RunCheckInChild(const CommandLine& line, const ChannelWriter& channel) {
+  const CheckDefinition* check = FindCheck(line.check_name);
+  if (check == nullptr) throw ToolError(kExitUsage, "unknown check '" + line.check_name + "'");
+  CheckContext context{line.module_path, {line.seed.value_or(0), line.random_calls}};
+  context.phase = [&channel](const std::string& phase) { channel.Send(FrameKind::kPhase, phase); };
   StudyModule module;
-  std::string reason;
-  CheckContext context{path, {seed, random_calls}};
   CheckResult result;
-  if (!check->calls_study) {
-    result = check->run(context);
-  } else if (LoadStudyModule(path, module, reason) == ModuleLoadError::kNone) {
-    context.module = &module;
-    result = check->run(context);
-  } else {
-    result = Failed(reason);
+  if (check->calls_study) {
+    context.phase("loading the module");
+    std::string reason;
+    if (LoadStudyModule(line.module_path, module, reason) == ModuleLoadError::kNone) {
+      context.module = &module;
+    } else {
+      result = Failed(reason);
+    }
   }
-  std::fputs(ResultLine(result).c_str(), stdout);
-  std::fflush(stdout);
-  return kExitSuccess;
+  if (!check->calls_study || context.module != nullptr) result = check->run(context);
+  context.phase("unloading the module");
+  module.library.Close();
+  channel.Send(FrameKind::kResult, std::string(OutcomeName(result.outcome)) + "\t" + result.detail);
 }

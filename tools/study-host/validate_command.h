@@ -1,21 +1,14 @@
-// study-host validate: named checks, each in a child process, so a module
-// that crashes or hangs fails its check instead of taking the tool down.
+// study-host validate: named checks, each in a child process of its own, so
+// a module that crashes, hangs or forks fails its check instead of taking
+// the tool down. The tool never loads the module itself.
 #pragma once
 
-#include <cstdint>
-#include <string>
+#include "channel.h"
+#include "command_line.h"
 
-struct ValidateReport {
-  std::string text;  // one line per check, then the summary
-  int failed = 0;
-};
+// Runs every check against the module, printing each result as it comes.
+// Returns the exit code: success, or checks failed.
+int ValidateModule(const CommandLine& line);
 
-// Runs every check against the module at `path`. Throws ToolError (module)
-// when the file cannot be loaded at all.
-ValidateReport ValidateModule(const std::string& path, std::uint64_t seed,
-                              std::int32_t random_calls);
-
-// In the child: runs one check and prints its result line. Returns the
-// process exit code.
-int RunCheckInThisProcess(const std::string& check_name, const std::string& path,
-                          std::uint64_t seed, std::int32_t random_calls);
+// In a child: runs the one check the command line names and sends its result.
+void RunCheckInChild(const CommandLine& line, const ChannelWriter& channel);
