@@ -65,13 +65,12 @@ std::int64_t DaysToMicroseconds(double days) {
   return TruncateToInt64(days < 0 ? scaled - 0.5 : scaled + 0.5);
 }
 
+// Both give 0 for 0 days (and -0) without a case of their own.
 std::int32_t WholeDays(double days) {
-  if (days == 0) return 0;
   return LowWord(DaysToMicroseconds(days) / kMicrosecondsPerDay);
 }
 
 std::int32_t SecondsWithinDay(double days) {
-  if (days == 0) return 0;
   return LowWord(DaysToMicroseconds(days) % kMicrosecondsPerDay / kMicrosecondsPerSecond);
 }
 

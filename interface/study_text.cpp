@@ -68,10 +68,9 @@ void AssignChars(StudyText& value, const char* source, std::int32_t length) {
   ResetToEmpty(value);
   if (source != nullptr && length != 0) {
     const std::int64_t n = length > kLongestStudyText ? kLongestStudyText : length;
-    char* block = AllocateTextBlock(n + 1);
+    char* block = AllocateTextBlock(n + 1);  // zero-filled: the terminator is there
     if (block != nullptr) {
       std::memcpy(block, source, BoundedLength(source, static_cast<std::size_t>(n)));
-      block[n] = '\0';
       value.text = block;
       value.owned = 1;
     }
@@ -117,16 +116,10 @@ void CopyText(StudyText& value, const StudyText& source) {
   const bool source_has_text = source.text != nullptr && source.text[0] != '\0';
   const bool value_has_text = value.text != nullptr && value.text[0] != '\0';
   if (source_has_text) {
-    AssignChars(value, source.text, ClampedLength(source.text));
-    value.changed = 1;
+    AssignChars(value, source.text, ClampedLength(source.text));  // sets changed
   } else if (value_has_text) {
-    if (source.text != nullptr) {
-      AssignChars(value, source.text, 0);
-    } else {
-      FreeOwnedText(value);
-      value.text = value.empty;
-      value.owned = 0;
-    }
+    // An empty or null source empties the value alike.
+    ResetToEmpty(value);
     value.changed = 1;
   }
 }

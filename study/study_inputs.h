@@ -29,7 +29,7 @@ struct StudySlots {
 inline StudySlots LocateStudySlots(StudyInterface& record) {
   StudySlots slots;
   for (std::int32_t index = 0; index < kStudyInputCount; ++index) {
-    slots.slot[index] = &LocateSlot(record, index);
+    slots.slot[index] = &LocateSlot(record, static_cast<std::uint32_t>(index));
   }
   return slots;
 }

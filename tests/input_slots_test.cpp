@@ -16,10 +16,17 @@ namespace {
 using InputSlotsTest = HeapCheckedTest;
 
 TEST_F(InputSlotsTest, IndexPastTheEndIsTheLastElement) {
-  StandInHost host({.slot_count = 3});
-  EXPECT_EQ(&LocateSlot(host.record(), 5), &host.input(2));
-  EXPECT_EQ(&LocateSlot(host.record(), 1), &host.input(1));
-  EXPECT_EQ(host.allocate_calls(), 0);
+  const struct {
+    std::int32_t count;
+    std::uint32_t index;
+    std::int32_t element;
+  } cases[] = {{3, 5, 2}, {3, 1, 1}, {1, 0, 0}, {1, 5, 0}};
+  for (const auto& c : cases) {
+    StandInHost host({.slot_count = c.count});
+    EXPECT_EQ(&LocateSlot(host.record(), c.index), &host.input(c.element))
+        << "count " << c.count << ", index " << c.index;
+    EXPECT_EQ(host.allocate_calls(), 0);
+  }
 }
 
 TEST_F(InputSlotsTest, NoAddressableElementIsTheFallbackSlot) {
@@ -96,7 +103,7 @@ const ConversionCase kConversionCases[] = {
     // Integer-like codes read the int32 as it is.
     {1, ConversionCase::kInt32, -7, -7, 1},
     {3, ConversionCase::kInt32, 3, 3, 1},
-    {4, ConversionCase::kInt32, 0, 0, 0},
+    {4, ConversionCase::kInt32, -4, -4, 1},
     {6, ConversionCase::kInt32, 6, 6, 1},
     {11, ConversionCase::kInt32, 2147483647, 2147483647, 1},
     {13, ConversionCase::kInt32, 13, 13, 1},
@@ -112,6 +119,7 @@ const ConversionCase kConversionCases[] = {
     {5, ConversionCase::kInt32, 0, 0, 0},
     // Single precision: the + 0.5 is rounded to a float before truncation.
     {2, ConversionCase::kFloat32, 2.5, 3, 1},
+    {2, ConversionCase::kFloat32, -0.7, -1, 1},
     {2, ConversionCase::kFloat32, -2.5, -3, 1},
     {2, ConversionCase::kFloat32, 2.49, 2, 1},
     {2, ConversionCase::kFloat32, 0.49999997, 1, 1},
@@ -122,6 +130,7 @@ const ConversionCase kConversionCases[] = {
     // Double precision.
     {23, ConversionCase::kFloat64, 0.49999999999999994, 1, 1},
     {23, ConversionCase::kFloat64, -2.5, -3, 1},
+    {23, ConversionCase::kFloat64, -0.7, -1, 1},
     {23, ConversionCase::kFloat64, kNaN, kInt32Min, 1},
     {23, ConversionCase::kFloat64, -kInfinity, kInt32Min, 1},
     // Days: whole days, and seconds within the day.
@@ -132,6 +141,13 @@ const ConversionCase kConversionCases[] = {
     {9, ConversionCase::kFloat64, 2.75, kEighteenHours, 1},
     {25, ConversionCase::kFloat64, 2.75, kEighteenHours, 1},
     {9, ConversionCase::kFloat64, -2.75, -kEighteenHours, 1},
+    {9, ConversionCase::kFloat64, 0.75, kEighteenHours, 1},
+    {25, ConversionCase::kFloat64, -0.75, -kEighteenHours, 1},
+    {9, ConversionCase::kFloat64, 0, 0, 0},
+    // Microseconds rounded half away from zero: .6 of one rounds up to the next second.
+    {9, ConversionCase::kFloat64, 64800999999.6 / 86400000000.0, kEighteenHours + 1, 1},
+    {25, ConversionCase::kFloat64, -64800999999.6 / 86400000000.0, -kEighteenHours - 1, 1},
+    {9, ConversionCase::kFloat64, 64800950000.0 / 86400000000.0, kEighteenHours, 1},
     {25, ConversionCase::kFloat64, 1e300, -14454, 1},  // out-of-range count: smallest int64
     // Float64 with no integer reading.
     {10, ConversionCase::kFloat64, 2.75, 0, 1},
@@ -166,6 +182,8 @@ TEST(InputConversionsTest, EveryTypeCodeReadsAsTheTableSays) {
     }
     EXPECT_EQ(SlotAsInteger(slot), c.integer);
     EXPECT_EQ(SlotAsFlag(slot), c.flag);
+    EXPECT_EQ(SlotAsIntegerByTable(slot), c.integer) << "the table agrees with the fast path";
+    EXPECT_EQ(SlotAsFlagByTable(slot), c.flag) << "the table agrees with the fast path";
     EXPECT_EQ(judge::InputAsInteger(slot), c.integer) << "the judge reads it alike";
     EXPECT_EQ(judge::InputAsFlag(slot), c.flag) << "the judge reads it alike";
   }

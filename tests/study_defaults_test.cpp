@@ -59,10 +59,14 @@ TEST_F(StudyDefaultsTest, CreditLeftEmptyWhenHeapHasNoBlockAtLoad) {
   EXPECT_EQ(credit.text, kModuleEmptyText);
   EXPECT_EQ(credit.owned + credit.changed, 0);
 
-  StandInHost host;
-  host.record().defaults_flag = 1;
-  ApplyDefaults(host.record(), LocateStudySlots(host.record()), credit);
-  EXPECT_EQ(judge::JudgeDeclaration(host, ""), "") << "no credit between \" by \" and the sentence";
+  const StudyText null_credit = {nullptr, 0, 0, kModuleEmptyText};  // reads as empty too
+  for (const StudyText* empty_credit : {static_cast<const StudyText*>(&credit), &null_credit}) {
+    StandInHost host;
+    host.record().defaults_flag = 1;
+    ApplyDefaults(host.record(), LocateStudySlots(host.record()), *empty_credit);
+    EXPECT_EQ(judge::JudgeDeclaration(host, ""), "")
+        << "no credit between \" by \" and the sentence";
+  }
 }
 
 TEST_F(StudyDefaultsTest, HostServiceThrowingReleasesDescriptionTemporary) {

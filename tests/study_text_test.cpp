@@ -180,6 +180,7 @@ struct AppendCase {
 TEST_F(StudyTextTest, AppendTextConcatenatesIntoFreshBlock) {
   const AppendCase cases[] = {
       {"onto text", "abc", "abc-7", 6},
+      {"onto one character", "a", "a-7", 4},
       {"onto empty", "", "-7", 3},
       {"onto null text", nullptr, "-7", 3},
   };
@@ -215,7 +216,7 @@ TEST_F(StudyTextTest, CopyTextFollowsSourceEmptiness) {
   struct CopyCase {
     const char* name;
     const char* source;       // null: the source's text is null
-    const char* destination;  // "" keeps the destination empty
+    const char* destination;  // "" keeps the destination empty; null: a null text marked owned
     const char* expected;
     std::int32_t changed;  // destination's changed flag afterwards (preset to 7)
     bool resets_to_own_empty;
@@ -223,16 +224,21 @@ TEST_F(StudyTextTest, CopyTextFollowsSourceEmptiness) {
   const CopyCase cases[] = {
       {"text onto text", "new", "old", "new", 1, false},
       {"text onto empty", "new", "", "new", 1, false},
+      {"text onto null text", "new", nullptr, "new", 1, false},
       {"empty onto text", "", "old", "", 1, true},
+      {"empty onto one character", "", "x", "", 1, true},
       {"null onto text", nullptr, "old", "", 1, true},
       {"empty onto empty", "", "", "", 7, false},
       {"null onto empty", nullptr, "", "", 7, false},
+      {"empty onto null text", "", nullptr, "", 7, false},
   };
   for (const CopyCase& c : cases) {
     SCOPED_TRACE(c.name);
     StudyText source = MakeStudyText();
     source.text = c.source;
-    StudyText destination = c.destination[0] != '\0' ? OwnedValue(c.destination) : MakeStudyText();
+    StudyText destination = c.destination == nullptr   ? StudyText{nullptr, 1, 0, kModuleEmptyText}
+                            : c.destination[0] != '\0' ? OwnedValue(c.destination)
+                                                       : MakeStudyText();
     destination.changed = 7;
     CopyText(destination, source);
     EXPECT_EQ(Text(destination), c.expected);
@@ -266,6 +272,10 @@ TEST_F(StudyTextTest, ReleaseTextFreesOnlyOwnedText) {
   ReleaseText(unowned);
   EXPECT_EQ(unowned.text, borrowed);
   EXPECT_EQ(unowned.changed, 1);
+
+  StudyText owned_but_null = {nullptr, 1, 1, kModuleEmptyText};  // nothing to free
+  ReleaseText(owned_but_null);
+  EXPECT_EQ(owned_but_null.owned + owned_but_null.changed, 2);
 }
 
 }  // namespace
