@@ -1,50 +1,56 @@
 #include "study/study_defaults.h"
 
+#include <string_view>
+
 #include "interface/input_conversions.h"
 
 namespace {
+
+constexpr std::string_view kStudyDisplayName = "zr: Palvessa";
 
 constexpr char kDescriptionSentence[] =
     "<br><br>This Study Automatically Updates your Trade Window Order Quantity based on Flat vs "
     "Open positions.";
 
 struct InputDeclaration {
-  const char* name;
-  std::int32_t name_length;
+  std::string_view name;
   const char* description;  // null: the input has none
   std::uint8_t type_code;
   std::int32_t default_value;
-  bool has_limits;
-  std::int32_t lower_limit;
-  std::int32_t upper_limit;
 };
 
 constexpr InputDeclaration kInputDeclarations[kStudyInputCount] = {
-    {"Enabled", 7, "Enable or Disable the Study", kYesNoTypeCode, 0, false, 0, 0},
-    {"Position Qty While Flat", 23, "This is your default qty you want to enter a position with.",
-     kIntegerTypeCode, 4, false, 0, 0},
-    {"Position Qty During Trade", 25, "After your orders are filled, this is the NEW position qty.",
-     kIntegerTypeCode, 1, false, 0, 0},
-    {"Scale Out of Position", 21, nullptr, kYesNoTypeCode, 0, false, 0, 0},
-    {"Scale Out Percentage", 20, nullptr, kIntegerTypeCode, 50, true, 1, 100},
-    {"Round Scale Out Quantity Down (default is up)", 45, nullptr, kYesNoTypeCode, 0, false, 0, 0},
+    {"Enabled", "Enable or Disable the Study", kYesNoTypeCode, 0},
+    {"Position Qty While Flat", "This is your default qty you want to enter a position with.",
+     kIntegerTypeCode, 4},
+    {"Position Qty During Trade", "After your orders are filled, this is the NEW position qty.",
+     kIntegerTypeCode, 1},
+    {"Scale Out of Position", nullptr, kYesNoTypeCode, 0},
+    {"Scale Out Percentage", nullptr, kIntegerTypeCode, 50},
+    {"Round Scale Out Quantity Down (default is up)", nullptr, kYesNoTypeCode, 0},
 };
 
+// The one input with limits, and its limits.
+constexpr StudyInput kLimitedInput = kScaleOutPercentageInput;
+constexpr std::int32_t kLowerLimit = 1;
+constexpr std::int32_t kUpperLimit = 100;
+
+// AssignChars marks the name changed.
 void DeclareInput(InputSlot& slot, const InputDeclaration& input) {
-  AssignChars(slot.name, input.name, input.name_length);
-  slot.name.changed = 1;
+  AssignChars(slot.name, input.name.data(), static_cast<std::int32_t>(input.name.size()));
   if (input.description != nullptr) SetSlotDescription(slot, input.description);
   slot.type_code = input.type_code;
   WriteSlotArea(slot.value, input.default_value);
-  if (input.has_limits) {
-    WriteSlotArea(slot.lower_limit, input.lower_limit);
-    WriteSlotArea(slot.upper_limit, input.upper_limit);
-  }
+}
+
+void DeclareLimits(InputSlot& slot) {
+  WriteSlotArea(slot.lower_limit, kLowerLimit);
+  WriteSlotArea(slot.upper_limit, kUpperLimit);
 }
 
 void WriteDisplayName(StudyInterface& record) {
-  AssignChars(record.display_name, kStudyDisplayName, sizeof kStudyDisplayName - 1);
-  record.display_name.changed = 1;
+  AssignChars(record.display_name, kStudyDisplayName.data(),
+              static_cast<std::int32_t>(kStudyDisplayName.size()));
 }
 
 // The description: bold display name, " by ", the credit, then the sentence.
@@ -70,5 +76,6 @@ void ApplyDefaults(StudyInterface& record, const StudySlots& slots, const StudyT
   WriteHostSettings(record);
   for (std::int32_t index = 0; index < kStudyInputCount; ++index) {
     DeclareInput(*slots.slot[index], kInputDeclarations[index]);
+    if (index == kLimitedInput) DeclareLimits(*slots.slot[index]);
   }
 }

@@ -4,8 +4,6 @@
 #include "interface/study_interface.h"
 #include "study/study_inputs.h"
 
-inline constexpr char kStudyDisplayName[] = "zr: Palvessa";
-
 // Names the study, writes its HTML description crediting `credit`, sets the
 // three host settings and declares the six inputs in `slots`. Writes no
 // quantity and queries no position.

@@ -46,7 +46,7 @@ TEST_F(StudyDefaultsTest, DeclaresTheStudyInEveryHost) {
 
 TEST_F(StudyDefaultsTest, CreditIsTheConfiguredAnchorBuiltAtLoad) {
   EXPECT_EQ(TextOf(CreditLink()), ConfiguredCredit());
-  EXPECT_EQ(CreditLink().owned, 1);
+  EXPECT_EQ(CreditLink().owned + CreditLink().changed, 2);
   EXPECT_EQ(counting_heap::BlockSize(CreditLink().text), ConfiguredCredit().size() + 1);
 }
 

@@ -82,6 +82,8 @@ int RunAsChild(const CommandLine& line) {
     }
   } catch (const ToolError& error) {
     channel.Send(FrameKind::kError, std::to_string(error.code()) + "\t" + error.what());
+  } catch (const std::exception& error) {  // out of memory, or a host service's exception
+    channel.Send(FrameKind::kError, std::to_string(kExitModule) + "\t" + Escaped(error.what()));
   }
   return kExitSuccess;
 }
