@@ -121,10 +121,14 @@ class ChildPipes {
   // channel data came; `waiting` tells what the child said of it.
   bool Read(int milliseconds, bool& waiting) {
     if (poll(watch_, 2, milliseconds) <= 0) return false;
+    // A child that reports in many small frames (a replay step each) is read
+    // in larger gulps: a moment's wait lets the frames gather in the pipe.
+    if (milliseconds > 0 && last_read_ < kGulp) usleep(500);
     bool reported = false;
     std::string bytes;
     if (watch_[0].revents != 0) {
       if (ReadSome(watch_[0].fd, bytes)) {
+        last_read_ = bytes.size();
         waiting = sink_(bytes);
         reported = true;
       } else {
@@ -156,9 +160,12 @@ class ChildPipes {
   }
 
  private:
+  static constexpr std::size_t kGulp = 16384;
+
   ChildRun& run_;
   const ChannelSink& sink_;
   pollfd watch_[2];
+  std::size_t last_read_ = 0;
 };
 
 std::string SignalText(int signal_number) {
