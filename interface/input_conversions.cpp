@@ -1,5 +1,6 @@
 #include "interface/input_conversions.h"
 
+#include <cmath>
 #include <initializer_list>
 
 #include "interface/checked_conversions.h"
@@ -59,10 +60,13 @@ double StoredFloat64(const InputSlot& slot) {
   return ReadSlotArea<double>(slot.value);
 }
 
+// Half away from zero: a half with x's own sign is added, then the sum is
+// truncated (for 0 and -0 either half gives 0).
+
 // x × microseconds per day, rounded half away from zero to a whole count.
 std::int64_t DaysToMicroseconds(double days) {
   const double scaled = days * static_cast<double>(kMicrosecondsPerDay);
-  return TruncateToInt64(days < 0 ? scaled - 0.5 : scaled + 0.5);
+  return TruncateToInt64(scaled + std::copysign(0.5, scaled));
 }
 
 // Both give 0 for 0 days (and -0) without a case of their own.
@@ -75,12 +79,12 @@ std::int32_t SecondsWithinDay(double days) {
 }
 
 std::int32_t RoundHalfAwayFromZero(float x) {
-  const float rounded = x < 0 ? x - 0.5f : x + 0.5f;  // single-precision sum, then truncate
+  const float rounded = x + std::copysign(0.5f, x);  // single-precision sum, then truncate
   return TruncateToInt32(static_cast<double>(rounded));
 }
 
 std::int32_t RoundHalfAwayFromZero(double x) {
-  return TruncateToInt32(x < 0 ? x - 0.5 : x + 0.5);
+  return TruncateToInt32(x + std::copysign(0.5, x));
 }
 
 }  // namespace
