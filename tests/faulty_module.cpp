@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "interface/input_slots.h"
 #include "platform/process_heap.h"
 #include "study/order_quantity_study.h"
 #include "study/study_exports.h"
@@ -28,7 +29,10 @@ namespace {
 
 enum Fault {
   missing_export,          // no study function
+  borrowed_export,         // no name export of its own: the loader finds a library's
   wrong_version,           // reports interface version 1234
+  wrong_name,              // reports another module name
+  enabled_by_default,      // declares "Enabled" switched on
   crash_on_defaults,       // crashes on the defaults call
   stray_write,             // flips a host-private byte on ordinary calls
   leak,                    // leaks a block on every ordinary call
@@ -83,7 +87,10 @@ const LoadTimeFault load_time_fault;
 
 // What the fault does on a call, after the study has run.
 [[maybe_unused]] void AfterStudy(StudyInterface& record, double quantity_before) {
-  if (record.defaults_flag != 0) return;
+  if (record.defaults_flag != 0) {
+    if (kFault == enabled_by_default) WriteSlotArea<std::int32_t>(LocateSlot(record, 0).value, 1);
+    return;
+  }
   const bool has_array = record.input_slots.data != nullptr && record.input_slots.count > 0;
   if (kFault == stray_write) record.reserved_2440[100] ^= 0x01;
   if (kFault == leak) process_heap::Allocate(24);
@@ -102,9 +109,11 @@ const LoadTimeFault load_time_fault;
 
 extern "C" {
 
+#if !defined(FAULT_borrowed_export)
 STUDY_EXPORT const char* scdll_DLLName() {
-  return "zrPalvessa";
+  return kFault == wrong_name ? "zrPalvessa2" : "zrPalvessa";
 }
+#endif
 
 STUDY_EXPORT std::int32_t scdll_DLLVersion() {
   return kFault == wrong_version ? 1234 : kHostInterfaceVersion;

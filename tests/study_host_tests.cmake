@@ -196,7 +196,20 @@ else()
 endif()
 fault_case(missing_export 1
   "failed +exports-resolve +missing export scsf_zrPalvessa\n.*skipped +interface-version +needs exports-resolve")
+add_library(export_donor SHARED export_donor.cpp)
+target_include_directories(export_donor PRIVATE ${PROJECT_SOURCE_DIR})
+add_faulty_module(borrowed_export)
+target_link_libraries(faulty_borrowed_export PRIVATE export_donor)
+if(NOT WIN32)
+  # Keep the dependency although the module calls nothing in it.
+  target_link_options(faulty_borrowed_export PRIVATE -Wl,--no-as-needed)
+endif()
+fault_case(borrowed_export 1
+  "failed +exports-resolve +(scdll_DLLName resolves outside the module|missing export scdll_DLLName)")
 fault_case(wrong_version 1 "failed +interface-version +module reports 1234, this host provides 2683")
+fault_case(wrong_name 1 "failed +module-name +scdll_DLLName returns \"zrPalvessa2\", expected \"zrPalvessa\"")
+fault_case(enabled_by_default 1
+  "failed +declares-study +input 0 \\(\"Enabled\"\\) defaults to 1, expected 0")
 fault_case(crash_on_defaults 1 "failed +declares-study +${crashed} during the defaults call")
 fault_case(stray_write 1 "failed +record-untouched +ordinary call, flat: record byte 2540 changed")
 fault_case(write_past_record 1 "failed +record-untouched +ordinary call, flat: record byte 3352 changed")
