@@ -197,6 +197,35 @@ TEST_F(StudyTextTest, AppendTextConcatenatesIntoFreshBlock) {
   }
 }
 
+// A result of exactly the longest length gets its block asked for (refused
+// here, so no second 2 GiB is touched); one character more is not asked for.
+TEST_F(StudyTextTest, AppendTextAllowsResultsUpToLongestText) {
+  const std::string long_text(static_cast<std::size_t>(kLongestStudyText) - 2, 'x');
+  const struct {
+    const char* appended;
+    bool block_requested;
+  } cases[] = {
+      {"ab", true},    // the longest text
+      {"abc", false},  // one character longer
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.appended);
+    StudyText value = MakeStudyText();
+    value.text = long_text.c_str();
+    const auto before = counting_heap::Snapshot();
+    {
+      counting_heap::ScopedAllocationFailure fail_all(0);
+      AppendText(value, "%s", c.appended);
+    }
+    const auto after = counting_heap::Snapshot();
+    EXPECT_EQ(value.text, long_text.c_str()) << "left unchanged either way";
+    EXPECT_EQ(after.failures - before.failures, c.block_requested ? 1 : 0);
+    if (c.block_requested) {
+      EXPECT_EQ(after.last_request, std::size_t{2147483647});
+    }
+  }
+}
+
 TEST_F(StudyTextTest, AppendTextWithEmptyResultStillAllocates) {
   StudyText value = MakeStudyText();
   AppendText(value, "%s", "");
