@@ -76,6 +76,6 @@ void ApplyDefaults(StudyInterface& record, const StudySlots& slots, const StudyT
   WriteHostSettings(record);
   for (std::int32_t index = 0; index < kStudyInputCount; ++index) {
     DeclareInput(*slots.slot[index], kInputDeclarations[index]);
-    if (index == kLimitedInput) DeclareLimits(*slots.slot[index]);
   }
+  DeclareLimits(slots[kLimitedInput]);
 }

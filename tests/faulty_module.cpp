@@ -12,6 +12,7 @@
 #include "platform/process_heap.h"
 #include "study/order_quantity_study.h"
 #include "study/study_exports.h"
+#include "study/study_inputs.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -88,7 +89,9 @@ const LoadTimeFault load_time_fault;
 // What the fault does on a call, after the study has run.
 [[maybe_unused]] void AfterStudy(StudyInterface& record, double quantity_before) {
   if (record.defaults_flag != 0) {
-    if (kFault == enabled_by_default) WriteSlotArea<std::int32_t>(LocateSlot(record, 0).value, 1);
+    if (kFault == enabled_by_default) {
+      WriteSlotArea<std::int32_t>(LocateSlot(record, kEnabledInput).value, 1);
+    }
     return;
   }
   const bool has_array = record.input_slots.data != nullptr && record.input_slots.count > 0;
