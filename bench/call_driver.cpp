@@ -7,6 +7,7 @@
 //   call_driver MODULE --check    fail unless ordinary calls make no heap call
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "heap_call_counter.h"
@@ -20,18 +21,17 @@ namespace {
 int CheckNoHeapCalls(const StudyModule& module) {
   const struct {
     const char* name;
-    LeanScenario scenario;
-  } scenarios[] = {{"flat", LeanScenario::kFlat},
-                   {"in trade", LeanScenario::kInTrade},
-                   {"scaling out", LeanScenario::kScaleOut},
-                   {"host call flag", LeanScenario::kHostCallFlag},
-                   {"no array, allocate service", LeanScenario::kNoArrayAllocateService}};
+    const judge::CallScenario& scenario;
+  } scenarios[] = {{"flat", judge::kFlatCall},
+                   {"in trade", judge::kInTradeCall},
+                   {"scaling out", judge::kScaleOutCall},
+                   {"host call flag", judge::kHostCallFlagCall},
+                   {"no array, allocate service", judge::kNoArrayCall}};
   int failures = 0;
   for (const auto& s : scenarios) {
-    StandInHost host;
-    PrepareLeanHost(host, module.study, s.scenario);
+    const std::unique_ptr<StandInHost> host = MakeLeanHost(module.study, s.scenario);
     const std::uint64_t before = HeapCallsSoFar();
-    for (int call = 0; call < 1000; ++call) module.study(&host.record());
+    for (int call = 0; call < 1000; ++call) module.study(&host->record());
     const std::uint64_t calls = HeapCallsSoFar() - before;
     std::printf("%-28s %llu heap calls in 1000 ordinary calls\n", s.name,
                 static_cast<unsigned long long>(calls));
@@ -55,9 +55,8 @@ int main(int argc, char** argv) {
   }
   if (std::string(argv[2]) == "--check") return CheckNoHeapCalls(module);
   const long calls = std::strtol(argv[2], nullptr, 10);
-  StandInHost host;
-  PrepareLeanHost(host, module.study, LeanScenario::kInTrade);
-  StudyInterface* record = &host.record();
+  const std::unique_ptr<StandInHost> host = MakeLeanHost(module.study, judge::kInTradeCall);
+  StudyInterface* record = &host->record();
   for (long call = 0; call < calls; ++call) module.study(record);
-  return host.record().order_quantity == 1 ? EXIT_SUCCESS : EXIT_FAILURE;
+  return record->order_quantity == 1 ? EXIT_SUCCESS : EXIT_FAILURE;
 }

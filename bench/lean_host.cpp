@@ -1,16 +1,13 @@
 #include "lean_host.h"
 
-void PrepareLeanHost(StandInHost& host, void (*study)(StudyInterface*), LeanScenario scenario) {
-  host.CallDefaults(study);
-  host.SetFlag(0, true);                                 // Enabled
-  host.SetFlag(3, scenario == LeanScenario::kScaleOut);  // Scale Out of Position
-  host.record().position_query = &LeanPositionQuery;
-  host.record().host_call_flag = scenario == LeanScenario::kHostCallFlag ? 1 : 0;
-  lean_position = scenario == LeanScenario::kFlat ? 0.0 : 7.0;
-  if (scenario == LeanScenario::kNoArrayAllocateService) {
-    host.record().input_slots.data = nullptr;
-    host.record().input_slots.allocate = &LeanAllocate;
-  }
+std::unique_ptr<StandInHost> MakeLeanHost(void (*study)(StudyInterface*),
+                                          const judge::CallScenario& scenario) {
+  auto host = std::make_unique<StandInHost>(scenario.options);
+  judge::PrepareScenario(*host, scenario, study);
+  host->record().position_query = &LeanPositionQuery;
+  lean_position = host->position();
+  if (!host->has_array()) host->record().input_slots.allocate = &LeanAllocate;
+  return host;
 }
 
 void UseLeanDescriptionService(StandInHost& host) {

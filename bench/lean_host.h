@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "host/stand_in_host.h"
+#include "judge/call_scenarios.h"
 
 // The position the lean position query reports.
 inline double lean_position = 0;
@@ -25,11 +27,11 @@ inline std::int32_t LeanSetDescription(std::int32_t, const char*) {
   return 1;
 }
 
-enum class LeanScenario { kFlat, kInTrade, kScaleOut, kHostCallFlag, kNoArrayAllocateService };
-
 // Gives every input slot of `host` the lean set-description service.
 void UseLeanDescriptionService(StandInHost& host);
 
-// Puts `host` in the state the scenario measures (the defaults call made
-// first), with the lean services in place.
-void PrepareLeanHost(StandInHost& host, void (*study)(StudyInterface*), LeanScenario scenario);
+// A host ready for `scenario`'s call (the defaults call made first), with
+// the lean services in place: a host without an array gets the lean
+// allocate service, which never supplies one.
+std::unique_ptr<StandInHost> MakeLeanHost(void (*study)(StudyInterface*),
+                                          const judge::CallScenario& scenario);

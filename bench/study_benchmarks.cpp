@@ -8,12 +8,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "heap_call_counter.h"
 #include "host/stand_in_host.h"
 #include "host/study_module.h"
 #include "interface/position_query.h"
+#include "judge/contract_inputs.h"
 #include "lean_host.h"
 
 #ifndef STUDY_MODULE_PATH
@@ -44,7 +46,7 @@ template <bool kWithMemset>
 __attribute__((noinline)) void FloorCall(StudyInterface* record) {
   const InputSlot* slots = record->input_slots.data;
   std::int32_t enabled;
-  std::memcpy(&enabled, slots[0].value, sizeof enabled);
+  std::memcpy(&enabled, slots[judge::kEnabled].value, sizeof enabled);
   if (enabled == 0) return;
   PositionRecord position;
   if (kWithMemset) {
@@ -56,7 +58,7 @@ __attribute__((noinline)) void FloorCall(StudyInterface* record) {
   record->position_query(&position);
   if (position.quantity == 0.0) return;
   std::int32_t in_trade;
-  std::memcpy(&in_trade, slots[2].value, sizeof in_trade);
+  std::memcpy(&in_trade, slots[judge::kInTradeQuantity].value, sizeof in_trade);
   record->order_quantity = static_cast<double>(in_trade);
 }
 
@@ -77,15 +79,14 @@ double NanosecondsPerCall(CallFunction call, StudyInterface* record, benchmark::
 // batches on equal hosts, each taking its fastest batch, so that a burst of
 // machine noise does not land on one side only.
 double RatioToFloor(CallFunction call, StudyInterface* record, benchmark::IterationCount n) {
-  StandInHost floor_host;
-  PrepareLeanHost(floor_host, Module().study, LeanScenario::kInTrade);
+  const std::unique_ptr<StandInHost> floor_host = MakeLeanHost(Module().study, judge::kInTradeCall);
   constexpr int kBatches = 7;
   const benchmark::IterationCount batch = n / kBatches + 1;
   double best_call = 1e300;
   double best_floor = 1e300;
   for (int round = 0; round < kBatches; ++round) {
     best_floor =
-        std::min(best_floor, NanosecondsPerCall(&FloorCall<false>, &floor_host.record(), batch));
+        std::min(best_floor, NanosecondsPerCall(&FloorCall<false>, &floor_host->record(), batch));
     best_call = std::min(best_call, NanosecondsPerCall(call, record, batch));
   }
   return best_call / best_floor;
@@ -109,15 +110,13 @@ void RunCalls(benchmark::State& state, CallFunction call, StudyInterface* record
 
 template <bool kWithMemset>
 void BM_Floor(benchmark::State& state) {
-  StandInHost host;
-  PrepareLeanHost(host, Module().study, LeanScenario::kInTrade);
-  RunCalls(state, &FloorCall<kWithMemset>, &host.record(), false);
+  const std::unique_ptr<StandInHost> host = MakeLeanHost(Module().study, judge::kInTradeCall);
+  RunCalls(state, &FloorCall<kWithMemset>, &host->record(), false);
 }
 
-void BM_OrdinaryCall(benchmark::State& state, LeanScenario scenario) {
-  StandInHost host;
-  PrepareLeanHost(host, Module().study, scenario);
-  RunCalls(state, Module().study, &host.record(), true);
+void BM_OrdinaryCall(benchmark::State& state, const judge::CallScenario& scenario) {
+  const std::unique_ptr<StandInHost> host = MakeLeanHost(Module().study, scenario);
+  RunCalls(state, Module().study, &host->record(), true);
 }
 
 void BM_DefaultsCall(benchmark::State& state) {
@@ -130,20 +129,19 @@ void BM_DefaultsCall(benchmark::State& state) {
 // Six lookups that each ask the host's allocate service for the array, then
 // "Enabled" off in the fallback slot: the call is its lookups.
 void BM_SlotLookupWithAllocateService(benchmark::State& state) {
-  StandInHost host;
-  PrepareLeanHost(host, Module().study, LeanScenario::kNoArrayAllocateService);
-  host.SetFlag(0, false);
-  RunCalls(state, Module().study, &host.record(), false);
+  const std::unique_ptr<StandInHost> host = MakeLeanHost(Module().study, judge::kNoArrayCall);
+  judge::SetInputFlag(host->record(), judge::kEnabled, false);
+  RunCalls(state, Module().study, &host->record(), false);
 }
 
 }  // namespace
 
 BENCHMARK_TEMPLATE(BM_Floor, false)->Name("BM_Floor");
 BENCHMARK_TEMPLATE(BM_Floor, true)->Name("BM_Floor/memset");
-BENCHMARK_CAPTURE(BM_OrdinaryCall, flat, LeanScenario::kFlat);
-BENCHMARK_CAPTURE(BM_OrdinaryCall, in_trade, LeanScenario::kInTrade);
-BENCHMARK_CAPTURE(BM_OrdinaryCall, scaling_out, LeanScenario::kScaleOut);
-BENCHMARK_CAPTURE(BM_OrdinaryCall, host_call_flag, LeanScenario::kHostCallFlag);
+BENCHMARK_CAPTURE(BM_OrdinaryCall, flat, judge::kFlatCall);
+BENCHMARK_CAPTURE(BM_OrdinaryCall, in_trade, judge::kInTradeCall);
+BENCHMARK_CAPTURE(BM_OrdinaryCall, scaling_out, judge::kScaleOutCall);
+BENCHMARK_CAPTURE(BM_OrdinaryCall, host_call_flag, judge::kHostCallFlagCall);
 BENCHMARK(BM_DefaultsCall);
 BENCHMARK(BM_SlotLookupWithAllocateService);
 

@@ -1,5 +1,6 @@
 #include "host/stand_in_host.h"
 
+#include <cstring>
 #include <new>
 #include <stdexcept>
 
@@ -67,10 +68,9 @@ std::span<std::uint8_t> StandInHost::array_bytes() {
   return BytesOf(slot_storage_);
 }
 
-void StandInHost::SetInteger(std::int32_t index, std::int32_t value, std::uint8_t type_code) {
-  InputSlot& slot = input(index);
-  slot.type_code = type_code;
-  WriteSlotArea(slot.value, value);
+bool StandInHost::QuantityWritten() const {
+  const double unwritten = kUnwrittenQuantity;
+  return std::memcmp(&record_->order_quantity, &unwritten, sizeof unwritten) != 0;
 }
 
 void StandInHost::set_position_texts(std::string first, std::string second, bool owned) {
@@ -127,7 +127,7 @@ void StandInHost::InstallArray() {
   if (slots_.empty() || array_installed_) return;
   array_installed_ = true;
   record_->input_slots.data = slots_.data();
-  record_->input_slots.count = options_.slot_count;
+  record_->input_slots.count = options_.count_shown.value_or(options_.slot_count);
 }
 
 void StandInHost::ReleaseSlotTexts(InputSlot& slot) {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -30,6 +31,9 @@ struct StandInHostOptions {
   bool allocate_service = true;         // record carries an allocate pointer
   bool set_description_service = true;  // slots carry a set-description pointer
   bool position_query_service = true;   // record carries a position-query pointer
+  // The count the record shows for its array, when it differs from the
+  // elements made (an empty or negative count, as a faulty host may give).
+  std::optional<std::int32_t> count_shown = std::nullopt;
 };
 
 struct DescriptionCall {
@@ -41,6 +45,9 @@ struct DescriptionCall {
 // real record is larger than the part a module uses, so a stray write just
 // past either lands in host memory: here, in a region a judge can watch.
 inline constexpr std::size_t kGuardBytes = 512;
+
+// An order quantity no study writes (studies write whole numbers only).
+inline constexpr double kUnwrittenQuantity = -424242.5;
 
 class StandInHost {
  public:
@@ -64,10 +71,10 @@ class StandInHost {
   std::span<std::uint8_t> record_bytes();
   std::span<std::uint8_t> array_bytes();
 
-  // Sets an input's type code and value as a user would in the host.
-  void SetInteger(std::int32_t index, std::int32_t value,
-                  std::uint8_t type_code = kIntegerTypeCode);
-  void SetFlag(std::int32_t index, bool on) { SetInteger(index, on ? 1 : 0, kYesNoTypeCode); }
+  // Puts kUnwrittenQuantity in the order quantity, so that a call which
+  // writes none shows; QuantityWritten tells whether one was written since.
+  void MarkQuantityUnwritten() { record_->order_quantity = kUnwrittenQuantity; }
+  bool QuantityWritten() const;
 
   // What the position query reports from now on.
   void set_position(double quantity) { position_ = quantity; }

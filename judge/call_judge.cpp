@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
-#include <cstring>
 
 #include "judge/expected_declaration.h"
 #include "judge/expected_quantity.h"
@@ -38,19 +37,12 @@ std::string Number(double value) {
   return text;
 }
 
-bool SameBits(double a, double b) {
-  return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-std::string JudgeQuantity(const std::optional<std::int32_t>& expected, double written) {
+std::string JudgeQuantity(const std::optional<std::int32_t>& expected, const StandInHost& host) {
+  const double written = host.record().order_quantity;
   if (!expected) {
-    return SameBits(written, kQuantityBeforeCall)
-               ? ""
-               : "wrote " + Number(written) + ", expected nothing";
+    return host.QuantityWritten() ? "wrote " + Number(written) + ", expected nothing" : "";
   }
-  if (SameBits(written, kQuantityBeforeCall)) {
-    return "wrote no quantity, expected " + std::to_string(*expected);
-  }
+  if (!host.QuantityWritten()) return "wrote no quantity, expected " + std::to_string(*expected);
   if (written != static_cast<double>(*expected)) {
     return "wrote " + Number(written) + ", expected " + std::to_string(*expected);
   }
@@ -69,7 +61,7 @@ std::string JudgeOrdinaryCall(StandInHost& host) {
     const std::string fault = JudgePositionRecord(host.last_position_record());
     if (!fault.empty()) return fault;
   }
-  return JudgeQuantity(expected.quantity, host.record().order_quantity);
+  return JudgeQuantity(expected.quantity, host);
 }
 
 std::string JudgeDefaultsCall(StandInHost& host, const std::optional<std::string>& credit) {
@@ -84,12 +76,12 @@ struct WatchedCall {
 };
 
 // Makes the call with the bytes it neither reads nor writes filled, the
-// quantity set to kQuantityBeforeCall and the service counts cleared.
+// quantity marked unwritten and the service counts cleared.
 WatchedCall Watch(StandInHost& host, StudyFunction study, std::uint8_t pattern) {
   WatchedCall call{host.record().defaults_flag != 0 ? CallKind::kDefaults : CallKind::kOrdinary,
                    host.has_array(),
                    {}};
-  host.record().order_quantity = kQuantityBeforeCall;
+  host.MarkQuantityUnwritten();
   FillUnreadBytes(host, call.kind, pattern);
   host.ForgetServiceCalls();
   call.before = TakeRecordImage(host);

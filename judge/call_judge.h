@@ -16,13 +16,10 @@ namespace judge {
 
 using StudyFunction = void (*)(StudyInterface*);
 
-// The order quantity placed in the record before a judged call: not a whole
-// number, so never one the study writes.
-inline constexpr double kQuantityBeforeCall = -424242.5;
-
 // Makes one call of `study` in `host` (a defaults call when the record's
 // defaults flag is set, else an ordinary one) with every byte it neither
-// reads nor may write filled with `pattern`, then judges it. Returns "" when
+// reads nor may write filled with `pattern` and the order quantity marked
+// unwritten, then judges it. Returns "" when
 // the call did all it must and nothing it must not, else the first fault.
 // `credit` is the description's expected credit (see JudgeDeclaration).
 std::string MakeJudgedCall(StandInHost& host, StudyFunction study, std::uint8_t pattern,

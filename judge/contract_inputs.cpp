@@ -78,6 +78,13 @@ InputSlot& SlotForInput(StudyInterface& record, std::int32_t index) {
   return const_cast<InputSlot&>(SlotForInput(std::as_const(record), index));
 }
 
+void SetInput(StudyInterface& record, std::int32_t index, std::int32_t value,
+              std::uint8_t type_code) {
+  InputSlot& slot = SlotForInput(record, index);
+  slot.type_code = type_code;
+  WriteSlotArea(slot.value, value);
+}
+
 std::int32_t InputAsInteger(const InputSlot& slot) {
   const std::uint8_t code = slot.type_code;
   if (code == kYesNoTypeCode) return Int32Value(slot) == 0 ? 0 : 1;

@@ -27,6 +27,17 @@ inline constexpr std::int32_t kInputCount = 6;
 const InputSlot& SlotForInput(const StudyInterface& record, std::int32_t index);
 InputSlot& SlotForInput(StudyInterface& record, std::int32_t index);
 
+// Sets input `index` in the slot the study will read it from, as a user
+// would in the host's input dialog: the type code and the int32 value.
+void SetInput(StudyInterface& record, std::int32_t index, std::int32_t value,
+              std::uint8_t type_code);
+inline void SetInputInteger(StudyInterface& record, std::int32_t index, std::int32_t value) {
+  SetInput(record, index, value, kIntegerTypeCode);
+}
+inline void SetInputFlag(StudyInterface& record, std::int32_t index, bool on) {
+  SetInput(record, index, on ? 1 : 0, kYesNoTypeCode);
+}
+
 // A slot's stored value read as an integer, and as 0 or 1. Values without an
 // int32 reading (not a number, out of range) give the smallest integer of
 // the width they are converted to.

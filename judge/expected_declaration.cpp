@@ -120,7 +120,7 @@ std::string JudgeDescriptionCalls(const StandInHost& host) {
 
 }  // namespace
 
-std::string CreditAnchor(const std::string& address, const std::string& name) {
+std::string ExpectedCreditAnchor(const std::string& address, const std::string& name) {
   return kCreditStart + address + kCreditMiddle + name + kCreditEnd;
 }
 

@@ -46,7 +46,7 @@ inline constexpr ExpectedSetting kExpectedSettings[] = {
 };
 
 // The author credit: <a href = "ADDRESS">NAME</a>.
-std::string CreditAnchor(const std::string& address, const std::string& name);
+std::string ExpectedCreditAnchor(const std::string& address, const std::string& name);
 
 // "" when the defaults call just made in `host` declared everything as it
 // must, else the first difference. `credit` is the exact anchor expected in

@@ -12,7 +12,9 @@
 // or the value already there, and a write left out shows as the pattern.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,11 @@ enum class CallKind { kDefaults, kOrdinary };
 // The fill patterns; checks vary them between calls, so no module happens to
 // write the one in use.
 inline constexpr std::uint8_t kFillPatterns[] = {0xA5, 0x5A, 0xC3};
+
+// The pattern for the n-th call of a run: each in turn.
+inline std::uint8_t FillPatternFor(std::size_t call) {
+  return kFillPatterns[call % std::size(kFillPatterns)];
+}
 
 // Fills the bytes a call of `kind` does not read.
 void FillUnreadBytes(StandInHost& host, CallKind kind, std::uint8_t pattern);

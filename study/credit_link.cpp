@@ -23,7 +23,7 @@ const CreditLinkLifetime credit_link_lifetime;
 
 }  // namespace
 
-const char* CreditAnchor() {
+const char* ConfiguredCreditAnchor() {
   return kCreditAnchor;
 }
 

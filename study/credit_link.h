@@ -7,7 +7,7 @@
 #include "interface/study_text.h"
 
 // The anchor as configured at build time.
-const char* CreditAnchor();
+const char* ConfiguredCreditAnchor();
 
 // The module's credit. Empty when the heap had no block for it at load.
 const StudyText& CreditLink();

@@ -31,7 +31,7 @@ std::int32_t OpenPositionQuantity(double position, Slots slots) {
 }
 
 template <typename Slots>
-void UpdateOrderQuantityFrom(StudyInterface& record, Slots slots) {
+void UpdateOrderQuantity(StudyInterface& record, Slots slots) {
   if (record.host_call_flag != 0) {
     WriteOrderQuantity(record, SlotAsInteger(slots[kInTradeQuantityInput]));
     return;
@@ -58,14 +58,10 @@ std::int32_t ScaleOutQuantity(double position, std::int32_t percentage, std::int
   return static_cast<std::int32_t>(scaled);
 }
 
-void UpdateOrderQuantity(StudyInterface& record, const StudySlots& slots) {
-  UpdateOrderQuantityFrom(record, slots);
-}
-
 // Every call but the hot one: slots located one by one (asking the host for
 // its array as often as it lacks one), then the defaults or the update.
 // Kept out of line so the hot path needs none of its stack or registers.
-__attribute__((noinline)) void RunStudyInGeneral(StudyInterface& record) {
+__attribute__((noinline)) static void RunStudyLocatingEachSlot(StudyInterface& record) {
   const StudySlots slots = LocateStudySlots(record);
   if (record.defaults_flag != 0) {
     ApplyDefaults(record, slots, CreditLink());
@@ -78,8 +74,8 @@ void RunStudy(StudyInterface& record) {
   const InputSlotArray& array = record.input_slots;
   if (record.defaults_flag == 0 && array.data != nullptr && array.count >= kStudyInputCount) {
     // The hot path: each lookup would find its own element without calling the host.
-    UpdateOrderQuantityFrom(record, ConsecutiveSlots{array.data});
+    UpdateOrderQuantity(record, ConsecutiveSlots{array.data});
     return;
   }
-  RunStudyInGeneral(record);
+  RunStudyLocatingEachSlot(record);
 }

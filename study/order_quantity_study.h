@@ -13,10 +13,6 @@
 // int32 range gives the largest int32.
 std::int32_t ScaleOutQuantity(double position, std::int32_t percentage, std::int32_t round_down);
 
-// The ordinary call: writes the flat, in-trade or scale-out quantity, or
-// nothing when the study is disabled or the host cannot report a position.
-void UpdateOrderQuantity(StudyInterface& record, const StudySlots& slots);
-
 // One call of the study function: locate the inputs, then declare the
 // defaults (crediting CreditLink) or update the order quantity.
 void RunStudy(StudyInterface& record);

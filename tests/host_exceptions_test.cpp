@@ -5,10 +5,12 @@
 #include <stdexcept>
 
 #include "host/stand_in_host.h"
+#include "judge/call_scenarios.h"
+#include "judge/contract_inputs.h"
 #include "judge/expected_declaration.h"
 #include "study/study_exports.h"
+#include "support/configured_credit.h"
 #include "support/heap_check.h"
-#include "support/study_setup.h"
 
 namespace {
 
@@ -47,18 +49,18 @@ TEST_F(HostExceptionsTest, ExceptionPassesThroughAndNextCallWorks) {
         throw std::runtime_error("host failure");
       }
     });
-    host.record().order_quantity = kUntouchedQuantity;
+    host.MarkQuantityUnwritten();
     if (c.defaults_call) {
       EXPECT_THROW(host.CallDefaults(scsf_zrPalvessa), std::runtime_error);
       host.ForgetServiceCalls();
       host.CallDefaults(scsf_zrPalvessa);
       EXPECT_EQ(judge::JudgeDeclaration(host, ConfiguredCredit()), "");
     } else {
-      if (host.has_array()) ApplySettings(host, {});
-      host.SetFlag(judge::kEnabled, true);
+      if (host.has_array()) judge::ApplyStudySettings(host.record(), {});
+      judge::SetInputFlag(host.record(), judge::kEnabled, true);
       EXPECT_THROW(host.CallOrdinary(scsf_zrPalvessa), std::runtime_error);
-      EXPECT_TRUE(QuantityUntouched(host.record()));
-      ApplySettings(host, {});
+      EXPECT_FALSE(host.QuantityWritten());
+      judge::ApplyStudySettings(host.record(), {});
       host.CallOrdinary(scsf_zrPalvessa);
       EXPECT_EQ(host.record().order_quantity, 1) << "in-trade quantity on the next call";
     }

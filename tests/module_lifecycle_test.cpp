@@ -7,7 +7,8 @@
 #include "host/heap_census.h"
 #include "host/stand_in_host.h"
 #include "host/study_module.h"
-#include "support/study_setup.h"
+#include "judge/call_scenarios.h"
+#include "support/configured_credit.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -31,7 +32,7 @@ CycleObservation LoadCallUnload() {
   {
     StandInHost host;
     host.CallDefaults(module.study);
-    ApplySettings(host, {.scale_out = true});
+    judge::ApplyStudySettings(host.record(), {.scale_out = true});
     host.set_position_texts("host text", "more host text");
     for (double position : {0.0, 3.0, -7.0, 0.0}) {
       host.set_position(position);

@@ -7,8 +7,10 @@
 #include "host/stand_in_host.h"
 #include "host/study_module.h"
 #include "judge/call_judge.h"
+#include "judge/call_scenarios.h"
+#include "judge/contract_inputs.h"
 #include "judge/expected_declaration.h"
-#include "support/study_setup.h"
+#include "support/configured_credit.h"
 
 #ifndef STUDY_MODULE_PATH
 #error "STUDY_MODULE_PATH names the built module"
@@ -41,7 +43,7 @@ TEST_F(ModuleTest, DefaultsCallDeclaresTheStudyAndWritesNoQuantity) {
 
 TEST_F(ModuleTest, FollowsPositionThroughASession) {
   StandInHost host;
-  ApplySettings(host, {.scale_out = true, .percentage = 50});
+  judge::ApplyStudySettings(host.record(), {.scale_out = true, .percentage = 50});
   const struct {
     double position;
     double expected;
@@ -66,7 +68,7 @@ TEST_F(ModuleTest, HostExceptionPassesThroughTheModule) {
     if (service == HostService::kSetDescription) {
       EXPECT_THROW(host.CallDefaults(module_.study), std::runtime_error);
     } else {
-      ApplySettings(host, {});
+      judge::ApplyStudySettings(host.record(), {});
       host.set_position(2);
       EXPECT_THROW(host.CallOrdinary(module_.study), std::runtime_error);
     }
@@ -97,7 +99,7 @@ TEST_F(ModuleTest, SurvivesHostsWithMissingPieces) {
     host.record().defaults_flag = 1;
     EXPECT_EQ(judge::MakeJudgedCall(host, module_.study, 0xA5), "");
     host.record().defaults_flag = 0;
-    host.SetFlag(judge::kEnabled, true);
+    judge::SetInputFlag(host.record(), judge::kEnabled, true);
     EXPECT_EQ(judge::MakeJudgedCall(host, module_.study, 0x5A), "");
     host.record().host_call_flag = 1;
     EXPECT_EQ(judge::MakeJudgedCall(host, module_.study, 0xC3), "");

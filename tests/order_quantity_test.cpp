@@ -7,9 +7,11 @@
 
 #include "host/stand_in_host.h"
 #include "judge/call_judge.h"
+#include "judge/call_scenarios.h"
+#include "judge/contract_inputs.h"
 #include "study/study_exports.h"
+#include "support/configured_credit.h"
 #include "support/heap_check.h"
-#include "support/study_setup.h"
 
 namespace {
 
@@ -22,7 +24,7 @@ constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 struct QuantityCase {
   const char* name;
   double position;
-  StudySettings settings;
+  judge::StudySettings settings;
   double expected;
 };
 
@@ -54,7 +56,7 @@ TEST_F(OrderQuantityTest, WritesQuantityForPosition) {
   for (const QuantityCase& c : kQuantityCases) {
     SCOPED_TRACE(c.name);
     StandInHost host;
-    ApplySettings(host, c.settings);
+    judge::ApplyStudySettings(host.record(), c.settings);
     host.set_position(c.position);
     EXPECT_EQ(judge::MakeJudgedCall(host, scsf_zrPalvessa, 0x5A), "");
     EXPECT_EQ(host.record().order_quantity, c.expected);
@@ -87,7 +89,8 @@ TEST(ScaleOutQuantityTest, ResultsWithoutAnInt32ValueAreMadeDefined) {
 TEST_F(OrderQuantityTest, HostCallFlagWritesInTradeQuantityWithoutQuery) {
   for (const bool enabled : {false, true}) {
     StandInHost host;
-    ApplySettings(host, {.enabled = enabled, .in_trade_quantity = 9, .scale_out = true});
+    judge::ApplyStudySettings(host.record(),
+                              {.enabled = enabled, .in_trade_quantity = 9, .scale_out = true});
     host.set_position(0);
     host.record().host_call_flag = 1;
     host.CallOrdinary(scsf_zrPalvessa);
@@ -113,24 +116,24 @@ TEST_F(OrderQuantityTest, CallsThatWriteNothing) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     StandInHost host({.position_query_service = c.position_query_service});
-    ApplySettings(host, {.enabled = c.enabled});
+    judge::ApplyStudySettings(host.record(), {.enabled = c.enabled});
     host.set_position(3);
-    host.record().order_quantity = kUntouchedQuantity;
+    host.MarkQuantityUnwritten();
     host.record().defaults_flag = c.defaults_flag;
     host.record().host_call_flag = c.host_call_flag;
     scsf_zrPalvessa(&host.record());
-    EXPECT_TRUE(QuantityUntouched(host.record()));
+    EXPECT_FALSE(host.QuantityWritten());
     EXPECT_EQ(host.position_queries(), 0);
   }
 }
 
 TEST_F(OrderQuantityTest, RewritesQuantityEqualToCurrentOne) {
   StandInHost host;
-  ApplySettings(host, {});
+  judge::ApplyStudySettings(host.record(), {});
   host.set_position(0);
   host.record().order_quantity = 4;
   host.CallOrdinary(scsf_zrPalvessa);
-  host.record().order_quantity = kUntouchedQuantity;
+  host.MarkQuantityUnwritten();
   host.CallOrdinary(scsf_zrPalvessa);
   EXPECT_EQ(host.record().order_quantity, 4);
   EXPECT_EQ(host.position_queries(), 2);
@@ -138,7 +141,7 @@ TEST_F(OrderQuantityTest, RewritesQuantityEqualToCurrentOne) {
 
 TEST_F(OrderQuantityTest, OwnedTextPlacedInPositionRecordIsReleased) {
   StandInHost host;
-  ApplySettings(host, {});
+  judge::ApplyStudySettings(host.record(), {});
   host.set_position(2);
   host.set_position_texts("first", "second");
   const std::int64_t calls_before = HeapCallsSoFar();
@@ -152,7 +155,7 @@ TEST_F(OrderQuantityTest, FallbackSlotServesEveryInput) {
   // With no array, all inputs read the one fallback slot: here a yes/no 1,
   // so the flat quantity is 1 too.
   StandInHost host({.array = ArrayDelivery::kNever});
-  host.SetFlag(judge::kEnabled, true);
+  judge::SetInputFlag(host.record(), judge::kEnabled, true);
   host.set_position(0);
   host.CallOrdinary(scsf_zrPalvessa);
   EXPECT_EQ(host.record().order_quantity, 1);

@@ -13,8 +13,8 @@
 #include "platform/counting_heap.h"
 #include "study/credit_link.h"
 #include "study/study_exports.h"
+#include "support/configured_credit.h"
 #include "support/heap_check.h"
-#include "support/study_setup.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ TEST_F(StudyDefaultsTest, CreditLeftEmptyWhenHeapHasNoBlockAtLoad) {
   StudyText credit = MakeStudyText();
   {
     counting_heap::ScopedAllocationFailure fail_all(0);
-    BuildCreditLink(credit, CreditAnchor());
+    BuildCreditLink(credit, ConfiguredCreditAnchor());
   }
   EXPECT_EQ(credit.text, kModuleEmptyText);
   EXPECT_EQ(credit.owned + credit.changed, 0);

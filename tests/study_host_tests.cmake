@@ -3,8 +3,15 @@
 # case is a row: what to run, the exit code, and what standard output or
 # standard error must show. The same rows run the Windows tool under wine.
 
-add_executable(study_host_tests study_host_test.cpp)
-target_link_libraries(study_host_tests PRIVATE study_host_tool process_heap ${gtest_main_target})
+add_executable(study_host_tests
+  study-host/command_line_test.cpp
+  study-host/common_test.cpp
+  study-host/describe_test.cpp
+  study-host/replay_test.cpp
+  study-host/sandbox_test.cpp
+  study-host/validate_test.cpp)
+target_include_directories(study_host_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(study_host_tests PRIVATE study_host_command_line process_heap ${gtest_main_target})
 study_add_gtest(study_host_tests)
 
 set(study_module $<TARGET_FILE:zrPalvessa_64>)
@@ -44,11 +51,25 @@ endfunction()
 # --- The module, described, replayed and validated ---------------------------
 if(STUDY_SANITIZERS)
   set(validate_summary "9 passed, 0 failed, 1 skipped")  # no heap census under the sanitizer
+  set(heap_balance_row "skipped +heap-balance +this build cannot count the heap[^\n]*")
 else()
   set(validate_summary "10 passed, 0 failed")
+  set(heap_balance_row "passed +heap-balance +16 kinds of call[^\n]*")
 endif()
 study_host_case(validate_module 0 STDOUT "\n${validate_summary}\n$"
   ARGS validate ${study_module} --seed 2683)
+study_host_case(validate_list 0
+  STDOUT "^check +what it covers\nmodule-loads +the module loads[^\n]*\n(.*\n)*randomized-calls +seeded random"
+  ARGS validate --list)
+study_host_case(validate_unknown_check 2 EMPTY_STDOUT
+  STDERR "--check: unknown check 'nosuch'; the checks are module-loads, exports-resolve, .*randomized-calls"
+  ARGS validate ${study_module} --check nosuch)
+study_host_case(validate_one_check_and_its_needs 0
+  STDOUT "\nresult +check +detail\npassed +module-loads [^\n]*\npassed +exports-resolve [^\n]*\npassed +interface-version [^\n]*\n${heap_balance_row}\n[0-9] passed, 0 failed[^\n]*\n$"
+  ARGS validate ${study_module} --check heap-balance)
+study_host_case(child_check_option_hidden 2 EMPTY_STDOUT
+  STDERR "not expected: .*--in-child-run-check"
+  ARGS validate ${study_module} --in-child-run-check heap-balance)
 study_host_case(describe 0
   STDOUT "display name: +zr: Palvessa.*4 +Scale Out Percentage +integer \\(11\\) +50 +1 to 100"
   ARGS describe ${study_module})

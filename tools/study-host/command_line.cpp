@@ -1,12 +1,11 @@
-#include "command_line.h"
+#include "tools/study-host/command_line.h"
 
 #include <CLI/CLI.hpp>
 
 #include <limits>
-#include <sstream>
 
-#include "text_parsing.h"
-#include "tool_error.h"
+#include "tools/study-host/common/number_parsing.h"
+#include "tools/study-host/common/tool_error.h"
 
 #ifndef STUDY_PROJECT_VERSION
 #error "STUDY_PROJECT_VERSION is the project's version"
@@ -55,15 +54,27 @@ CLI::Option* AddSeed(CLI::App& app, std::optional<std::uint64_t>& target) {
       ->type_name("N");
 }
 
-void AddModule(CLI::App& command, CommandLine& line) {
-  command.add_option("MODULE", line.module_path, "the study module (.so, or .dll on Windows)")
+CLI::Option* AddModule(CLI::App& command, std::string& module_path) {
+  return command.add_option("MODULE", module_path, "the study module (.so, or .dll on Windows)")
       ->required();
 }
 
-// What every command takes: the time limit, and the hidden channel of a child.
-void AddCommonOptions(CLI::App& command, CommandLine& line, const std::string& timeout) {
-  AddWholeNumber(command, "--timeout", line.timeout_seconds, 1, timeout)->type_name("SECONDS");
-  command.add_option(kChannelOption, line.channel)->group("");
+void AddTimeout(CLI::App& command, std::optional<std::int32_t>& timeout,
+                const std::string& description) {
+  AddWholeNumber(command, "--timeout", timeout, 1, description)->type_name("SECONDS");
+}
+
+constexpr char kCallLimit[] =
+    "seconds the module may take over one call before it counts as hung (default 10)";
+
+CLI::App& AddDescribe(CLI::App& app, DescribeSettings& settings) {
+  CLI::App& describe = *app.add_subcommand(
+      "describe",
+      "Print the module's name, interface version, display name, description and "
+      "declared inputs.");
+  AddModule(describe, settings.module_path);
+  AddTimeout(describe, settings.timeout_seconds, kCallLimit);
+  return describe;
 }
 
 InputSetting SettingOf(const std::string& text) {
@@ -71,12 +82,12 @@ InputSetting SettingOf(const std::string& text) {
   return {text.substr(0, equals), text.substr(equals + 1)};
 }
 
-CLI::App& AddReplay(CLI::App& app, CommandLine& line, std::vector<std::string>& settings) {
+CLI::App& AddReplay(CLI::App& app, ReplaySettings& line, std::vector<std::string>& settings) {
   CLI::App& replay = *app.add_subcommand(
       "replay",
       "Make the defaults call, apply the input settings by name, then one ordinary call per "
       "position, and print the order quantity written at each step as it is made.");
-  AddModule(replay, line);
+  AddModule(replay, line.module_path);
   replay
       .add_option("--set", settings,
                   "set an input: NAME=VALUE, a whole number (yes/no inputs also take yes/no)")
@@ -99,27 +110,56 @@ CLI::App& AddReplay(CLI::App& app, CommandLine& line, std::vector<std::string>& 
       ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
   replay.add_flag("--json", line.json, "print one JSON object per step")
       ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+  AddTimeout(replay, line.timeout_seconds, kCallLimit);
   return replay;
 }
 
-CLI::App& AddValidate(CLI::App& app, CommandLine& line) {
+// --check NAME: a check's name, turned into the check.
+CLI::Option* AddCheckOption(CLI::App& validate, const std::string& name, std::vector<Check>& checks,
+                            const std::string& description) {
+  auto check = [](const std::string& text) {
+    return CheckNamed(text) ? std::string()
+                            : "unknown check '" + text + "'; the checks are " + CheckNames();
+  };
+  auto store = [&checks](const std::vector<std::string>& names) {
+    for (const std::string& text : names) checks.push_back(*CheckNamed(text));
+  };
+  return validate.add_option_function<std::vector<std::string>>(name, store, description)
+      ->check(check)
+      ->type_name("NAME");
+}
+
+CLI::App& AddValidate(CLI::App& app, ValidateSettings& settings, CommandLineOf whose) {
   CLI::App& validate = *app.add_subcommand(
       "validate",
       "Run the named checks, each in a child process of its own, and report each as passed, "
       "warning, failed or skipped as it ends.");
-  AddModule(validate, line);
-  AddSeed(validate, line.seed);
-  AddWholeNumber(validate, "--calls", line.random_calls, 1,
+  // Not required with --list: checked once the words are parsed.
+  AddModule(validate, settings.module_path)->required(false);
+  AddSeed(validate, settings.seed);
+  AddWholeNumber(validate, "--calls", settings.random_calls, 1,
                  "calls in the randomized run (default 3000)");
-  validate.add_option(kCheckOption, line.check_name)->group("");
+  AddTimeout(validate, settings.timeout_seconds,
+             "seconds every check may take (default: 10, or 30 for the checks that make "
+             "thousands of calls)");
+  if (whose == CommandLineOf::kChild) {
+    AddCheckOption(validate, kChildCheckOption, settings.checks, "")->group("");
+  } else {
+    AddCheckOption(validate, "--check", settings.checks,
+                   "run this check and the checks it needs (may be given more than once)");
+    validate.add_flag("--list", settings.list, "list the checks and what each covers")
+        ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+  }
   return validate;
 }
 
 }  // namespace
 
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
-  CommandLine line;
-  std::vector<std::string> settings;
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, CommandLineOf whose) {
+  DescribeSettings describe_settings;
+  ReplaySettings replay_settings;
+  ValidateSettings validate_settings;
+  std::vector<std::string> input_settings;
   CLI::App app(
       "Loads a study module as the trading host does and drives it through a stand-in "
       "host. The module runs only in child processes of the tool.",
@@ -128,20 +168,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   app.set_version_flag("--version", std::string("study-host ") + STUDY_PROJECT_VERSION);
   app.footer(kFooter);
   app.require_subcommand(1);
-  CLI::App& describe = *app.add_subcommand(
-      "describe",
-      "Print the module's name, interface version, display name, description and "
-      "declared inputs.");
-  AddModule(describe, line);
-  CLI::App& replay = AddReplay(app, line, settings);
-  CLI::App& validate = AddValidate(app, line);
-  constexpr char kCallLimit[] =
-      "seconds the module may take over one call before it counts as hung (default 10)";
-  AddCommonOptions(describe, line, kCallLimit);
-  AddCommonOptions(replay, line, kCallLimit);
-  AddCommonOptions(validate, line,
-                   "seconds every check may take (default: 10, or 30 for the checks that make "
-                   "thousands of calls)");
+  CLI::App& describe = AddDescribe(app, describe_settings);
+  CLI::App& replay = AddReplay(app, replay_settings, input_settings);
+  AddValidate(app, validate_settings, whose);
   const auto is_command = [&app](const std::string& word) {
     return !app.get_subcommands([&word](CLI::App* command) { return command->get_name() == word; })
                 .empty();
@@ -162,12 +191,18 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   } catch (const CLI::ParseError& error) {
     throw ToolError(kExitUsage, std::string(error.what()) + " (see 'study-host --help')");
   }
-  line.command = describe.parsed() ? Command::kDescribe
-                 : replay.parsed() ? Command::kReplay
-                                   : Command::kValidate;
-  for (const std::string& setting : settings) line.settings.push_back(SettingOf(setting));
-  if (line.command == Command::kReplay && !line.position_list && !line.session_file) {
-    throw ToolError(kExitUsage, "give the positions: --positions or --file");
+  if (describe.parsed()) return {describe_settings, ""};
+  if (replay.parsed()) {
+    for (const std::string& setting : input_settings) {
+      replay_settings.inputs.push_back(SettingOf(setting));
+    }
+    if (!replay_settings.position_list && !replay_settings.session_file) {
+      throw ToolError(kExitUsage, "give the positions: --positions or --file");
+    }
+    return {replay_settings, ""};
   }
-  return {line, ""};
+  if (validate_settings.module_path.empty() && !validate_settings.list) {
+    throw ToolError(kExitUsage, "MODULE is required (see 'study-host --help')");
+  }
+  return {validate_settings, ""};
 }

@@ -3,103 +3,70 @@
 // runs it in a child process (this program again, with a channel to report
 // on), so a module that crashes or hangs ends with a documented exit code
 // and one line saying what happened. See 'study-host --help'.
-#include <cstdio>
 #include <exception>
 #include <new>
 #include <string>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
-#include "channel.h"
-#include "command_line.h"
-#include "describe_command.h"
-#include "module_child.h"
-#include "module_loading.h"
-#include "output.h"
-#include "replay_command.h"
-#include "session_positions.h"
-#include "text_parsing.h"
-#include "tool_error.h"
-#include "validate_command.h"
+#include "tools/study-host/command_line.h"
+#include "tools/study-host/common/output.h"
+#include "tools/study-host/common/text_format.h"
+#include "tools/study-host/common/tool_error.h"
+#include "tools/study-host/sandbox/child_process.h"
+#include "tools/study-host/sandbox/child_report.h"
 
 namespace {
 
-// Seconds describe and replay give the module to finish one call.
-constexpr int kDefaultCallSeconds = 10;
-
-void ReportError(const std::string& message) {
-  std::fprintf(stderr, "study-host: %s\n", Escaped(message).c_str());
-}
-
-// Turns an error frame ("<exit code>\t<message>") back into the error.
-[[noreturn]] void Rethrow(const std::string& payload) {
-  const auto tab = payload.find('\t');
-  const ParsedWholeNumber code = ParseWholeNumber(payload.substr(0, tab), 1, kExitOutput);
-  if (tab == std::string::npos || !code.problem.empty()) {
-    throw ToolError(kExitModule, "the child reported an error it could not name");
-  }
-  throw ToolError(static_cast<ExitCode>(code.value), payload.substr(tab + 1));
-}
-
-// describe and replay: the command runs in a child; what it prints is
-// passed on as it comes.
-int RunCommandInChild(const std::vector<std::string>& arguments, const CommandLine& line) {
-  if (line.position_list) ParsePositionList(*line.position_list);  // a usage error needs no child
-  CheckModuleFile(line.module_path);
-  const int limit = line.timeout_seconds.value_or(kDefaultCallSeconds);
-  const ModuleChildReport report =
-      RunModuleChild(arguments, limit, TimeLimit::kBetweenReports,
-                     [](const Frame& frame) { WriteOutput(frame.payload); });
-  FlushOutput();
-  if (report.error) Rethrow(*report.error);
-  const ChildRun& run = report.run;
-  if (!report.done || run.timed_out || run.crashed || run.exit_code != 0 || report.malformed) {
-    throw ToolError(kExitModule, "the module " + HowItEnded(report));
-  }
-  if (run.left_processes) {
-    throw ToolError(kExitModule, "the module left a process running (the study starts none)");
-  }
-  const std::string note = ModuleOutputNote(run);
-  if (!note.empty()) ReportError("warning: " + note);
-  return kExitSuccess;
-}
-
 // In a child: does the command's work and reports on the channel. Prints
 // nothing: standard output and error belong to the module.
-int RunAsChild(const CommandLine& line) {
+int RunAsChild(const std::vector<std::string>& arguments, const ChannelWriter& channel) {
   EndProcessOnCrash();
-  const ChannelWriter channel(*line.channel);
   try {
-    switch (line.command) {
-      case Command::kDescribe:
-        DescribeInChild(line.module_path, channel);
-        break;
-      case Command::kReplay:
-        ReplayInChild(line, channel);
-        break;
-      case Command::kValidate:
-        RunCheckInChild(line, channel);
-        break;
-    }
+    const ParsedCommandLine parsed = ParseCommandLine(arguments, CommandLineOf::kChild);
+    if (!parsed.command) throw ToolError(kExitUsage, "a child has work to do");
+    std::visit(
+        [&channel](const auto& settings) {
+          using Settings = std::decay_t<decltype(settings)>;
+          if constexpr (std::is_same_v<Settings, DescribeSettings>) {
+            DescribeInChild(settings, channel);
+          } else if constexpr (std::is_same_v<Settings, ReplaySettings>) {
+            ReplayInChild(settings, channel);
+          } else {
+            RunCheckInChild(settings, channel);
+          }
+        },
+        *parsed.command);
   } catch (const ToolError& error) {
-    channel.Send(FrameKind::kError, std::to_string(error.code()) + "\t" + error.what());
+    SendError(channel, error.code(), error.what());
   } catch (const std::exception& error) {  // out of memory, or a host service's exception
-    channel.Send(FrameKind::kError, std::to_string(kExitModule) + "\t" + Escaped(error.what()));
+    SendError(channel, kExitModule, Escaped(error.what()));
   }
   return kExitSuccess;
 }
 
-int Run(const std::vector<std::string>& arguments) {
+// In the tool: runs the command, each in its children.
+int RunInTool(const std::vector<std::string>& arguments) {
   const ParsedCommandLine parsed = ParseCommandLine(arguments);
-  if (!parsed.line) {
+  if (!parsed.command) {
     WriteOutput(parsed.text);
     FlushOutput();
     return kExitSuccess;
   }
-  const CommandLine& line = *parsed.line;
-  if (line.channel) return RunAsChild(line);
   PrepareToolProcess();
-  const int code = line.command == Command::kValidate ? ValidateModule(line)
-                                                      : RunCommandInChild(arguments, line);
+  const int code = std::visit(
+      [&arguments](const auto& settings) {
+        using Settings = std::decay_t<decltype(settings)>;
+        if constexpr (std::is_same_v<Settings, DescribeSettings>) {
+          return Describe(settings, arguments);
+        } else if constexpr (std::is_same_v<Settings, ReplaySettings>) {
+          return Replay(settings, arguments);
+        } else {
+          return Validate(settings);
+        }
+      },
+      *parsed.command);
   FlushOutput();
   return code;
 }
@@ -107,8 +74,12 @@ int Run(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
   try {
-    return Run(std::vector<std::string>(argv + 1, argv + argc));
+    if (const auto channel = TakeChannelOfThisChild()) {
+      return RunAsChild(arguments, ChannelWriter(*channel));
+    }
+    return RunInTool(arguments);
   } catch (const ToolError& error) {
     ReportError(error.what());
     return error.code();

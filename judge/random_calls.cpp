@@ -1,0 +1,88 @@
+#include "judge/random_calls.h"
+
+#include <cstring>
+#include <iterator>
+
+#include "host/host_text.h"
+#include "judge/edge_calls.h"
+
+namespace judge {
+namespace {
+
+double RandomPosition(Choices& choices) {
+  if (choices.Chance(40)) return kEdgePositions[choices.Below(std::size(kEdgePositions))];
+  if (choices.Chance(50))
+    return static_cast<double>(static_cast<std::int32_t>(choices.Below(41)) - 20);
+  const std::uint64_t bits = choices.Bits();
+  double value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// A random type code (mostly the declared ones) and value for one slot.
+void RandomizeSlot(InputSlot& slot, Choices& choices) {
+  slot.type_code = choices.Chance(60) ? (choices.Chance(50) ? kYesNoTypeCode : kIntegerTypeCode)
+                                      : static_cast<std::uint8_t>(choices.Below(256));
+  for (std::uint8_t& byte : slot.value) byte = static_cast<std::uint8_t>(choices.Below(256));
+  switch (choices.Below(4)) {
+    case 0:
+      WriteSlotArea<std::int32_t>(slot.value, static_cast<std::int32_t>(choices.Below(211)) - 10);
+      break;
+    case 1:
+      WriteSlotArea(slot.value, static_cast<float>(RandomPosition(choices)));
+      break;
+    case 2:
+      WriteSlotArea(slot.value, RandomPosition(choices));
+      break;
+    default:
+      break;  // random bytes
+  }
+}
+
+// A flag's value: mostly off, else any non-zero value.
+std::int32_t RandomFlag(Choices& choices, std::uint32_t percent_set) {
+  return choices.Chance(percent_set) ? static_cast<std::int32_t>(choices.Bits() | 1) : 0;
+}
+
+void PlaceRandomTexts(StandInHost& host, Choices& choices) {
+  if (choices.Chance(30)) {
+    host.set_position_texts(choices.Chance(80) ? "first host text" : "",
+                            choices.Chance(80) ? "second host text" : "", choices.Chance(75));
+  }
+  if (choices.Chance(10)) PlaceHostText(host.record().display_name, "older name");
+  if (choices.Chance(10)) PlaceHostText(host.record().description, "older description");
+}
+
+}  // namespace
+
+StandInHostOptions RandomHostOptions(Choices& choices) {
+  StandInHostOptions options;
+  const std::int32_t counts[] = {6, 6, 6, 1, 3, 8, 0};
+  options.slot_count = counts[choices.Below(std::size(counts))];
+  options.array = choices.Chance(75)
+                      ? ArrayDelivery::kUpFront
+                      : (choices.Chance(50) ? ArrayDelivery::kOnAllocate : ArrayDelivery::kNever);
+  options.allocate_service = choices.Chance(85);
+  options.set_description_service = choices.Chance(85);
+  options.position_query_service = choices.Chance(90);
+  if (choices.Chance(5)) options.count_shown = static_cast<std::int32_t>(choices.Below(4)) - 3;
+  return options;
+}
+
+RandomCall PrepareRandomCall(StandInHost& host, Choices& choices) {
+  RandomCall call;
+  host.record().defaults_flag = RandomFlag(choices, 10);
+  host.record().host_call_flag = RandomFlag(choices, 15);
+  call.defaults = host.record().defaults_flag != 0;
+  call.host_call_flag = host.record().host_call_flag != 0;
+  call.position = RandomPosition(choices);
+  host.set_position(call.position);
+  PlaceRandomTexts(host, choices);
+  for (std::int32_t index = 0; index < host.slot_count() && host.has_array(); ++index) {
+    RandomizeSlot(host.input(index), choices);
+  }
+  RandomizeSlot(host.record().input_slots.fallback, choices);
+  return call;
+}
+
+}  // namespace judge

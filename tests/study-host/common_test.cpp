@@ -1,0 +1,71 @@
+// Number parsing and text formatting shared by the commands.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "tools/study-host/common/number_parsing.h"
+#include "tools/study-host/common/text_format.h"
+
+namespace {
+
+TEST(NumberParsingTest, OneRuleForEveryNumber) {
+  const struct {
+    const char* text;
+    std::int64_t value;
+    const char* problem;
+  } whole[] = {
+      {" +42 ", 42, ""},
+      {"-2147483648", -2147483648, ""},
+      {"007", 7, ""},
+      {"2147483648", 0, "is out of range (-2147483648 to 2147483647)"},
+      {"99999999999999999999", 0, "is out of range (-2147483648 to 2147483647)"},
+      {"+-1", 0, "is not a whole number"},
+      {"--1", 0, "is not a whole number"},
+      {"2.5", 0, "is not a whole number"},
+      {"1e3", 0, "is not a whole number"},
+      {"0x10", 0, "is not a whole number"},
+      {"", 0, "is not a whole number"},
+      {"+", 0, "is not a whole number"},
+  };
+  for (const auto& c : whole) {
+    const ParsedWholeNumber parsed = ParseWholeNumber(c.text, -2147483648, 2147483647);
+    EXPECT_EQ(parsed.problem, c.problem) << c.text;
+    if (parsed.problem.empty()) {
+      EXPECT_EQ(parsed.value, c.value) << c.text;
+    }
+  }
+  std::string problem;
+  EXPECT_EQ(ParseUnsigned64("18446744073709551615", problem), 18446744073709551615u);
+  EXPECT_FALSE(ParseUnsigned64("18446744073709551616", problem));
+  EXPECT_EQ(problem, "is out of range (0 to 18446744073709551615)");
+
+  const struct {
+    const char* text;
+    double value;
+    const char* problem;
+  } positions[] = {
+      {"-3", -3, ""},
+      {" +0.25 ", 0.25, ""},
+      {"1e3", 1000, ""},
+      {"-inf", -INFINITY, ""},
+      {"1e400", 0, "is out of range"},
+      {"+-1", 0, "is not a number"},
+      {"3 units", 0, "is not a number"},
+      {"", 0, "is not a number"},
+  };
+  for (const auto& c : positions) {
+    const ParsedPosition parsed = ParsePosition(c.text);
+    EXPECT_EQ(parsed.problem, c.problem) << c.text;
+    if (parsed.problem.empty()) {
+      EXPECT_EQ(parsed.value, c.value) << c.text;
+    }
+  }
+  EXPECT_TRUE(std::signbit(ParsePosition("-0").value));
+  EXPECT_TRUE(std::isnan(ParsePosition("nan").value));
+  EXPECT_EQ(FormatPosition(-0.0), "-0");
+  EXPECT_EQ(FormatPosition(0.1), "0.1");
+  EXPECT_EQ(Escaped(std::string("a\nb\t\x01\x7f\0", 7)), "a\\nb\\t\\x01\\x7f\\x00");
+}
+
+}  // namespace

@@ -1,0 +1,20 @@
+// Text as the tool shows it and compares it: blanks trimmed, letters
+// lowered, control characters escaped so anything echoed stays on one line,
+// and positions in their shortest exact form.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The text with blanks trimmed from both ends.
+std::string Trimmed(std::string_view text);
+
+// The text with ASCII letters in lower case.
+std::string Lowercase(std::string text);
+
+// Shortest text that reads back as the same double ("-0", "nan", "inf").
+std::string FormatPosition(double position);
+
+// `text` with every control character written as an escape (\n, \t, \x01),
+// so that anything echoed back stays on one line.
+std::string Escaped(std::string_view text);

@@ -1,0 +1,22 @@
+// study-host describe: what a module declares.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/study-host/sandbox/channel.h"
+
+struct DescribeSettings {
+  std::string module_path;
+  std::optional<std::int32_t> timeout_seconds;  // per call; none: the default
+};
+
+// In the tool: runs the command in a child started with the tool's own
+// `arguments`, printing its report. Returns the exit code.
+int Describe(const DescribeSettings& settings, const std::vector<std::string>& arguments);
+
+// In a child: loads the module, makes the defaults call and sends the
+// report on `channel`. Throws ToolError when the module cannot be loaded.
+void DescribeInChild(const DescribeSettings& settings, const ChannelWriter& channel);

@@ -1,0 +1,104 @@
+#include "tools/study-host/replay/replay_command.h"
+
+#include <memory>
+
+#include "host/stand_in_host.h"
+#include "tools/study-host/common/tool_error.h"
+#include "tools/study-host/replay/replay_steps.h"
+#include "tools/study-host/replay/session_positions.h"
+#include "tools/study-host/sandbox/child_report.h"
+#include "tools/study-host/session/declared_inputs.h"
+#include "tools/study-host/session/module_session.h"
+
+namespace {
+
+// The phase the child announces before its first ordinary call; each output
+// frame after it is one step made.
+constexpr char kStepsPhase[] = "the ordinary calls";
+
+// Where the child was: in a step's ordinary call, or in an earlier phase.
+std::string WhereInReplay(const ChildReport& report) {
+  if (report.phase == kStepsPhase) {
+    return "during the ordinary call of step " + std::to_string(report.outputs_since_phase + 1);
+  }
+  return PhaseOf(report);
+}
+
+// Where the positions come from: the command line's list, or a session file
+// read as the steps go.
+class PositionSource {
+ public:
+  PositionSource(const ReplaySettings& settings, const ChannelWriter& channel) {
+    if (settings.position_list) {
+      list_ = ParsePositionList(*settings.position_list);
+      return;
+    }
+    file_ = std::make_unique<SessionFile>(*settings.session_file);
+    reader_ = std::make_unique<SessionReader>(
+        [this](char* buffer, std::size_t size) { return file_->Read(buffer, size); },
+        *settings.session_file,
+        [&channel](bool waiting) { channel.Send(FrameKind::kWaiting, waiting ? "1" : "0"); });
+  }
+
+  std::optional<double> Next() {
+    if (reader_) return reader_->Next();
+    if (next_ == list_.size()) return std::nullopt;
+    return list_[next_++];
+  }
+
+ private:
+  std::vector<double> list_;
+  std::size_t next_ = 0;
+  std::unique_ptr<SessionFile> file_;
+  std::unique_ptr<SessionReader> reader_;
+};
+
+// One ordinary call at `position`; the host keeps the trade window's
+// quantity between calls, as the real host does.
+void MakeStep(StandInHost& host, StudyFunctionExport study, double position, ReplayStep& step) {
+  ++step.step;
+  step.position = position;
+  host.set_position(position);
+  host.MarkQuantityUnwritten();
+  host.CallOrdinary(study);
+  step.written = host.QuantityWritten();
+  if (step.written) step.quantity = host.record().order_quantity;
+  host.record().order_quantity = step.quantity;
+}
+
+}  // namespace
+
+int Replay(const ReplaySettings& settings, const std::vector<std::string>& arguments) {
+  if (settings.position_list) ParsePositionList(*settings.position_list);  // no child needed
+  CheckModuleFile(settings.module_path);
+  RunCommandInChild(arguments, settings.timeout_seconds.value_or(kDefaultCallSeconds),
+                    &WhereInReplay);
+  return kExitSuccess;
+}
+
+void ReplayInChild(const ReplaySettings& settings, const ChannelWriter& channel) {
+  PositionSource positions(settings, channel);
+  // The first position, and with it the session file's header: their
+  // faults show before the module is loaded.
+  std::optional<double> position = positions.Next();
+  ModuleSession session(
+      [&channel](const std::string& phase) { channel.Send(FrameKind::kPhase, phase); });
+  session.LoadForHost(settings.module_path);
+  const StudyFunctionExport study = session.module().study;
+  {
+    StandInHost host({.slot_count = kOfferedInputSlots});
+    session.Announce("the defaults call");
+    host.CallDefaults(study);
+    ApplyInputSettings(host, settings.inputs);
+    host.record().host_call_flag = settings.host_call_flag ? 1 : 0;
+    if (!settings.json) channel.Send(FrameKind::kOutput, ReplayHeader());
+    session.Announce(kStepsPhase);
+    ReplayStep step;  // its quantity: the trade window's, as the host holds it
+    for (; position; position = positions.Next()) {
+      MakeStep(host, study, *position, step);
+      channel.Send(FrameKind::kOutput, FormatStep(step, settings.json));
+    }
+  }
+  session.Unload();
+  channel.Send(FrameKind::kDone, "");
+}

@@ -1,0 +1,59 @@
+// The frames a child sends the tool on its channel: each a kind letter, the
+// payload's length in decimal, a colon, then the payload.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+enum class FrameKind : char {
+  kPhase = 'P',    // what the child is about to do ("the defaults call")
+  kWaiting = 'W',  // the child waits for input of its own; no time limit until its next frame
+  kOutput = 'O',   // text for the tool's standard output
+  kResult = 'R',   // the child's result, for the tool to read (a labelled text)
+  kError = 'E',    // the child's work failed (a labelled text: exit code, message)
+  kDone = 'D',     // the child finished its work
+};
+
+struct Frame {
+  FrameKind kind;
+  std::string payload;
+};
+
+// The one payload format with two parts: a label (an exit code, an
+// outcome), a tab, then the text.
+struct LabelledText {
+  std::string label;
+  std::string text;
+};
+std::string EncodeLabelled(const LabelledText& labelled);
+// None when the payload has no tab.
+std::optional<LabelledText> DecodeLabelled(const std::string& payload);
+
+// In a child: sends frames on the channel the tool gave it. A frame that
+// cannot be sent is dropped: the tool then sees the child end without the
+// news, and says so.
+class ChannelWriter {
+ public:
+  explicit ChannelWriter(std::uint64_t channel) : channel_(channel) {}
+  void Send(FrameKind kind, std::string_view payload) const;
+
+ private:
+  std::uint64_t channel_;
+};
+
+// In the tool: the frames in the bytes a child sent, as they complete.
+class FrameDecoder {
+ public:
+  void Feed(std::string_view bytes) { pending_.append(bytes); }
+  // The next complete frame, or none yet. After malformed bytes (not the
+  // child's frames) returns none for good and sets malformed().
+  std::optional<Frame> Next();
+  bool malformed() const { return malformed_; }
+
+ private:
+  std::string pending_;
+  std::size_t read_ = 0;
+  bool malformed_ = false;
+};

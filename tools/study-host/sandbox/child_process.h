@@ -1,0 +1,61 @@
+// Running this program again as a child process, so that a module which
+// crashes, hangs or forks takes down only the child. The child reports on a
+// channel of the tool's own (a pipe it inherits, announced in its
+// environment), never on its standard output or error: those belong to the
+// module, and are captured.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The environment variable that announces the channel to a child.
+inline constexpr char kChannelVariable[] = "STUDY_HOST_CHILD_CHANNEL";
+
+// How the time limit applies: to the child's whole run, or to each stretch
+// without news on the channel.
+enum class TimeLimit { kWholeRun, kBetweenReports };
+
+// Receives what the child writes on the channel, as it arrives. Returns true
+// when the child now waits for input of its own (a session file that is slow
+// to come), which suspends the time limit until it reports again.
+using ChannelSink = std::function<bool(std::string_view bytes)>;
+
+struct ChildRun {
+  bool started = false;
+  std::string start_failure;     // why it could not be started
+  bool timed_out = false;        // ended by the tool at the time limit
+  bool crashed = false;          // ended by a signal or an unhandled exception
+  std::string crash;             // "signal 11, Segmentation fault", "exception 0xC0000005"
+  int exit_code = 0;             // when it exited on its own
+  bool left_processes = false;   // a process of its tree was still running after it ended
+  std::string output;            // the start of what it wrote on standard output and error
+  std::size_t output_bytes = 0;  // how much it wrote there in all
+};
+
+// Runs this program with `arguments`, the channel announced in its
+// environment, standard input empty and standard output and error captured.
+// When it ends, or at the time limit, its whole process tree is ended.
+ChildRun RunInChild(const std::vector<std::string>& arguments, int limit_seconds, TimeLimit limit,
+                    const ChannelSink& sink);
+
+// In a child started by RunInChild: the channel to report on, taken from the
+// environment (and removed from it, so nothing the child starts inherits
+// the announcement); none in any other process.
+std::optional<std::uint64_t> TakeChannelOfThisChild();
+
+// In a child: writes `bytes` to the channel; false when it cannot.
+bool WriteToChannel(std::uint64_t channel, std::string_view bytes);
+
+// In a child: a crash ends the process at once, without dialogs or
+// debuggers, in a way RunInChild recognises.
+void EndProcessOnCrash();
+
+// In the tool itself: a failed write to a closed pipe is an error to report,
+// not a signal that ends the tool; and processes a child leaves behind
+// remain visible to the tool.
+void PrepareToolProcess();

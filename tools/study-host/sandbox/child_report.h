@@ -1,0 +1,57 @@
+// The tool's side of a child that reports on its channel: what it said, how
+// it ended, and that account in words.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/study-host/sandbox/channel.h"
+#include "tools/study-host/sandbox/child_process.h"
+
+struct ChildReport {
+  ChildRun run;
+  int limit_seconds = 0;
+  TimeLimit limit = TimeLimit::kWholeRun;
+  std::string phase = "starting";        // the last thing it said it was about to do
+  std::int64_t outputs_since_phase = 0;  // output frames since that phase was announced
+  std::optional<std::string> result;     // its result frame's payload
+  std::optional<std::string> error;      // its error frame's payload: exit code, message
+  bool done = false;
+  bool malformed = false;  // its channel held something other than frames
+};
+
+// Runs this program with `arguments` in a child; output frames go to
+// `print` as they arrive.
+ChildReport RunReportingChild(const std::vector<std::string>& arguments, int limit_seconds,
+                              TimeLimit limit, const std::function<void(const Frame&)>& print);
+
+// Where the child was when it ended: "during the defaults call".
+std::string PhaseOf(const ChildReport& report);
+
+// How a child that did not finish its work ended, in words: "crashed
+// (signal 11, Segmentation fault) during the defaults call", "made no
+// progress for 10 s, during the ordinary call of step 3"; `where` places it.
+std::string HowItEnded(const ChildReport& report, const std::string& where);
+
+// What the module wrote on standard output or error, quoted on one line, or
+// "" when it wrote nothing.
+std::string ModuleOutputNote(const ChildRun& run);
+
+// In a child: reports an error that ends its work, with the exit code the
+// tool is to end with.
+void SendError(const ChannelWriter& channel, int exit_code, const std::string& message);
+
+// In the tool: when the child reported an error, throws it as a ToolError
+// with its exit code.
+void ThrowReportedError(const ChildReport& report);
+
+// Runs this program with `arguments` in a child that does a command's work
+// and prints as it goes: its output is written to standard output as it
+// arrives, its error is thrown as its own, and a child that crashed, hung,
+// ended early or left a process running is thrown as a module error,
+// placed by `where`. A note of what the module printed goes to standard
+// error.
+void RunCommandInChild(const std::vector<std::string>& arguments, int limit_seconds,
+                       const std::function<std::string(const ChildReport&)>& where);

@@ -1,0 +1,63 @@
+#include "tools/study-host/session/module_session.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "tools/study-host/common/tool_error.h"
+
+namespace {
+
+std::string VersionMismatch(std::int32_t version) {
+  return "expects host interface version " + std::to_string(version) + "; this host provides " +
+         std::to_string(kHostInterfaceVersion);
+}
+
+}  // namespace
+
+std::string ModuleSession::Load(const std::string& path, LoadDepth depth) {
+  Announce("loading the module");
+  std::string reason;
+  if (depth == LoadDepth::kLibrary) {
+    module_.library.Open(path, reason);
+    return reason;
+  }
+  if (LoadStudyModule(path, module_, reason) != ModuleLoadError::kNone) return reason;
+  if (depth == LoadDepth::kExports) return "";
+  const std::int32_t version = module_.version();
+  return version == kHostInterfaceVersion ? "" : VersionMismatch(version);
+}
+
+void ModuleSession::LoadForHost(const std::string& path) {
+  Announce("loading the module");
+  std::string reason;
+  switch (LoadStudyModule(path, module_, reason)) {
+    case ModuleLoadError::kNone:
+      break;
+    case ModuleLoadError::kNotLoadable:
+      throw ToolError(kExitModule, "cannot load '" + path + "': " + reason);
+    case ModuleLoadError::kMissingExport:
+      throw ToolError(kExitModule, "'" + path + "' is not a study module: " + reason);
+  }
+  const std::int32_t version = module_.version();
+  if (version != kHostInterfaceVersion) {
+    throw ToolError(kExitModule, "'" + path + "' " + VersionMismatch(version));
+  }
+}
+
+void ModuleSession::Unload() {
+  if (!module_.library.is_open()) return;
+  Announce("unloading the module");
+  module_.library.Close();
+}
+
+void CheckModuleFile(const std::string& path) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) {
+    throw ToolError(kExitModule, "cannot load '" + path + "': " + std::strerror(errno));
+  }
+  if (!S_ISREG(status.st_mode)) {
+    throw ToolError(kExitModule, "cannot load '" + path + "': not a regular file");
+  }
+}

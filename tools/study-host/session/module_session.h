@@ -1,0 +1,50 @@
+// A module loaded for a command's work in a child: each step announced as a
+// phase (so a crash or hang can be placed), unloaded on every way out.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "host/study_module.h"
+
+// Seconds a module may take over one call of describe or replay before it
+// counts as hung.
+inline constexpr int kDefaultCallSeconds = 10;
+
+// Says what the child is about to do ("loading the module").
+using PhaseReport = std::function<void(const std::string& phase)>;
+
+// How far loading goes: the library alone, its three exports resolved, and
+// the interface version checked too.
+enum class LoadDepth { kLibrary, kExports, kExportsAndVersion };
+
+class ModuleSession {
+ public:
+  explicit ModuleSession(PhaseReport report) : report_(std::move(report)) {}
+  ~ModuleSession() { Unload(); }
+  ModuleSession(const ModuleSession&) = delete;
+  ModuleSession& operator=(const ModuleSession&) = delete;
+
+  // Loads `path` as far as `depth` (not past the version check). Returns ""
+  // or the loader's reason, the missing export, or the version mismatch.
+  std::string Load(const std::string& path, LoadDepth depth);
+
+  // Loads `path` for the host's calls, all the way. Throws ToolError
+  // (module) saying which file could not be loaded and why.
+  void LoadForHost(const std::string& path);
+
+  // Unloads the module, announcing it, when one is loaded.
+  void Unload();
+
+  void Announce(const std::string& phase) const { report_(phase); }
+  const StudyModule& module() const { return module_; }
+
+ private:
+  PhaseReport report_;
+  StudyModule module_;
+};
+
+// Refuses, without loading it, a module path that names no regular file.
+// Throws ToolError (module).
+void CheckModuleFile(const std::string& path);

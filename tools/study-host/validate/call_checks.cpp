@@ -1,0 +1,100 @@
+// Checks of the calls: every kind of call watched for stray writes, hosts
+// missing pieces, the edge sweep and the seeded randomized run. Every call
+// is judged by the contract judge.
+#include "host/stand_in_host.h"
+#include "judge/call_judge.h"
+#include "judge/call_scenarios.h"
+#include "judge/contract_inputs.h"
+#include "judge/edge_calls.h"
+#include "judge/random_calls.h"
+#include "judge/record_guard.h"
+#include "tools/study-host/common/text_format.h"
+#include "tools/study-host/validate/check_bodies.h"
+
+// record-untouched: each kind of call, once with each fill pattern.
+CheckResult CheckRecordUntouched(const CheckContext& context) {
+  std::size_t calls = 0;
+  for (const judge::CallScenario& scenario : judge::CallScenarios()) {
+    for (std::uint8_t pattern : judge::kFillPatterns) {
+      context.Announce(scenario.name);
+      StandInHost host(scenario.options);
+      judge::PrepareScenario(host, scenario, context.study());
+      const std::string fault = judge::MakeWatchedCall(host, context.study(), pattern);
+      ++calls;
+      if (!fault.empty()) return Failed(std::string(scenario.name) + ": " + fault);
+    }
+  }
+  return Passed(std::to_string(calls) + " calls of " +
+                std::to_string(judge::CallScenarios().size()) +
+                " kinds wrote only what their kind may write");
+}
+
+// missing-host-services: a defaults call, an ordinary call and one with the
+// host call flag in each host that lacks a piece; then a null record.
+CheckResult CheckMissingHostServices(const CheckContext& context) {
+  enum Call { kDefaults, kEnabled, kHostCallFlag };
+  const char* const call_names[] = {"defaults call", "ordinary call", "host call flag"};
+  std::size_t calls = 0;
+  for (const judge::HostConfiguration& shape : judge::kHostsWithMissingPieces) {
+    StandInHost host(shape.options);
+    host.set_position(4);
+    for (Call call : {kDefaults, kEnabled, kHostCallFlag}) {
+      const std::string where = std::string(shape.name) + ", " + call_names[call];
+      context.Announce(where);
+      host.record().defaults_flag = call == kDefaults ? 1 : 0;
+      host.record().host_call_flag = call == kHostCallFlag ? 1 : 0;
+      if (call == kEnabled) judge::SetInputFlag(host.record(), judge::kEnabled, true);
+      const std::string fault =
+          judge::MakeJudgedCall(host, context.study(), judge::FillPatternFor(calls));
+      ++calls;
+      if (!fault.empty()) return Failed(where + ": " + fault);
+    }
+  }
+  context.Announce("a call with a null record");
+  context.study()(nullptr);
+  return Passed(std::to_string(calls) + " calls in hosts with missing pieces, and a null record");
+}
+
+// edge-positions: the fixed sweep, every call judged.
+CheckResult CheckEdgePositions(const CheckContext& context) {
+  const std::vector<judge::EdgeCall> sweep = judge::EdgeSweep();
+  StandInHost host;
+  host.CallDefaults(context.study());
+  for (std::size_t index = 0; index < sweep.size(); ++index) {
+    const judge::EdgeCall& call = sweep[index];
+    const std::string where =
+        "position " + FormatPosition(call.position) +
+        (call.scale_out ? ", scaling out at " + std::to_string(call.percentage) + " % " +
+                              (call.round_down ? "down" : "up")
+                        : std::string(", in trade"));
+    context.Announce(where);
+    judge::ApplyStudySettings(host.record(), {.scale_out = call.scale_out,
+                                              .percentage = call.percentage,
+                                              .round_down = call.round_down});
+    host.set_position(call.position);
+    const std::string fault =
+        judge::MakeJudgedCall(host, context.study(), judge::FillPatternFor(index));
+    if (!fault.empty()) return Failed(where + ": " + fault);
+  }
+  return Passed(std::to_string(sweep.size()) +
+                " calls at whole positions -20 to 20 and the int32 and float edges");
+}
+
+// randomized-calls: random hosts, type codes, values, positions and flags.
+CheckResult CheckRandomizedCalls(const CheckContext& context) {
+  judge::SeededChoices choices(context.seed);
+  const std::string seed = "seed " + std::to_string(context.seed);
+  for (std::int32_t call = 1; call <= context.random_calls; ++call) {
+    if (call % 100 == 1) context.Announce("random calls " + std::to_string(call) + " onwards");
+    StandInHost host(judge::RandomHostOptions(choices));
+    const judge::RandomCall made = judge::PrepareRandomCall(host, choices);
+    const std::string fault =
+        judge::MakeJudgedCall(host, context.study(), judge::FillPatternFor(call));
+    if (!fault.empty()) {
+      return Failed(seed + ", call " + std::to_string(call) + " (position " +
+                    FormatPosition(made.position) + (made.defaults ? ", defaults" : "") +
+                    (made.host_call_flag ? ", host call flag" : "") + "): " + fault);
+    }
+  }
+  return Passed(std::to_string(context.random_calls) + " random calls judged right (" + seed + ")");
+}

@@ -1,0 +1,39 @@
+// The bodies of the checks, grouped by subject: loading, declaration, calls
+// and heap. Each runs in a child, with the module loaded as its check needs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tools/study-host/session/module_session.h"
+#include "tools/study-host/validate/check_result.h"
+#include "tools/study-host/validate/checks.h"
+
+struct CheckContext {
+  std::string path;  // the module file
+  std::uint64_t seed = 0;
+  std::int32_t random_calls = 0;
+  // The module, loaded with its exports for the checks that call the study.
+  ModuleSession* session = nullptr;
+  StudyFunctionExport study() const { return session->module().study; }
+  // Says what the check is about to do, so a crash or hang can be placed.
+  void Announce(const std::string& phase) const { session->Announce(phase); }
+};
+
+// Runs the body of `check`.
+CheckResult RunCheckBody(Check check, const CheckContext& context);
+
+// loading_checks.cpp
+CheckResult CheckModuleLoads(const CheckContext& context);
+CheckResult CheckExportsResolve(const CheckContext& context);
+CheckResult CheckInterfaceVersion(const CheckContext& context);
+CheckResult CheckModuleName(const CheckContext& context);
+// declaration_checks.cpp
+CheckResult CheckDeclaresStudy(const CheckContext& context);
+// call_checks.cpp
+CheckResult CheckRecordUntouched(const CheckContext& context);
+CheckResult CheckMissingHostServices(const CheckContext& context);
+CheckResult CheckEdgePositions(const CheckContext& context);
+CheckResult CheckRandomizedCalls(const CheckContext& context);
+// heap_checks.cpp
+CheckResult CheckHeapBalance(const CheckContext& context);

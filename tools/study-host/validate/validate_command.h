@@ -1,0 +1,32 @@
+// study-host validate: named checks, each in a child process of its own, so
+// a module that crashes, hangs or forks fails its check instead of taking
+// the tool down. The tool never loads the module itself.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/study-host/sandbox/channel.h"
+#include "tools/study-host/validate/checks.h"
+
+struct ValidateSettings {
+  std::string module_path;
+  std::optional<std::uint64_t> seed;  // none: a fresh one
+  std::int32_t random_calls = 3000;
+  std::optional<std::int32_t> timeout_seconds;  // every check's; none: each check's own
+  std::vector<Check> checks;  // the checks asked for; none: all. In a child: the one to run
+  bool list = false;          // list the checks instead of running them
+};
+
+// In the tool: runs the checks asked for and those they need, each in a
+// child, printing each result as it comes (or lists the checks). Returns the
+// exit code: success, or checks failed.
+int Validate(const ValidateSettings& settings);
+
+// In a child: runs the one check the settings name and sends its result.
+void RunCheckInChild(const ValidateSettings& settings, const ChannelWriter& channel);
+
+// The option that hands a child its one check: only a child takes it.
+inline constexpr char kChildCheckOption[] = "--in-child-run-check";
