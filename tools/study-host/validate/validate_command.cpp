@@ -121,30 +121,35 @@ int Validate(const ValidateSettings& settings) {
   return counts[static_cast<int>(Outcome::kFailed)] > 0 ? kExitChecksFailed : kExitSuccess;
 }
 
-CheckResult RunCheckBody(Check check, const CheckContext& context) {
-  switch (check) {
-    case Check::kModuleLoads:
-      return CheckModuleLoads(context);
-    case Check::kExportsResolve:
-      return CheckExportsResolve(context);
-    case Check::kInterfaceVersion:
-      return CheckInterfaceVersion(context);
-    case Check::kModuleName:
-      return CheckModuleName(context);
-    case Check::kDeclaresStudy:
-      return CheckDeclaresStudy(context);
-    case Check::kRecordUntouched:
-      return CheckRecordUntouched(context);
-    case Check::kMissingHostServices:
-      return CheckMissingHostServices(context);
-    case Check::kHeapBalance:
-      return CheckHeapBalance(context);
-    case Check::kEdgePositions:
-      return CheckEdgePositions(context);
-    case Check::kRandomizedCalls:
-      return CheckRandomizedCalls(context);
+// Each check's body, listed in the checks' order.
+struct CheckBody {
+  Check check;
+  CheckResult (*run)(const CheckContext& context);
+};
+constexpr CheckBody kBodies[] = {
+    {Check::kModuleLoads, &CheckModuleLoads},
+    {Check::kExportsResolve, &CheckExportsResolve},
+    {Check::kInterfaceVersion, &CheckInterfaceVersion},
+    {Check::kModuleName, &CheckModuleName},
+    {Check::kDeclaresStudy, &CheckDeclaresStudy},
+    {Check::kRecordUntouched, &CheckRecordUntouched},
+    {Check::kMissingHostServices, &CheckMissingHostServices},
+    {Check::kHeapBalance, &CheckHeapBalance},
+    {Check::kEdgePositions, &CheckEdgePositions},
+    {Check::kRandomizedCalls, &CheckRandomizedCalls},
+};
+
+constexpr bool BodiesInCheckOrder() {
+  if (std::size(kBodies) != std::size(kChecks)) return false;
+  for (std::size_t index = 0; index < std::size(kBodies); ++index) {
+    if (static_cast<std::size_t>(kBodies[index].check) != index) return false;
   }
-  return Failed("no such check");
+  return true;
+}
+static_assert(BodiesInCheckOrder(), "one body for each check, in the checks' order");
+
+CheckResult RunCheckBody(Check check, const CheckContext& context) {
+  return kBodies[static_cast<std::size_t>(check)].run(context);
 }
 
 void RunCheckInChild(const ValidateSettings& settings, const ChannelWriter& channel) {
