@@ -92,7 +92,19 @@ study_host_case(help 0 STDOUT "^Loads a study module.*Usage: study-host .*exit c
 study_host_case(help_of_a_command 0 STDOUT "Usage: study-host replay \\[OPTIONS\\] MODULE"
   ARGS replay --help)
 study_host_case(version 0 STDOUT "^study-host ${PROJECT_VERSION}\n$" ARGS --version)
-study_host_case(no_command 2 EMPTY_STDOUT STDERR "^study-host: A subcommand is required" ARGS)
+foreach(asks_for_usage IN ITEMS "" help "/?" -h)
+  string(MAKE_C_IDENTIFIER "usage_for_${asks_for_usage}" case_name)
+  study_host_case(${case_name} 0 STDOUT "^Loads a study module.*Usage: study-host " ARGS ${asks_for_usage})
+endforeach()
+study_host_case(version_after_a_command 0 STDOUT "^study-host ${PROJECT_VERSION}\n$"
+  ARGS replay --version)
+study_host_case(double_dash_ends_options 0 STDOUT "display name: +zr: Palvessa"
+  ARGS describe -- ${study_module})
+study_host_case(set_takes_one_word 0 STDOUT "^step.*\n1     1         1\n$"
+  ARGS replay --set Enabled=yes ${study_module} --positions 1 --)
+study_host_case(whole_positions_written_out 0
+  STDOUT "\n1     100000    unchanged\n2     -1000000  unchanged\n3     1e\\+20     unchanged\n$"
+  ARGS replay ${study_module} --positions 100000,-1000000,1e20)
 study_host_case(unknown_command 2 EMPTY_STDOUT STDERR "^study-host: unknown command 'frobnicate'"
   ARGS frobnicate m.so)
 study_host_case(no_module 2 EMPTY_STDOUT STDERR "MODULE is required" ARGS describe)

@@ -63,8 +63,14 @@ TEST(NumberParsingTest, OneRuleForEveryNumber) {
   }
   EXPECT_TRUE(std::signbit(ParsePosition("-0").value));
   EXPECT_TRUE(std::isnan(ParsePosition("nan").value));
-  EXPECT_EQ(FormatPosition(-0.0), "-0");
-  EXPECT_EQ(FormatPosition(0.1), "0.1");
+  const struct {
+    double position;
+    const char* text;
+  } formatted[] = {
+      {-0.0, "-0"},    {0.1, "0.1"},        {100000, "100000"},  {-1e15, "-1000000000000000"},
+      {1e16, "1e+16"}, {2.5e-7, "2.5e-07"}, {-INFINITY, "-inf"},
+  };
+  for (const auto& c : formatted) EXPECT_EQ(FormatPosition(c.position), c.text) << c.text;
   EXPECT_EQ(Escaped(std::string("a\nb\t\x01\x7f\0", 7)), "a\\nb\\t\\x01\\x7f\\x00");
 }
 

@@ -47,6 +47,7 @@ TEST(SessionReaderTest, ReadsRecordsOrNamesLineAndFault) {
       {"step,note\n1,a\n", {}, "s.csv:1: expected a header row with a 'position' column"},
       {"position\n", {}, "s.csv:1: expected at least one position after the header"},
       {"position,note\n1,a\n2\n", {1}, "s.csv:3: expected 2 fields as in the header, found 1"},
+      {"position\n1,2\n", {}, "s.csv:2: expected 1 field as in the header, found 2"},
       {"position\n1\n\n2x\n", {1}, "s.csv:4: expected a number in column 'position', found '2x'"},
       {"position,x,POSITION\n", {}, "s.csv:1: columns 1 and 3 are both named 'position'"},
       {"position,n\n1,\"open\n", {}, "s.csv:2: a quoted field is not closed"},

@@ -22,6 +22,25 @@ constexpr char kFooter[] = R"(exit codes:
   4  session file unreadable or malformed
   5  the output could not be written)";
 
+std::string Version() {
+  return std::string("study-host ") + STUDY_PROJECT_VERSION;
+}
+
+// Nothing at all, or a word people type for help.
+bool AsksForUsage(const std::vector<std::string>& arguments) {
+  return arguments.empty() ||
+         (arguments.size() == 1 && (arguments[0] == "help" || arguments[0] == "/?"));
+}
+
+// --version anywhere among the options, after a command too.
+bool AsksForVersion(const std::vector<std::string>& arguments) {
+  for (const std::string& word : arguments) {
+    if (word == "--") return false;
+    if (word == "--version") return true;
+  }
+  return false;
+}
+
 // A whole-number option from `lowest` to the largest int32: checked against
 // the one number rule and its range before it is stored.
 template <typename Target>
@@ -96,7 +115,8 @@ CLI::App& AddReplay(CLI::App& app, ReplaySettings& line, std::vector<std::string
         return equals == std::string::npos || equals == 0 ? "takes NAME=VALUE, got '" + text + "'"
                                                           : std::string();
       })
-      ->type_name("NAME=VALUE");
+      ->type_name("NAME=VALUE")
+      ->allow_extra_args(false);  // one NAME=VALUE each time, like every other option
   CLI::Option* positions =
       replay
           .add_option("--positions", line.position_list, "comma-separated positions, e.g. 0,3,-3,0")
@@ -165,12 +185,14 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, Co
       "host. The module runs only in child processes of the tool.",
       "study-host");
   app.allow_windows_style_options(false);  // "/path" is a path on every build, never an option
-  app.set_version_flag("--version", std::string("study-host ") + STUDY_PROJECT_VERSION);
+  app.set_version_flag("--version", Version());
   app.footer(kFooter);
   app.require_subcommand(1);
   CLI::App& describe = AddDescribe(app, describe_settings);
   CLI::App& replay = AddReplay(app, replay_settings, input_settings);
   AddValidate(app, validate_settings, whose);
+  if (AsksForUsage(arguments)) return {std::nullopt, app.help()};
+  if (AsksForVersion(arguments)) return {std::nullopt, Version() + "\n"};
   const auto is_command = [&app](const std::string& word) {
     return !app.get_subcommands([&word](CLI::App* command) { return command->get_name() == word; })
                 .empty();

@@ -21,9 +21,18 @@ std::string Lowercase(std::string text) {
 std::string FormatPosition(double position) {
   if (std::isnan(position)) return "nan";
   if (std::isinf(position)) return position < 0 ? "-inf" : "inf";
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, position);
+  // Whole numbers as whole numbers (100000, not 1e+05) while they are short.
+  constexpr double kLongestPlain = 1e16;
+  const bool plain = position == std::trunc(position) && std::fabs(position) < kLongestPlain;
+  char buffer[400];
+  const auto result =
+      plain ? std::to_chars(buffer, buffer + sizeof buffer, position, std::chars_format::fixed)
+            : std::to_chars(buffer, buffer + sizeof buffer, position);
   return std::string(buffer, result.ptr);
+}
+
+std::string Counted(long long count, std::string_view one, std::string_view many) {
+  return std::to_string(count) + " " + std::string(count == 1 ? one : many);
 }
 
 std::string Escaped(std::string_view text) {

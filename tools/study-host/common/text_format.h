@@ -12,8 +12,12 @@ std::string Trimmed(std::string_view text);
 // The text with ASCII letters in lower case.
 std::string Lowercase(std::string text);
 
-// Shortest text that reads back as the same double ("-0", "nan", "inf").
+// Shortest text that reads back as the same double ("-0", "nan", "inf"),
+// whole numbers below 10^16 written out in full ("100000").
 std::string FormatPosition(double position);
+
+// A count with its noun, singular or plural: "1 field", "3 fields".
+std::string Counted(long long count, std::string_view one, std::string_view many);
 
 // `text` with every control character written as an escape (\n, \t, \x01),
 // so that anything echoed back stays on one line.

@@ -210,9 +210,9 @@ std::optional<double> SessionReader::Next() {
     throw ToolError(kExitSessionFile, name_ + ":" + std::to_string(line_) + ": out of memory");
   }
   if (fields_.size() != field_count_) {
-    Malformed(record_line_, "expected " + std::to_string(field_count_) +
-                                " fields as in the header, found " +
-                                std::to_string(fields_.size()));
+    Malformed(record_line_, "expected " +
+                                Counted(static_cast<long long>(field_count_), "field", "fields") +
+                                " as in the header, found " + std::to_string(fields_.size()));
   }
   const std::string& text = fields_[position_column_];
   const ParsedPosition position = ParsePosition(text);

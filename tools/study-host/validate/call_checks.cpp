@@ -96,5 +96,6 @@ CheckResult CheckRandomizedCalls(const CheckContext& context) {
                     (made.host_call_flag ? ", host call flag" : "") + "): " + fault);
     }
   }
-  return Passed(std::to_string(context.random_calls) + " random calls judged right (" + seed + ")");
+  return Passed(Counted(context.random_calls, "random call", "random calls") + " judged right (" +
+                seed + ")");
 }
