@@ -139,8 +139,21 @@ study_host_case(line_break_echoed_escaped 2 EMPTY_STDOUT STDERR "\\('1\\\\n2'\\)
 study_host_case(setting_without_equals 2 EMPTY_STDOUT STDERR "--set: takes NAME=VALUE, got 'Enabled'"
   ARGS replay ${study_module} --set Enabled --positions 1)
 study_host_case(unknown_input 2 EMPTY_STDOUT
-  STDERR "unknown input \"Enable\"; valid inputs: \"Enabled\", \"Position Qty While Flat\""
-  ARGS replay ${study_module} --set Enable=1 --positions 1)
+  STDERR "unknown input \"Enabler\"; valid inputs: \"Enabled\", \"Position Qty While Flat\""
+  ARGS replay ${study_module} --set Enabler=1 --positions 1)
+# Inputs by name in any case with blanks around, by slot number, or by a
+# leading part only one name has.
+study_host_case(input_names_as_people_type_them 0 STDOUT "\n1     10        3\n$"
+  ARGS replay ${study_module} "--set= enabled = yes" --set 3=yes "--set=scale out p=30" --set round=no
+       --positions 10)
+study_host_case(input_name_part_of_two 2 EMPTY_STDOUT
+  STDERR "input \"Position Qty\" could be \"Position Qty While Flat\", \"Position Qty During Trade\"; give more"
+  ARGS replay ${study_module} "--set=Position Qty=3" --positions 1)
+study_host_case(input_set_twice 2 EMPTY_STDOUT STDERR "input \"Enabled\" is set twice; set it once"
+  ARGS replay ${study_module} --set Enabled=yes --set 0=no --positions 1)
+study_host_case(setting_beyond_declared_limits 2 EMPTY_STDOUT
+  STDERR "^study-host: Scale Out Percentage takes 1 to 100, not 150\n$"
+  ARGS replay ${study_module} "--set=Scale Out Percentage=150" --positions 4)
 study_host_case(setting_not_whole 2 EMPTY_STDOUT
   STDERR "value '2.5' for \"Scale Out Percentage\" is not a whole number"
   ARGS replay ${study_module} "--set=Scale Out Percentage=2.5" --positions 1)
