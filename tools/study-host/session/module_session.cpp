@@ -7,26 +7,15 @@
 
 #include "tools/study-host/common/tool_error.h"
 
-namespace {
-
-std::string VersionMismatch(std::int32_t version) {
-  return "expects host interface version " + std::to_string(version) + "; this host provides " +
-         std::to_string(kHostInterfaceVersion);
-}
-
-}  // namespace
-
 std::string ModuleSession::Load(const std::string& path, LoadDepth depth) {
   Announce("loading the module");
   std::string reason;
   if (depth == LoadDepth::kLibrary) {
     module_.library.Open(path, reason);
-    return reason;
+  } else {
+    LoadStudyModule(path, module_, reason);
   }
-  if (LoadStudyModule(path, module_, reason) != ModuleLoadError::kNone) return reason;
-  if (depth == LoadDepth::kExports) return "";
-  const std::int32_t version = module_.version();
-  return version == kHostInterfaceVersion ? "" : VersionMismatch(version);
+  return reason;
 }
 
 void ModuleSession::LoadForHost(const std::string& path) {
@@ -42,7 +31,9 @@ void ModuleSession::LoadForHost(const std::string& path) {
   }
   const std::int32_t version = module_.version();
   if (version != kHostInterfaceVersion) {
-    throw ToolError(kExitModule, "'" + path + "' " + VersionMismatch(version));
+    throw ToolError(kExitModule, "'" + path + "' expects host interface version " +
+                                     std::to_string(version) + "; this host provides " +
+                                     std::to_string(kHostInterfaceVersion));
   }
 }
 

@@ -15,9 +15,8 @@ inline constexpr int kDefaultCallSeconds = 10;
 // Says what the child is about to do ("loading the module").
 using PhaseReport = std::function<void(const std::string& phase)>;
 
-// How far loading goes: the library alone, its three exports resolved, and
-// the interface version checked too.
-enum class LoadDepth { kLibrary, kExports, kExportsAndVersion };
+// How far loading goes: the library alone, or its three exports resolved.
+enum class LoadDepth { kLibrary, kExports };
 
 class ModuleSession {
  public:
@@ -26,8 +25,8 @@ class ModuleSession {
   ModuleSession(const ModuleSession&) = delete;
   ModuleSession& operator=(const ModuleSession&) = delete;
 
-  // Loads `path` as far as `depth` (not past the version check). Returns ""
-  // or the loader's reason, the missing export, or the version mismatch.
+  // Loads `path` as far as `depth`. Returns "" or the loader's reason, or
+  // the missing export.
   std::string Load(const std::string& path, LoadDepth depth);
 
   // Loads `path` for the host's calls, all the way. Throws ToolError

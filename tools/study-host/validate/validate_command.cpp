@@ -102,7 +102,9 @@ int Validate(const ValidateSettings& settings) {
   for (const Check check : ChecksToRun(settings)) {
     const CheckDefinition& definition = DefinitionOf(check);
     CheckResult result;
-    if (definition.needs && !Usable(*outcomes[static_cast<std::size_t>(*definition.needs)])) {
+    const std::optional<Outcome> needed =
+        definition.needs ? outcomes[static_cast<std::size_t>(*definition.needs)] : std::nullopt;
+    if (definition.needs && !Usable(needed.value_or(Outcome::kSkipped))) {
       result = Skipped("needs " + std::string(DefinitionOf(*definition.needs).name));
     } else if (!hung.empty() && definition.calls_study) {
       result = Skipped("the module hung in " + hung);
@@ -159,10 +161,9 @@ void RunCheckInChild(const ValidateSettings& settings, const ChannelWriter& chan
       [&channel](const std::string& phase) { channel.Send(FrameKind::kPhase, phase); });
   const CheckContext context{settings.module_path, settings.seed.value_or(0), settings.random_calls,
                              &session};
-  CheckResult result;
   const std::string reason =
       check.calls_study ? session.Load(settings.module_path, LoadDepth::kExports) : "";
-  result = reason.empty() ? RunCheckBody(check.check, context) : Failed(reason);
+  const CheckResult result = reason.empty() ? RunCheckBody(check.check, context) : Failed(reason);
   session.Unload();
   channel.Send(FrameKind::kResult, EncodeResult(result));
 }
