@@ -1,10 +1,11 @@
 # Installs the build into a fresh stage, writes SHA256SUMS.txt for it and
-# zips the five files in a fixed order, each dated DATE (UTC) with fixed
+# zips the files in a fixed order, each dated DATE (UTC) with fixed
 # permissions and no extra fields, so every build of a commit gives the same
 # bytes. (cmake -E tar stores each file's access and change times, which
 # differ from build to build; Info-ZIP's zip -X stores neither.)
 #   BUILD, STAGE, ZIP, ZIP_PROGRAM, DATE (YYYY-MM-DD)
-set(payload zrPalvessa_64.dll study-host.exe LICENSE.txt README.txt)
+include(${CMAKE_CURRENT_LIST_DIR}/ReleaseFiles.cmake)
+set(payload ${release_payload})
 file(REMOVE_RECURSE ${STAGE})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${STAGE}
                 OUTPUT_QUIET RESULT_VARIABLE installed)

@@ -22,8 +22,8 @@ class DynamicLibrary {
   DynamicLibrary(const DynamicLibrary&) = delete;
   DynamicLibrary& operator=(const DynamicLibrary&) = delete;
 
-  // Loads `path` resolving every symbol now. On failure returns false and
-  // puts the loader's reason in `error`.
+  // Loads `path` (UTF-8, on Windows too) resolving every symbol now. On
+  // failure returns false and puts the loader's reason in `error`.
   bool Open(const std::string& path, std::string& error);
   // The address of an exported symbol, or null. The loader may find it in a
   // library this one depends on.

@@ -4,8 +4,33 @@
 
 namespace {
 
+// The loader's common failures in words: the system's own messages hold
+// placeholders ("%1") meant to be filled with a name.
+const char* LoadFailureInWords(DWORD code) {
+  switch (code) {
+    case ERROR_BAD_EXE_FORMAT:
+      return "not a 64-bit Windows DLL";
+    case ERROR_MOD_NOT_FOUND:
+      return "the DLL or a DLL it needs was not found";
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return "no such file";
+    case ERROR_ACCESS_DENIED:
+      return "access denied";
+    case ERROR_DLL_INIT_FAILED:
+      return "the DLL's own start-up code failed";
+    case ERROR_PROC_NOT_FOUND:
+      return "a function the DLL needs is missing from another DLL";
+    default:
+      return nullptr;
+  }
+}
+
 std::string LastErrorText() {
   const DWORD code = GetLastError();
+  if (const char* words = LoadFailureInWords(code)) {
+    return std::string(words) + " (error " + std::to_string(code) + ")";
+  }
   char* message = nullptr;
   const DWORD length = FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -15,7 +40,19 @@ std::string LastErrorText() {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
     text.pop_back();
   }
+  for (auto at = text.find("%1"); at != std::string::npos; at = text.find("%1")) {
+    text.replace(at, 2, "the file");
+  }
   return "error " + std::to_string(code) + (text.empty() ? "" : ": " + text);
+}
+
+// A UTF-8 path as Windows takes it.
+std::wstring WidePath(const std::string& path) {
+  const int size = static_cast<int>(path.size());
+  const int length = MultiByteToWideChar(CP_UTF8, 0, path.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, path.data(), size, wide.data(), length);
+  return wide;
 }
 
 }  // namespace
@@ -23,11 +60,12 @@ std::string LastErrorText() {
 bool DynamicLibrary::Open(const std::string& path, std::string& error) {
   Close();
   // A full path, so the DLL's own imports resolve from its folder first.
-  char full_path[MAX_PATH];
-  const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full_path, nullptr);
-  const bool resolved = length > 0 && length < MAX_PATH;
-  handle_ = resolved ? LoadLibraryExA(full_path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)
-                     : LoadLibraryA(path.c_str());
+  const std::wstring wide = WidePath(path);
+  std::wstring full_path(32768, L'\0');
+  const DWORD length = GetFullPathNameW(wide.c_str(), 32768, full_path.data(), nullptr);
+  const bool resolved = length > 0 && length < 32768;
+  handle_ = resolved ? LoadLibraryExW(full_path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)
+                     : LoadLibraryW(wide.c_str());
   if (handle_ == nullptr) {
     error = LastErrorText();
     return false;

@@ -6,7 +6,8 @@
 #     edited_guide    README.txt changed after its checksum was taken
 #     no_checksums    SHA256SUMS.txt left out
 #     lf_guide        README.txt with bare line feeds, its checksum updated
-set(files zrPalvessa_64.dll study-host.exe LICENSE.txt README.txt SHA256SUMS.txt)
+include(${CMAKE_CURRENT_LIST_DIR}/../cmake/ReleaseFiles.cmake)
+set(files ${release_payload} SHA256SUMS.txt)
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK}/files)
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${ZIP} WORKING_DIRECTORY ${WORK}/files)
@@ -23,7 +24,7 @@ elseif(FAULT STREQUAL "lf_guide")
   string(REPLACE "\r\n" "\n" guide "${guide}")
   file(WRITE ${WORK}/files/README.txt "${guide}")
   set(sums "")
-  foreach(name zrPalvessa_64.dll study-host.exe LICENSE.txt README.txt)
+  foreach(name IN LISTS release_payload)
     file(SHA256 ${WORK}/files/${name} digest)
     string(APPEND sums "${digest}  ${name}\n")
   endforeach()

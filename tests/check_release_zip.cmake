@@ -1,4 +1,4 @@
-# Inspects the built release zip: exactly the five files in their order,
+# Inspects the built release zip: exactly the release's files in their order,
 # every checksum in SHA256SUMS.txt right, the DLL and the tool those of the
 # build, and the guide and licence with Windows line endings.
 #   ZIP, DLL, TOOL, WORK (a scratch folder)
@@ -6,7 +6,8 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf ${ZIP} OUTPUT_VARIABLE listin
                 RESULT_VARIABLE listed)
 string(REGEX REPLACE "\n$" "" listing "${listing}")
 string(REPLACE "\n" ";" names "${listing}")
-set(expected zrPalvessa_64.dll study-host.exe LICENSE.txt README.txt SHA256SUMS.txt)
+include(${CMAKE_CURRENT_LIST_DIR}/../cmake/ReleaseFiles.cmake)
+set(expected ${release_payload} SHA256SUMS.txt)
 if(NOT listed EQUAL 0 OR NOT names STREQUAL expected)
   message(FATAL_ERROR "the zip holds [${names}], expected [${expected}]")
 endif()
@@ -16,8 +17,9 @@ file(MAKE_DIRECTORY ${WORK})
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${ZIP} WORKING_DIRECTORY ${WORK})
 file(STRINGS ${WORK}/SHA256SUMS.txt sums)
 list(LENGTH sums count)
-if(NOT count EQUAL 4)
-  message(FATAL_ERROR "SHA256SUMS.txt has ${count} lines, expected 4")
+list(LENGTH release_payload payload_count)
+if(NOT count EQUAL payload_count)
+  message(FATAL_ERROR "SHA256SUMS.txt has ${count} lines, expected ${payload_count}")
 endif()
 foreach(line IN LISTS sums)
   if(NOT line MATCHES "^([0-9a-f]+)  ([^ /\\\\]+)$")
@@ -40,7 +42,7 @@ foreach(pair "zrPalvessa_64.dll|${DLL}" "study-host.exe|${TOOL}")
   endif()
 endforeach()
 
-foreach(text LICENSE.txt README.txt)
+foreach(text IN LISTS release_texts)
   file(READ ${WORK}/${text} content HEX)  # read as text, CMake would drop the CRs
   string(REGEX MATCHALL ".." bytes "${content}")
   string(REPLACE "0d;0a" "crlf" bytes "${bytes}")

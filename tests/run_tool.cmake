@@ -4,6 +4,7 @@
 #   STDOUT       a regular expression standard output must match (optional)
 #   STDERR       a regular expression standard error must match (optional)
 #   STDOUT_FILE  where standard output goes instead of being captured (optional)
+#   STDIN_FILE   what standard input reads (optional)
 #   EMPTY_STDOUT when true, standard output must be empty (nothing half-printed)
 # An error (exit code 2 or more) must be told on exactly one line of standard
 # error.
@@ -12,6 +13,9 @@ if(DEFINED STDOUT_FILE)
   set(output OUTPUT_FILE ${STDOUT_FILE})
 else()
   set(output OUTPUT_VARIABLE out)
+endif()
+if(DEFINED STDIN_FILE)
+  list(APPEND output INPUT_FILE ${STDIN_FILE})
 endif()
 execute_process(COMMAND ${command} RESULT_VARIABLE exit_code ${output} ERROR_VARIABLE err)
 message("${out}")

@@ -23,13 +23,21 @@ set(sessions ${CMAKE_CURRENT_SOURCE_DIR}/sessions)
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/not_a_module.dll "plain text\n")
 string(REPEAT "x" 5000 long_note)
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/long_line.csv "position,note\n1,${long_note}\n")
+string(REPEAT "x" 4094 longest_note)  # "1," and the note: 4096 bytes, the longest record
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/longest_record.csv "position,note\r\n1,${longest_note}\r\n")
 
 # study_host_case(NAME EXIT [STDOUT regex] [STDERR regex] [EMPTY_STDOUT]
-#                 [STDOUT_FILE path] ARGS ...)
+#                 [STDOUT_FILE path] [STDIN_FILE path] [TOOL path] ARGS ...)
 function(study_host_case name exit_code)
-  cmake_parse_arguments(PARSE_ARGV 2 case "EMPTY_STDOUT" "STDOUT;STDERR;STDOUT_FILE" "ARGS")
+  cmake_parse_arguments(PARSE_ARGV 2 case "EMPTY_STDOUT" "STDOUT;STDERR;STDOUT_FILE;STDIN_FILE;TOOL" "ARGS")
+  if(DEFINED case_TOOL)
+    set(tool ${case_TOOL})
+    if(CMAKE_CROSSCOMPILING)
+      set(tool ${STUDY_WINE} ${case_TOOL})
+    endif()
+  endif()
   set(definitions -DEXPECT_EXIT=${exit_code})
-  foreach(field STDOUT STDERR STDOUT_FILE)
+  foreach(field STDOUT STDERR STDOUT_FILE STDIN_FILE)
     if(DEFINED case_${field})
       list(APPEND definitions "-D${field}=${case_${field}}")
     endif()
@@ -47,6 +55,18 @@ function(study_host_case name exit_code)
       FIXTURES_REQUIRED wine ENVIRONMENT "${STUDY_WINE_ENVIRONMENT}")
   endif()
 endfunction()
+
+# The tool, the module and a session in a folder whose name is outside every
+# single-byte code page, as a trader's folder may be.
+set(greek_folder "${CMAKE_CURRENT_BINARY_DIR}/Δοκιμή φάκελος")
+file(MAKE_DIRECTORY ${greek_folder})
+file(COPY ${sessions}/notepad_unicode.csv DESTINATION ${greek_folder})
+add_custom_target(study_host_in_greek_folder ALL
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:zrPalvessa_64> $<TARGET_FILE:study-host>
+          ${greek_folder}
+  DEPENDS zrPalvessa_64 study-host)
+set(greek_tool "${greek_folder}/$<TARGET_FILE_NAME:study-host>")
+set(greek_module "${greek_folder}/$<TARGET_FILE_NAME:zrPalvessa_64>")
 
 # --- The module, described, replayed and validated ---------------------------
 if(STUDY_SANITIZERS)
@@ -71,12 +91,12 @@ study_host_case(child_check_option_hidden 2 EMPTY_STDOUT
   STDERR "not expected: .*--in-child-run-check"
   ARGS validate ${study_module} --in-child-run-check heap-balance)
 study_host_case(describe 0
-  STDOUT "display name: +zr: Palvessa.*4 +Scale Out Percentage +integer \\(11\\) +50 +1 to 100"
+  STDOUT "display name: +zr: Palvessa.*\n4  Scale Out Percentage +whole number +50 +1 to 100"
   ARGS describe ${study_module})
 study_host_case(replay_session 0
   STDOUT "^step  position  order quantity\n1     0         4\n.*\n3     4         2\n.*\n7     -3        2\n.*\n10    0         4\n$"
   ARGS replay ${study_module} --set Enabled=yes "--set=Scale Out of Position=yes"
-       --file examples/session.csv)
+       --file example-session.csv)
 study_host_case(replay_json 0
   STDOUT "^{\"step\":1,\"position\":0,\"written\":true,\"order_quantity\":4}\n{\"step\":2,\"position\":-2.5,\"written\":true,\"order_quantity\":7}\n$"
   ARGS replay ${study_module} --positions 0,-2.5 --json=1 --set Enabled=1
@@ -87,14 +107,14 @@ study_host_case(replay_host_call_flag 0 STDOUT "1 +3 +7\n$"
   ARGS replay ${study_module} --positions 3 --host-call-flag "--set=Position Qty During Trade=7")
 
 # --- Command lines -----------------------------------------------------------
-study_host_case(help 0 STDOUT "^Loads a study module.*Usage: study-host .*exit codes:"
+study_host_case(help 0 STDOUT "^Tries a study module.*Usage: study-host .*exit codes:"
   ARGS --help)
 study_host_case(help_of_a_command 0 STDOUT "Usage: study-host replay \\[OPTIONS\\] MODULE"
   ARGS replay --help)
 study_host_case(version 0 STDOUT "^study-host ${PROJECT_VERSION}\n$" ARGS --version)
 foreach(asks_for_usage IN ITEMS "" help "/?" -h)
   string(MAKE_C_IDENTIFIER "usage_for_${asks_for_usage}" case_name)
-  study_host_case(${case_name} 0 STDOUT "^Loads a study module.*Usage: study-host " ARGS ${asks_for_usage})
+  study_host_case(${case_name} 0 STDOUT "^Tries a study module.*Usage: study-host " ARGS ${asks_for_usage})
 endforeach()
 study_host_case(version_after_a_command 0 STDOUT "^study-host ${PROJECT_VERSION}\n$"
   ARGS replay --version)
@@ -126,10 +146,10 @@ study_host_case(seed_two_signs 2 EMPTY_STDOUT STDERR "--seed: '\\+-1' is not a w
   ARGS validate ${study_module} --seed=+-1)
 study_host_case(seed_negative 2 EMPTY_STDOUT STDERR "--seed: '-1' is out of range \\(0 to 18446744073709551615\\)"
   ARGS validate ${study_module} --seed -1)
-study_host_case(calls_out_of_range 2 EMPTY_STDOUT STDERR "--calls: '0' is out of range \\(1 to 2147483647\\)"
+study_host_case(calls_out_of_range 2 EMPTY_STDOUT STDERR "--calls: '0' is out of range \\(1 to 1000000\\)"
   ARGS validate ${study_module} --calls 0)
-study_host_case(calls_too_large 2 EMPTY_STDOUT STDERR "--calls: '99999999999' is out of range"
-  ARGS validate ${study_module} --calls 99999999999)
+study_host_case(calls_too_large 2 EMPTY_STDOUT STDERR "--calls: '2147483647' is out of range"
+  ARGS validate ${study_module} --calls 2147483647)
 study_host_case(position_out_of_range 2 EMPTY_STDOUT STDERR "position 2 of --positions \\('1e400'\\) is out of range"
   ARGS replay ${study_module} --positions 1,1e400)
 study_host_case(empty_positions 2 EMPTY_STDOUT STDERR "--positions: 1 required LIST missing"
@@ -160,11 +180,20 @@ study_host_case(setting_not_whole 2 EMPTY_STDOUT
 study_host_case(setting_out_of_range 2 EMPTY_STDOUT
   STDERR "value '3000000000' for \"Scale Out Percentage\" is out of range \\(-2147483648 to 2147483647\\)"
   ARGS replay ${study_module} "--set=Scale Out Percentage=3000000000" --positions 1)
+study_host_case(greek_folder_describe 0 STDOUT "display name: +zr: Palvessa"
+  TOOL ${greek_tool} ARGS describe ${greek_module})
+study_host_case(greek_folder_replay 0 STDOUT "^step.*\n1     0         4\n2     3         1\n3     -2        1\n$"
+  TOOL ${greek_tool} ARGS replay ${greek_module} --set Enabled=yes --file ${greek_folder}/notepad_unicode.csv)
 study_host_case(missing_module 3 EMPTY_STDOUT STDERR "^study-host: cannot load '[^']*no_such_module[^']*': .+"
   ARGS describe no_such_module.dll)
 study_host_case(module_is_a_directory 3 EMPTY_STDOUT STDERR "cannot load 'tests': not a regular file"
   ARGS validate tests)
-study_host_case(not_a_module 3 EMPTY_STDOUT STDERR "^study-host: cannot load '[^']*not_a_module.dll': .+"
+if(WIN32)
+  set(not_a_module_reason "not a 64-bit Windows DLL \\(error 193\\)\n$")
+else()
+  set(not_a_module_reason ".+")
+endif()
+study_host_case(not_a_module 3 EMPTY_STDOUT STDERR "^study-host: cannot load '[^']*not_a_module.dll': ${not_a_module_reason}"
   ARGS replay ${CMAKE_CURRENT_BINARY_DIR}/not_a_module.dll --positions 1)
 study_host_case(output_device_full 5 STDERR "^study-host: cannot write the output: .+\n$"
   STDOUT_FILE /dev/full ARGS describe ${study_module})
@@ -174,6 +203,16 @@ function(session_case name exit_code)
   study_host_case(session_${name} ${exit_code} ${ARGN})
 endfunction()
 set(replay_session replay ${study_module} --set Enabled=yes --file)
+session_case(notepad_unicode 0 STDOUT "^step.*\n1     0         4\n2     3         1\n3     -2        1\n$"
+  ARGS ${replay_session} ${sessions}/notepad_unicode.csv)
+session_case(semicolon_decimal_comma 0 STDOUT "^step.*\n1     0         4\n2     2.5       1\n$"
+  ARGS ${replay_session} ${sessions}/semicolon_decimal_comma.csv)
+session_case(tab_lone_cr 0 STDOUT "^step.*\n1     2         1\n2     0         4\n$"
+  ARGS ${replay_session} ${sessions}/tab_lone_cr.csv)
+session_case(longest_record_allowed 0 STDOUT "^step.*\n1     1         1\n$"
+  ARGS ${replay_session} ${CMAKE_CURRENT_BINARY_DIR}/longest_record.csv)
+session_case(standard_input 0 STDOUT "^step.*\n1     3         1\n2     -2        1\n$"
+  STDIN_FILE ${sessions}/bom_crlf_quoted.csv ARGS ${replay_session} -)
 session_case(bom_crlf_quoted 0 STDOUT "^step.*\n1     3         1\n2     -2        1\n$"
   ARGS ${replay_session} ${sessions}/bom_crlf_quoted.csv)
 session_case(line_break_in_quotes 0 STDOUT "\n1     0         4\n2     5         1\n$"
@@ -182,7 +221,7 @@ session_case(late_error 4 STDOUT "^step.*\n1     0         4\n2     3         1\
   STDERR "^study-host: [^\n]*late_error.csv:5: expected a number in column 'position', found 'four'\n$"
   ARGS ${replay_session} ${sessions}/late_error.csv)
 session_case(two_position_columns 4 EMPTY_STDOUT
-  STDERR "two_position_columns.csv:1: columns 1 and 3 are both named 'position'"
+  STDERR "two_position_columns.csv:1: columns 1 and 3 of the header 'position,note,position' are both named 'position'"
   ARGS ${replay_session} ${sessions}/two_position_columns.csv)
 session_case(nul_in_field 4 EMPTY_STDOUT STDERR "nul_in_field.csv:2: expected a number in column 'position', found '1\\\\x00x'\n$"
   ARGS ${replay_session} ${sessions}/nul_in_field.csv)
@@ -206,10 +245,17 @@ session_case(directory 4 EMPTY_STDOUT STDERR "^study-host: tests: a directory, n
 session_case(missing 4 EMPTY_STDOUT STDERR "no_such.csv: cannot open the session file"
   ARGS ${replay_session} no_such.csv)
 if(NOT CMAKE_CROSSCOMPILING)
-  session_case(empty_device 4 EMPTY_STDOUT STDERR "/dev/null:0: expected a header row, found none"
+  session_case(dev_stdin 0 STDOUT "^step.*\n1     3         1\n2     -2        1\n$"
+    STDIN_FILE ${sessions}/bom_crlf_quoted.csv ARGS ${replay_session} /dev/stdin)
+  session_case(empty_device 4 EMPTY_STDOUT STDERR "/dev/null:1: expected a header row, found none"
     ARGS ${replay_session} /dev/null)
   session_case(endless_device 4 EMPTY_STDOUT STDERR "/dev/zero:1: longer than 4096 bytes"
     ARGS ${replay_session} /dev/zero)
+endif()
+
+if(NOT CMAKE_CROSSCOMPILING)
+  add_test(NAME study_host.streams
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tool_streams.sh $<TARGET_FILE:study-host> ${study_module})
 endif()
 
 if(NOT CMAKE_CROSSCOMPILING AND NOT STUDY_SANITIZERS)
@@ -288,15 +334,15 @@ endif()
 set(crashed_line "^study-host: the module ${crashed}")
 study_host_case(describe_crash_at_load 3 EMPTY_STDOUT STDERR "^study-host: (the module ${crashed} during loading the module|cannot load)"
   ARGS describe $<TARGET_FILE:faulty_crash_at_load>)
-study_host_case(replay_crash_on_defaults 3 EMPTY_STDOUT STDERR "${crashed_line} during the defaults call\n$"
+study_host_case(replay_crash_on_defaults 3 EMPTY_STDOUT STDERR "${crashed_line} during the study's set-up call\n$"
   ARGS replay $<TARGET_FILE:faulty_crash_on_defaults> --positions 1)
 study_host_case(replay_hangs_in_call 3 EMPTY_STDOUT
-  STDERR "^study-host: the module made no progress for 2 s, during the defaults call\n$"
+  STDERR "^study-host: the module made no progress for 2 s, during the study's set-up call\n$"
   ARGS replay $<TARGET_FILE:faulty_hangs_in_call> --positions 1 --timeout 2)
 study_host_case(replay_forks 3 STDERR "^study-host: the module left a process running"
   ARGS replay $<TARGET_FILE:faulty_forks> --positions 1)
 study_host_case(replay_forged_result 3 EMPTY_STDOUT
-  STDERR "^study-host: the module ended with exit code 0 before finishing, during the defaults call\n$"
+  STDERR "^study-host: the module ended with exit code 0 before finishing, during the study's set-up call\n$"
   ARGS replay $<TARGET_FILE:faulty_forged_result> --positions 1)
 study_host_case(describe_missing_export 3 EMPTY_STDOUT STDERR "missing export scsf_zrPalvessa"
   ARGS describe $<TARGET_FILE:faulty_missing_export>)

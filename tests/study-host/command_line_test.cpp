@@ -41,6 +41,24 @@ TEST(CommandLineTest, HandsEachCommandItsOwnSettings) {
   EXPECT_NE(ParseCommandLine({"--help"}).text.find("exit codes:"), std::string::npos);
 }
 
+TEST(CommandLineTest, RefusesSayingWhatWasFound) {
+  const struct {
+    std::vector<std::string> arguments;
+    std::string message;
+  } cases[] = {
+      {{"replay", "m.so", "--file", ""}, "--file: needs a file name (or - for standard input)"},
+      {{"replay", "m.so", "--positions", "1", "a", "", "b"},
+       "not expected: 'a', '' (an empty word), 'b'"},
+      {{"describe", "m.so", "--", "--json"}, "not expected: '--json'"},
+      {{"validate", "m.so", "--calls", "1000001"}, "'1000001' is out of range (1 to 1000000)"},
+  };
+  for (const auto& c : cases) {
+    const auto [code, message] = ErrorOf([&] { ParseCommandLine(c.arguments); });
+    EXPECT_EQ(code, kExitUsage) << c.message;
+    EXPECT_NE(message.find(c.message), std::string::npos) << message;
+  }
+}
+
 TEST(CommandLineTest, ChildOptionsOnlyOnAChildsCommandLine) {
   const std::vector<std::string> child_check = {"validate", "m.so", kChildCheckOption,
                                                 "heap-balance"};

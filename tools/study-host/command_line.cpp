@@ -45,13 +45,13 @@ bool AsksForVersion(const std::vector<std::string>& arguments) {
 // the one number rule and its range before it is stored.
 template <typename Target>
 CLI::Option* AddWholeNumber(CLI::App& app, const std::string& name, Target& target,
-                            std::int32_t lowest, const std::string& description) {
-  constexpr std::int32_t highest = std::numeric_limits<std::int32_t>::max();
-  auto check = [lowest](const std::string& text) {
+                            std::int32_t lowest, const std::string& description,
+                            std::int32_t highest = std::numeric_limits<std::int32_t>::max()) {
+  auto check = [lowest, highest](const std::string& text) {
     const std::string problem = ParseWholeNumber(text, lowest, highest).problem;
     return problem.empty() ? "" : "'" + text + "' " + problem;
   };
-  auto store = [&target, lowest](const std::string& text) {
+  auto store = [&target, lowest, highest](const std::string& text) {
     target = static_cast<std::int32_t>(ParseWholeNumber(text, lowest, highest).value);
   };
   return app.add_option_function<std::string>(name, store, description)
@@ -84,13 +84,13 @@ void AddTimeout(CLI::App& command, std::optional<std::int32_t>& timeout,
 }
 
 constexpr char kCallLimit[] =
-    "seconds the module may take over one call before it counts as hung (default 10)";
+    "seconds the module may take to answer before it counts as hung (default 10)";
 
 CLI::App& AddDescribe(CLI::App& app, DescribeSettings& settings) {
   CLI::App& describe = *app.add_subcommand(
       "describe",
-      "Print the module's name, interface version, display name, description and "
-      "declared inputs.");
+      "Show the study's name, description and inputs (with their numbers, defaults and "
+      "allowed values).");
   AddModule(describe, settings.module_path);
   AddTimeout(describe, settings.timeout_seconds, kCallLimit);
   return describe;
@@ -104,12 +104,13 @@ InputSetting SettingOf(const std::string& text) {
 CLI::App& AddReplay(CLI::App& app, ReplaySettings& line, std::vector<std::string>& settings) {
   CLI::App& replay = *app.add_subcommand(
       "replay",
-      "Make the defaults call, apply the input settings by name, then one ordinary call per "
-      "position, and print the order quantity written at each step as it is made.");
+      "Show the order quantity the study sets as the position changes: set its inputs by "
+      "name, give it each position in turn, and print the quantity after each one.");
   AddModule(replay, line.module_path);
   replay
       .add_option("--set", settings,
-                  "set an input: NAME=VALUE, a whole number (yes/no inputs also take yes/no)")
+                  "set an input, by its name (or number) from describe, to a whole number or "
+                  "yes/no; once per input")
       ->check([](const std::string& text) {
         const auto equals = text.find('=');
         return equals == std::string::npos || equals == 0 ? "takes NAME=VALUE, got '" + text + "'"
@@ -119,14 +120,23 @@ CLI::App& AddReplay(CLI::App& app, ReplaySettings& line, std::vector<std::string
       ->allow_extra_args(false);  // one NAME=VALUE each time, like every other option
   CLI::Option* positions =
       replay
-          .add_option("--positions", line.position_list, "comma-separated positions, e.g. 0,3,-3,0")
+          .add_option("--positions", line.position_list,
+                      "positions separated by commas, e.g. 0,3,-3,0 (negative is short)")
           ->type_name("LIST");
   CLI::Option* file =
       replay
-          .add_option("--file", line.session_file, "a session file (CSV with a 'position' column)")
+          .add_option("--file", line.session_file,
+                      "a session file: a 'position' column, one position a line; - reads "
+                      "standard input")
+          ->check([](const std::string& name) {
+            return name.empty() ? std::string("needs a file name (or - for standard input)")
+                                : std::string();
+          })
           ->type_name("CSV");
   positions->excludes(file);
-  replay.add_flag("--host-call-flag", line.host_call_flag, "set the host call flag on every call")
+  replay
+      .add_flag("--host-call-flag", line.host_call_flag,
+                "tell the study on every step that the platform itself is calling")
       ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
   replay.add_flag("--json", line.json, "print one JSON object per step")
       ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
@@ -152,13 +162,15 @@ CLI::Option* AddCheckOption(CLI::App& validate, const std::string& name, std::ve
 CLI::App& AddValidate(CLI::App& app, ValidateSettings& settings, CommandLineOf whose) {
   CLI::App& validate = *app.add_subcommand(
       "validate",
-      "Run the named checks, each in a child process of its own, and report each as passed, "
-      "warning, failed or skipped as it ends.");
+      "Check the module against the platform's rules, each check in a separate process, and "
+      "report each as passed, warning, failed or skipped as it ends.");
   // Not required with --list: checked once the words are parsed.
   AddModule(validate, settings.module_path)->required(false);
   AddSeed(validate, settings.seed);
   AddWholeNumber(validate, "--calls", settings.random_calls, 1,
-                 "calls in the randomized run (default 3000)");
+                 "calls in the randomized run, 1 to " + std::to_string(kMostRandomCalls) +
+                     " (default 3000); its time limit grows with them",
+                 kMostRandomCalls);
   AddTimeout(validate, settings.timeout_seconds,
              "seconds every check may take (default: 10, or 30 for the checks that make "
              "thousands of calls)");
@@ -173,6 +185,23 @@ CLI::App& AddValidate(CLI::App& app, ValidateSettings& settings, CommandLineOf w
   return validate;
 }
 
+// Words no option or command took, named in the order given: "'a', '' (an
+// empty word)".
+void ThrowOnUnexpectedWords(CLI::App& app) {
+  std::vector<std::string> unexpected = app.remaining();
+  for (CLI::App* command : app.get_subcommands()) {
+    const std::vector<std::string> left = command->remaining();
+    unexpected.insert(unexpected.end(), left.begin(), left.end());
+  }
+  std::erase(unexpected, "--");  // the end of the options, which the parser keeps
+  if (unexpected.empty()) return;
+  std::string named;
+  for (const std::string& word : unexpected) {
+    named += (named.empty() ? "'" : ", '") + word + (word.empty() ? "' (an empty word)" : "'");
+  }
+  throw ToolError(kExitUsage, "not expected: " + named + " (see 'study-host --help')");
+}
+
 }  // namespace
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, CommandLineOf whose) {
@@ -181,13 +210,16 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, Co
   ValidateSettings validate_settings;
   std::vector<std::string> input_settings;
   CLI::App app(
-      "Loads a study module as the trading host does and drives it through a stand-in "
-      "host. The module runs only in child processes of the tool.",
+      "Tries a study module outside the trading platform: shows what it declares, replays "
+      "positions through it, and checks it against the platform's rules. The module never runs "
+      "inside the tool itself, so a faulty module cannot take the tool down.",
       "study-host");
   app.allow_windows_style_options(false);  // "/path" is a path on every build, never an option
   app.set_version_flag("--version", Version());
   app.footer(kFooter);
   app.require_subcommand(1);
+  app.allow_extras();  // named in the order given, by ThrowOnUnexpectedWords
+  app.fallthrough();
   CLI::App& describe = AddDescribe(app, describe_settings);
   CLI::App& replay = AddReplay(app, replay_settings, input_settings);
   AddValidate(app, validate_settings, whose);
@@ -213,6 +245,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, Co
   } catch (const CLI::ParseError& error) {
     throw ToolError(kExitUsage, std::string(error.what()) + " (see 'study-host --help')");
   }
+  ThrowOnUnexpectedWords(app);
   if (describe.parsed()) return {describe_settings, ""};
   if (replay.parsed()) {
     for (const std::string& setting : input_settings) {

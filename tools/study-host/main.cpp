@@ -14,6 +14,9 @@
 #include "tools/study-host/common/output.h"
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/tool_error.h"
+#if defined(_WIN32)
+#include "tools/study-host/common/wide_text.h"
+#endif
 #include "tools/study-host/sandbox/child_process.h"
 #include "tools/study-host/sandbox/child_report.h"
 
@@ -48,13 +51,13 @@ int RunAsChild(const std::vector<std::string>& arguments, const ChannelWriter& c
 
 // In the tool: runs the command, each in its children.
 int RunInTool(const std::vector<std::string>& arguments) {
+  PrepareToolProcess();  // before any output: a closed pipe is exit 5, even for --help
   const ParsedCommandLine parsed = ParseCommandLine(arguments);
   if (!parsed.command) {
     WriteOutput(parsed.text);
     FlushOutput();
     return kExitSuccess;
   }
-  PrepareToolProcess();
   const int code = std::visit(
       [&arguments](const auto& settings) {
         using Settings = std::decay_t<decltype(settings)>;
@@ -74,7 +77,13 @@ int RunInTool(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(_WIN32)
+  const std::vector<std::string> arguments = Utf8Arguments();  // any path, whatever the code page
+  static_cast<void>(argc);
+  static_cast<void>(argv);
+#else
   const std::vector<std::string> arguments(argv + 1, argv + argc);
+#endif
   try {
     if (const auto channel = TakeChannelOfThisChild()) {
       return RunAsChild(arguments, ChannelWriter(*channel));

@@ -32,7 +32,9 @@ std::string Indented(const std::string& text, const std::string& indent) {
 
 int Describe(const DescribeSettings& settings, const std::vector<std::string>& arguments) {
   CheckModuleFile(settings.module_path);
-  RunCommandInChild(arguments, settings.timeout_seconds.value_or(kDefaultCallSeconds), &PhaseOf);
+  const ChildTerms terms{.limit_seconds = settings.timeout_seconds.value_or(kDefaultCallSeconds),
+                         .limit = TimeLimit::kBetweenReports};
+  RunCommandInChild(arguments, terms, &PhaseOf);
   return kExitSuccess;
 }
 
@@ -42,10 +44,10 @@ void DescribeInChild(const DescribeSettings& settings, const ChannelWriter& chan
       [&channel](const std::string& phase) { channel.Send(FrameKind::kPhase, phase); });
   session.LoadForHost(path);
   const StudyModule& module = session.module();
-  session.Announce("the call of " + std::string(kModuleNameExport));
+  session.Announce("asking the module its name");
   const char* name = module.name();
   const std::string module_name = name != nullptr ? name : "";
-  session.Announce("the defaults call");
+  session.Announce(kSetUpPhase);
   StandInHost host({.slot_count = kOfferedInputSlots});
   host.CallDefaults(module.study);
 
@@ -60,7 +62,7 @@ void DescribeInChild(const DescribeSettings& settings, const ChannelWriter& chan
 
   const std::vector<DeclaredInput> inputs = ReadDeclaredInputs(host);
   out += "inputs:            " + std::to_string(inputs.size()) + "\n\n";
-  TextTable table({"slot", "name", "type", "default", "limits", "description"});
+  TextTable table({"#", "input", "takes", "default", "allowed", "description"});
   for (const DeclaredInput& input : inputs) {
     table.AddRow({std::to_string(input.slot), Escaped(input.name), TypeName(input.type_code),
                   ValueText(input.type_code, input.default_value), LimitsText(input),

@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "host/stand_in_host.h"
+#include "judge/contract_inputs.h"
+#include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/tool_error.h"
 #include "tools/study-host/replay/replay_steps.h"
 #include "tools/study-host/replay/session_positions.h"
@@ -14,12 +16,12 @@ namespace {
 
 // The phase the child announces before its first ordinary call; each output
 // frame after it is one step made.
-constexpr char kStepsPhase[] = "the ordinary calls";
+constexpr char kStepsPhase[] = "the steps";
 
 // Where the child was: in a step's ordinary call, or in an earlier phase.
 std::string WhereInReplay(const ChildReport& report) {
   if (report.phase == kStepsPhase) {
-    return "during the ordinary call of step " + std::to_string(report.outputs_since_phase + 1);
+    return "during step " + std::to_string(report.outputs_since_phase + 1);
   }
   return PhaseOf(report);
 }
@@ -33,11 +35,16 @@ class PositionSource {
       list_ = ParsePositionList(*settings.position_list);
       return;
     }
+    // Opening may wait too: a named pipe opens when its writer comes.
+    const auto waiting = [&channel](bool waiting) {
+      channel.Send(FrameKind::kWaiting, waiting ? kWaitingForInput : kInputRead);
+    };
+    waiting(true);
     file_ = std::make_unique<SessionFile>(*settings.session_file);
+    waiting(false);
     reader_ = std::make_unique<SessionReader>(
         [this](char* buffer, std::size_t size) { return file_->Read(buffer, size); },
-        *settings.session_file,
-        [&channel](bool waiting) { channel.Send(FrameKind::kWaiting, waiting ? "1" : "0"); });
+        *settings.session_file, waiting);
   }
 
   std::optional<double> Next() {
@@ -66,13 +73,30 @@ void MakeStep(StandInHost& host, StudyFunctionExport study, double position, Rep
   host.record().order_quantity = step.quantity;
 }
 
+// A study that is not enabled leaves the quantity as it is: said once,
+// before the table, so a column of "unchanged" needs no guessing.
+std::string NotEnabledNote(StandInHost& host) {
+  if (judge::InputAsFlag(judge::SlotForInput(host.record(), judge::kEnabled)) != 0) return "";
+  std::string name = "Enabled";
+  for (const DeclaredInput& input : ReadDeclaredInputs(host)) {
+    if (input.slot == judge::kEnabled) name = input.name;
+  }
+  return "note: \"" + Escaped(name) +
+         "\" is off, so the study leaves the order quantity unchanged (to turn it on: --set \"" +
+         Escaped(name) + "=yes\")\n";
+}
+
 }  // namespace
 
 int Replay(const ReplaySettings& settings, const std::vector<std::string>& arguments) {
   if (settings.position_list) ParsePositionList(*settings.position_list);  // no child needed
   CheckModuleFile(settings.module_path);
-  RunCommandInChild(arguments, settings.timeout_seconds.value_or(kDefaultCallSeconds),
-                    &WhereInReplay);
+  const ChildTerms terms{
+      .limit_seconds = settings.timeout_seconds.value_or(kDefaultCallSeconds),
+      .limit = TimeLimit::kBetweenReports,
+      .may_wait_for_input = true,
+      .reads_tool_input = settings.session_file && NamesStandardInput(*settings.session_file)};
+  RunCommandInChild(arguments, terms, &WhereInReplay);
   return kExitSuccess;
 }
 
@@ -87,11 +111,11 @@ void ReplayInChild(const ReplaySettings& settings, const ChannelWriter& channel)
   const StudyFunctionExport study = session.module().study;
   {
     StandInHost host({.slot_count = kOfferedInputSlots});
-    session.Announce("the defaults call");
+    session.Announce(kSetUpPhase);
     host.CallDefaults(study);
     ApplyInputSettings(host, settings.inputs);
     host.record().host_call_flag = settings.host_call_flag ? 1 : 0;
-    if (!settings.json) channel.Send(FrameKind::kOutput, ReplayHeader());
+    if (!settings.json) channel.Send(FrameKind::kOutput, NotEnabledNote(host) + ReplayHeader());
     session.Announce(kStepsPhase);
     ReplayStep step;  // its quantity: the trade window's, as the host holds it
     for (; position; position = positions.Next()) {

@@ -1,8 +1,8 @@
 #include "tools/study-host/replay/session_positions.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -13,6 +13,7 @@
 #include <unistd.h>
 #endif
 
+#include "tools/study-host/common/file_status.h"
 #include "tools/study-host/common/number_parsing.h"
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/tool_error.h"
@@ -21,6 +22,7 @@ namespace {
 
 constexpr std::size_t kReadSize = 65536;
 constexpr int kEnd = -1;
+constexpr int kStandardInput = 0;
 
 std::vector<std::string> SplitList(const std::string& list) {
   std::vector<std::string> entries;
@@ -33,8 +35,12 @@ std::vector<std::string> SplitList(const std::string& list) {
   }
 }
 
-bool IsBlank(int c) {
-  return c == ' ' || c == '\t';
+constexpr std::size_t kHeaderShown = 60;
+
+// "1,5" read as "1.5": a semicolon-separated file's decimal comma.
+std::string WithDecimalPoint(std::string text) {
+  if (text.find('.') == std::string::npos) std::replace(text.begin(), text.end(), ',', '.');
+  return text;
 }
 
 }  // namespace
@@ -55,7 +61,7 @@ std::vector<double> ParsePositionList(const std::string& list) {
 
 SessionReader::SessionReader(ByteSource read_some, std::string name,
                              std::function<void(bool)> waiting)
-    : read_some_(std::move(read_some)),
+    : read_some_(Utf8Reader(std::move(read_some))),
       name_(std::move(name)),
       waiting_(std::move(waiting)),
       buffer_(kReadSize) {}
@@ -67,16 +73,12 @@ void SessionReader::Malformed(std::int64_t line, const std::string& what) const 
 void SessionReader::Refill() {
   if (at_end_) return;
   waiting_(true);
-  const std::ptrdiff_t got = read_some_(buffer_.data(), buffer_.size());
+  const std::ptrdiff_t got = read_some_.Read(buffer_.data(), buffer_.size());
   waiting_(false);
   if (got < 0) throw ToolError(kExitSessionFile, name_ + ": cannot read the session file");
   buffered_ = static_cast<std::size_t>(got);
   next_ = 0;
   at_end_ = got == 0;
-  if (!started_) {
-    started_ = true;
-    if (buffered_ >= 3 && std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0) next_ = 3;
-  }
 }
 
 int SessionReader::Peek() {
@@ -84,21 +86,47 @@ int SessionReader::Peek() {
   return next_ < buffered_ ? static_cast<unsigned char>(buffer_[next_]) : kEnd;
 }
 
-// The next byte with "\r\n" read as "\n", counting lines and the record's
-// length; kEnd at the end.
+// The next byte with "\r\n" and a lone "\r" read as "\n", counting lines
+// and the record's length; kEnd at the end.
 int SessionReader::Get() {
   int c = Peek();
   if (c == kEnd) return kEnd;
   ++next_;
-  if (c == '\r' && Peek() == '\n') {
-    ++next_;
+  if (c == '\r') {
+    if (Peek() == '\n') ++next_;
     c = '\n';
   }
   if (c == '\n') ++line_;
-  if (++record_bytes_ > kLongestSessionRecord) {
+  // The line end that closes a record is not part of it.
+  if (++record_bytes_ > kLongestSessionRecord + (c == '\n' ? 1 : 0)) {
     Malformed(record_line_, "longer than " + std::to_string(kLongestSessionRecord) + " bytes");
   }
+  if (!has_header_ && c != '\n' && header_text_.size() <= kHeaderShown) {
+    header_text_ += static_cast<char>(c);
+  }
   return c;
+}
+
+// While the header is read, its first comma, semicolon or tab settles the
+// separator.
+bool SessionReader::IsSeparator(int c) {
+  if (separator_ != 0) return c == separator_;
+  if (c != ',' && c != ';' && c != '\t') return false;
+  separator_ = static_cast<char>(c);
+  return true;
+}
+
+// A blank around a field; a tab may still be the header's separator.
+bool SessionReader::IsBlank(int c) const {
+  return c == ' ' || (c == '\t' && separator_ != 0 && separator_ != '\t');
+}
+
+std::string SessionReader::HeaderFound() const {
+  const bool cut = header_text_.size() > kHeaderShown;
+  std::string found = "'";
+  found += Escaped(header_text_.substr(0, kHeaderShown));
+  found += cut ? "...'" : "'";
+  return found;
 }
 
 void SessionReader::SkipLine() {
@@ -106,6 +134,7 @@ void SessionReader::SkipLine() {
   }
   record_line_ = line_;
   record_bytes_ = 0;
+  header_text_.clear();
 }
 
 void SessionReader::EndField() {
@@ -142,7 +171,7 @@ bool SessionReader::NextRecord() {
         }
         break;
       case Mode::kAfterQuote:
-        if (c == ',' || c == '\n') {
+        if (c == '\n' || IsSeparator(c)) {
           EndField();
           if (c == '\n') return true;
           mode = Mode::kFieldStart;
@@ -156,12 +185,13 @@ bool SessionReader::NextRecord() {
           if (c == '#') SkipLine();
           record_line_ = line_;
           record_bytes_ = 0;
+          header_text_.clear();
           break;
         }
         empty = false;
         if (c == '"') {
           mode = Mode::kQuoted;
-        } else if (c == ',' || c == '\n') {
+        } else if (c == '\n' || IsSeparator(c)) {
           EndField();
           if (c == '\n') return true;
         } else {
@@ -170,7 +200,7 @@ bool SessionReader::NextRecord() {
         }
         break;
       case Mode::kUnquoted:
-        if (c == ',' || c == '\n') {
+        if (c == '\n' || IsSeparator(c)) {
           field_ = Trimmed(field_);
           EndField();
           if (c == '\n') return true;
@@ -184,17 +214,25 @@ bool SessionReader::NextRecord() {
 }
 
 void SessionReader::ReadHeader() {
-  if (!NextRecord()) Malformed(line_ - 1, "expected a header row, found none");
+  if (!NextRecord()) {
+    Malformed(std::max<std::int64_t>(1, line_ - 1), "expected a header row, found none");
+  }
   has_header_ = true;
+  header_line_ = record_line_;
+  if (separator_ == 0) separator_ = ',';
   field_count_ = fields_.size();
   std::vector<std::size_t> named;
   for (std::size_t column = 0; column < fields_.size(); ++column) {
     if (Lowercase(Trimmed(fields_[column])) == "position") named.push_back(column);
   }
-  if (named.empty()) Malformed(record_line_, "expected a header row with a 'position' column");
+  if (named.empty()) {
+    Malformed(record_line_,
+              "expected a header row with a 'position' column, found " + HeaderFound());
+  }
   if (named.size() > 1) {
     Malformed(record_line_, "columns " + std::to_string(named[0] + 1) + " and " +
-                                std::to_string(named[1] + 1) + " are both named 'position'");
+                                std::to_string(named[1] + 1) + " of the header " + HeaderFound() +
+                                " are both named 'position'");
   }
   position_column_ = named[0];
 }
@@ -203,7 +241,8 @@ std::optional<double> SessionReader::Next() {
   try {
     if (!has_header_) ReadHeader();
     if (!NextRecord()) {
-      if (!has_position_) Malformed(line_ - 1, "expected at least one position after the header");
+      if (!has_position_)
+        Malformed(header_line_, "expected at least one position after the header");
       return std::nullopt;
     }
   } catch (const std::bad_alloc&) {
@@ -215,7 +254,7 @@ std::optional<double> SessionReader::Next() {
                                 " as in the header, found " + std::to_string(fields_.size()));
   }
   const std::string& text = fields_[position_column_];
-  const ParsedPosition position = ParsePosition(text);
+  const ParsedPosition position = ParsePosition(separator_ == ';' ? WithDecimalPoint(text) : text);
   if (!position.problem.empty()) {
     Malformed(record_line_, "expected a number in column 'position', found '" + text + "'" +
                                 (position.problem == "is out of range" ? " (out of range)" : ""));
@@ -224,16 +263,23 @@ std::optional<double> SessionReader::Next() {
   return position.value;
 }
 
+bool NamesStandardInput(const std::string& path) {
+  return path == "-" || path == "/dev/stdin";
+}
+
 SessionFile::SessionFile(const std::string& path) {
-  struct stat status {};
-  if (stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+  if (NamesStandardInput(path)) {
+#if defined(_WIN32)
+    _setmode(kStandardInput, _O_BINARY);
+#endif
+    descriptor_ = kStandardInput;
+    return;
+  }
+  const FileStatus status = StatusOf(path);
+  if (status.kind == FileKind::kDirectory) {
     throw ToolError(kExitSessionFile, path + ": a directory, not a session file");
   }
-#if defined(_WIN32)
-  descriptor_ = _open(path.c_str(), _O_RDONLY | _O_BINARY);
-#else
-  descriptor_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-#endif
+  descriptor_ = OpenForReading(path);
   if (descriptor_ < 0) {
     throw ToolError(kExitSessionFile,
                     path + ": cannot open the session file (" + std::strerror(errno) + ")");
@@ -241,6 +287,7 @@ SessionFile::SessionFile(const std::string& path) {
 }
 
 SessionFile::~SessionFile() {
+  if (descriptor_ == kStandardInput) return;
 #if defined(_WIN32)
   _close(descriptor_);
 #else

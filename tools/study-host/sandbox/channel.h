@@ -9,12 +9,16 @@
 
 enum class FrameKind : char {
   kPhase = 'P',    // what the child is about to do ("the defaults call")
-  kWaiting = 'W',  // the child waits for input of its own; no time limit until its next frame
+  kWaiting = 'W',  // the child waits for input of its own ("1"), or has read it ("0")
   kOutput = 'O',   // text for the tool's standard output
   kResult = 'R',   // the child's result, for the tool to read (a labelled text)
   kError = 'E',    // the child's work failed (a labelled text: exit code, message)
   kDone = 'D',     // the child finished its work
 };
+
+// A waiting frame's payloads.
+inline constexpr char kWaitingForInput[] = "1";
+inline constexpr char kInputRead[] = "0";
 
 struct Frame {
   FrameKind kind;

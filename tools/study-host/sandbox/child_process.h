@@ -20,9 +20,20 @@ inline constexpr char kChannelVariable[] = "STUDY_HOST_CHILD_CHANNEL";
 // without news on the channel.
 enum class TimeLimit { kWholeRun, kBetweenReports };
 
+// What a child is allowed.
+struct ChildTerms {
+  int limit_seconds = 10;
+  TimeLimit limit = TimeLimit::kWholeRun;
+  // The child may say it waits for input of its own (a session that is slow
+  // to come), which suspends the limit until it says it has read.
+  bool may_wait_for_input = false;
+  // Its standard input is the tool's own (a session read from "-"), not
+  // an empty one.
+  bool reads_tool_input = false;
+};
+
 // Receives what the child writes on the channel, as it arrives. Returns true
-// when the child now waits for input of its own (a session file that is slow
-// to come), which suspends the time limit until it reports again.
+// when the child now waits for input of its own, as it said last.
 using ChannelSink = std::function<bool(std::string_view bytes)>;
 
 struct ChildRun {
@@ -38,9 +49,10 @@ struct ChildRun {
 };
 
 // Runs this program with `arguments`, the channel announced in its
-// environment, standard input empty and standard output and error captured.
-// When it ends, or at the time limit, its whole process tree is ended.
-ChildRun RunInChild(const std::vector<std::string>& arguments, int limit_seconds, TimeLimit limit,
+// environment, standard input empty (or the tool's, by its terms) and
+// standard output and error captured. When it ends, or at the time limit,
+// its whole process tree is ended.
+ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms& terms,
                     const ChannelSink& sink);
 
 // In a child started by RunInChild: the channel to report on, taken from the

@@ -80,10 +80,12 @@ class SpawnSetup {
 };
 
 // The child runs in a process group of its own, with default signal
-// handling, an empty standard input, output and error on `output`, and the
-// channel on kChildChannel.
-void Configure(SpawnSetup& setup, int output, int channel) {
-  posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+// handling, an empty standard input unless it reads the tool's, output and
+// error on `output`, and the channel on kChildChannel.
+void Configure(SpawnSetup& setup, const ChildTerms& terms, int output, int channel) {
+  if (!terms.reads_tool_input) {
+    posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  }
   posix_spawn_file_actions_adddup2(&setup.actions, output, STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&setup.actions, output, STDERR_FILENO);
   posix_spawn_file_actions_adddup2(&setup.actions, channel, kChildChannel);
@@ -226,7 +228,7 @@ void RecordEnd(int status, ChildRun& run) {
 
 }  // namespace
 
-ChildRun RunInChild(const std::vector<std::string>& arguments, int limit_seconds, TimeLimit limit,
+ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms& terms,
                     const ChannelSink& sink) {
   ChildRun run;
   Pipe channel;
@@ -246,7 +248,7 @@ ChildRun RunInChild(const std::vector<std::string>& arguments, int limit_seconds
   const std::vector<char*> environment = Pointers(variables);
 
   SpawnSetup setup;
-  Configure(setup, output.write.get(), channel_write.get());
+  Configure(setup, terms, output.write.get(), channel_write.get());
   pid_t child = 0;
   const int spawned = posix_spawn(&child, argv[0], &setup.actions, &setup.attributes, argv.data(),
                                   environment.data());
@@ -259,19 +261,25 @@ ChildRun RunInChild(const std::vector<std::string>& arguments, int limit_seconds
   run.started = true;
 
   ChildPipes pipes(channel.read.get(), output.read.get(), run, sink);
-  const long long limit_ms = static_cast<long long>(limit_seconds) * 1000;
+  const long long limit_ms = static_cast<long long>(terms.limit_seconds) * 1000;
   long long deadline = MillisecondsNow() + limit_ms;
-  bool waiting = false;
+  long long last_look = MillisecondsNow();
+  bool said_waiting = false;
   int status = 0;
   while (true) {
-    const long long left = deadline - MillisecondsNow();
+    // Time spent waiting for input of its own is not the child's.
+    const bool waiting = said_waiting && terms.may_wait_for_input;
+    const long long now = MillisecondsNow();
+    if (waiting) deadline += now - last_look;
+    last_look = now;
+    const long long left = deadline - now;
     const int slice = waiting ? 50 : static_cast<int>(left < 0 ? 0 : left < 50 ? left : 50);
-    if (pipes.Read(slice, waiting) && limit == TimeLimit::kBetweenReports) {
+    if (pipes.Read(slice, said_waiting) && terms.limit == TimeLimit::kBetweenReports) {
       deadline = MillisecondsNow() + limit_ms;
     }
     const pid_t ended = waitpid(child, &status, WNOHANG);
     if (ended == child) break;
-    if (!waiting && MillisecondsNow() >= deadline) {
+    if (!(said_waiting && terms.may_wait_for_input) && MillisecondsNow() >= deadline) {
       run.timed_out = true;
       kill(-child, SIGKILL);
       while (waitpid(child, &status, 0) < 0 && errno == EINTR) {

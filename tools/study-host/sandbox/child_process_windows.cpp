@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "tools/study-host/common/number_parsing.h"
+#include "tools/study-host/common/wide_text.h"
 #include "tools/study-host/sandbox/child_process.h"
 
 namespace {
@@ -131,35 +132,41 @@ class ChildPipes {
 
 }  // namespace
 
-ChildRun RunInChild(const std::vector<std::string>& arguments, int limit_seconds, TimeLimit limit,
+ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms& terms,
                     const ChannelSink& sink) {
   ChildRun run;
-  char self[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
+  wchar_t self[32768];
+  const DWORD length = GetModuleFileNameW(nullptr, self, 32768);
   Handle channel_read, channel_write, output_read, output_write, job;
-  if (length == 0 || length >= MAX_PATH || !MakePipe(channel_read, channel_write) ||
+  if (length == 0 || length >= 32768 || !MakePipe(channel_read, channel_write) ||
       !MakePipe(output_read, output_write) || !MakeJob(job)) {
     run.start_failure = "cannot prepare a child process: error " + std::to_string(GetLastError());
     return run;
   }
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  Handle nothing(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+  Handle nothing(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
                              OPEN_EXISTING, 0, nullptr));
-  std::string command_line = Quoted(self);
+  Handle tool_input;
+  if (terms.reads_tool_input) {
+    DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_INPUT_HANDLE), GetCurrentProcess(),
+                    tool_input.out(), 0, TRUE, DUPLICATE_SAME_ACCESS);
+  }
+  std::string command_line = Quoted(Utf8FromWide(self));
   for (const std::string& argument : arguments) command_line += ' ' + Quoted(argument);
+  std::wstring wide_command_line = WideFromUtf8(command_line);
   // The child inherits this process's environment: announce the channel in
   // it for as long as the child takes to start.
   const std::string channel = std::to_string(reinterpret_cast<std::uintptr_t>(channel_write.get()));
   SetEnvironmentVariableA(kChannelVariable, channel.c_str());
 
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = nothing.get();
+  startup.hStdInput = terms.reads_tool_input ? tool_input.get() : nothing.get();
   startup.hStdOutput = output_write.get();
   startup.hStdError = output_write.get();
   PROCESS_INFORMATION process{};
-  const BOOL created = CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, TRUE,
+  const BOOL created = CreateProcessW(nullptr, wide_command_line.data(), nullptr, nullptr, TRUE,
                                       CREATE_SUSPENDED, nullptr, nullptr, &startup, &process);
   SetEnvironmentVariableA(kChannelVariable, nullptr);
   channel_write.Close();
@@ -175,14 +182,19 @@ ChildRun RunInChild(const std::vector<std::string>& arguments, int limit_seconds
   run.started = true;
 
   ChildPipes pipes(channel_read.get(), output_read.get(), run, sink);
-  const ULONGLONG limit_ms = static_cast<ULONGLONG>(limit_seconds) * 1000;
+  const ULONGLONG limit_ms = static_cast<ULONGLONG>(terms.limit_seconds) * 1000;
   ULONGLONG deadline = GetTickCount64() + limit_ms;
-  bool waiting = false;
+  ULONGLONG last_look = GetTickCount64();
+  bool said_waiting = false;
   while (WaitForSingleObject(process_handle.get(), 5) == WAIT_TIMEOUT) {
-    if (pipes.Read(waiting) && limit == TimeLimit::kBetweenReports) {
+    // Time spent waiting for input of its own is not the child's.
+    const ULONGLONG now = GetTickCount64();
+    if (said_waiting && terms.may_wait_for_input) deadline += now - last_look;
+    last_look = now;
+    if (pipes.Read(said_waiting) && terms.limit == TimeLimit::kBetweenReports) {
       deadline = GetTickCount64() + limit_ms;
     }
-    if (!waiting && GetTickCount64() >= deadline) {
+    if (!(said_waiting && terms.may_wait_for_input) && GetTickCount64() >= deadline) {
       run.timed_out = true;
       TerminateJobObject(job.get(), 1);
       WaitForSingleObject(process_handle.get(), INFINITE);
@@ -191,7 +203,7 @@ ChildRun RunInChild(const std::vector<std::string>& arguments, int limit_seconds
   }
   const ULONGLONG drain_until = GetTickCount64() + kDrainMilliseconds;
   do {
-    pipes.Read(waiting);
+    pipes.Read(said_waiting);
   } while (GetTickCount64() < drain_until && ProcessesIn(job.get()) > 0);
   run.left_processes = !run.timed_out && ProcessesIn(job.get()) > 0;
   TerminateJobObject(job.get(), 1);

@@ -9,8 +9,8 @@ namespace {
 
 constexpr std::size_t kOutputQuoted = 120;
 
-void RecordFrame(const Frame& frame, ChildReport& report,
-                 const std::function<void(const Frame&)>& print) {
+void RecordFrame(const Frame& frame, ChildReport& report) {
+  report.waiting = frame.kind == FrameKind::kWaiting && frame.payload == kWaitingForInput;
   switch (frame.kind) {
     case FrameKind::kPhase:
       report.phase = frame.payload;
@@ -20,7 +20,6 @@ void RecordFrame(const Frame& frame, ChildReport& report,
       break;
     case FrameKind::kOutput:
       ++report.outputs_since_phase;
-      print(frame);
       break;
     case FrameKind::kResult:
       report.result = frame.payload;
@@ -36,20 +35,21 @@ void RecordFrame(const Frame& frame, ChildReport& report,
 
 }  // namespace
 
-ChildReport RunReportingChild(const std::vector<std::string>& arguments, int limit_seconds,
-                              TimeLimit limit, const std::function<void(const Frame&)>& print) {
+ChildReport RunReportingChild(const std::vector<std::string>& arguments, const ChildTerms& terms,
+                              const std::function<void(const std::vector<Frame>&)>& take) {
   ChildReport report;
-  report.limit_seconds = limit_seconds;
-  report.limit = limit;
+  report.terms = terms;
   FrameDecoder decoder;
-  report.run = RunInChild(arguments, limit_seconds, limit, [&](std::string_view bytes) {
+  std::vector<Frame> batch;
+  report.run = RunInChild(arguments, terms, [&](std::string_view bytes) {
     decoder.Feed(bytes);
-    bool waiting = false;
-    while (const auto frame = decoder.Next()) {
-      waiting = frame->kind == FrameKind::kWaiting;
-      RecordFrame(*frame, report, print);
+    batch.clear();
+    while (auto frame = decoder.Next()) {
+      RecordFrame(*frame, report);
+      batch.push_back(std::move(*frame));
     }
-    return waiting;
+    take(batch);
+    return report.waiting;
   });
   report.malformed = decoder.malformed();
   return report;
@@ -63,9 +63,9 @@ std::string HowItEnded(const ChildReport& report, const std::string& where) {
   const ChildRun& run = report.run;
   if (!run.started) return run.start_failure;
   if (run.timed_out) {
-    const std::string seconds = std::to_string(report.limit_seconds) + " s, ";
-    return (report.limit == TimeLimit::kWholeRun ? "did not finish within " + seconds
-                                                 : "made no progress for " + seconds) +
+    const std::string seconds = std::to_string(report.terms.limit_seconds) + " s, ";
+    return (report.terms.limit == TimeLimit::kWholeRun ? "did not finish within " + seconds
+                                                       : "made no progress for " + seconds) +
            where;
   }
   if (run.crashed) return "crashed (" + run.crash + ") " + where;
@@ -95,11 +95,18 @@ void ThrowReportedError(const ChildReport& report) {
   throw ToolError(static_cast<ExitCode>(code.value), error->text);
 }
 
-void RunCommandInChild(const std::vector<std::string>& arguments, int limit_seconds,
+void RunCommandInChild(const std::vector<std::string>& arguments, const ChildTerms& terms,
                        const std::function<std::string(const ChildReport&)>& where) {
   const ChildReport report =
-      RunReportingChild(arguments, limit_seconds, TimeLimit::kBetweenReports,
-                        [](const Frame& frame) { WriteOutput(frame.payload); });
+      RunReportingChild(arguments, terms, [](const std::vector<Frame>& batch) {
+        bool printed = false;
+        for (const Frame& frame : batch) {
+          if (frame.kind != FrameKind::kOutput) continue;
+          WriteOutput(frame.payload);
+          printed = true;
+        }
+        if (printed) FlushOutput();
+      });
   FlushOutput();
   ThrowReportedError(report);
   const ChildRun& run = report.run;

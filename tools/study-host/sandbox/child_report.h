@@ -12,20 +12,21 @@
 
 struct ChildReport {
   ChildRun run;
-  int limit_seconds = 0;
-  TimeLimit limit = TimeLimit::kWholeRun;
+  ChildTerms terms;
   std::string phase = "starting";        // the last thing it said it was about to do
   std::int64_t outputs_since_phase = 0;  // output frames since that phase was announced
   std::optional<std::string> result;     // its result frame's payload
   std::optional<std::string> error;      // its error frame's payload: exit code, message
   bool done = false;
+  bool waiting = false;    // it last said it waits for input of its own
   bool malformed = false;  // its channel held something other than frames
 };
 
-// Runs this program with `arguments` in a child; output frames go to
-// `print` as they arrive.
-ChildReport RunReportingChild(const std::vector<std::string>& arguments, int limit_seconds,
-                              TimeLimit limit, const std::function<void(const Frame&)>& print);
+// Runs this program with `arguments` in a child on `terms`; its frames go to
+// `take` as they arrive, a batch at a time, after the report has recorded
+// them.
+ChildReport RunReportingChild(const std::vector<std::string>& arguments, const ChildTerms& terms,
+                              const std::function<void(const std::vector<Frame>&)>& take);
 
 // Where the child was when it ended: "during the defaults call".
 std::string PhaseOf(const ChildReport& report);
@@ -47,11 +48,11 @@ void SendError(const ChannelWriter& channel, int exit_code, const std::string& m
 // with its exit code.
 void ThrowReportedError(const ChildReport& report);
 
-// Runs this program with `arguments` in a child that does a command's work
-// and prints as it goes: its output is written to standard output as it
-// arrives, its error is thrown as its own, and a child that crashed, hung,
-// ended early or left a process running is thrown as a module error,
-// placed by `where`. A note of what the module printed goes to standard
-// error.
-void RunCommandInChild(const std::vector<std::string>& arguments, int limit_seconds,
+// Runs this program with `arguments` in a child on `terms` that does a
+// command's work and prints as it goes: its output is written to standard
+// output as it arrives (flushed, so a reader of a pipe sees each step), its
+// error is thrown as its own, and a child that crashed, hung, ended early or
+// left a process running is thrown as a module error, placed by `where`. A
+// note of what the module printed goes to standard error.
+void RunCommandInChild(const std::vector<std::string>& arguments, const ChildTerms& terms,
                        const std::function<std::string(const ChildReport&)>& where);

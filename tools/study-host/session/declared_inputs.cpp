@@ -26,8 +26,8 @@ std::vector<DeclaredInput> ReadDeclaredInputs(StandInHost& host) {
 }
 
 std::string TypeName(std::uint8_t type_code) {
-  if (type_code == kYesNoTypeCode) return "yes/no (5)";
-  if (type_code == kIntegerTypeCode) return "integer (11)";
+  if (type_code == kYesNoTypeCode) return "yes/no";
+  if (type_code == kIntegerTypeCode) return "whole number";
   return "type code " + std::to_string(type_code);
 }
 

@@ -24,7 +24,7 @@ struct DeclaredInput {
 // The declared inputs: every array slot given a name or a type code.
 std::vector<DeclaredInput> ReadDeclaredInputs(StandInHost& host);
 
-// "yes/no (5)", "integer (11)", "type code 2".
+// "yes/no", "whole number", "type code 2".
 std::string TypeName(std::uint8_t type_code);
 
 // A value as the user reads it: yes/no for yes/no inputs, else the number.

@@ -1,10 +1,6 @@
 #include "tools/study-host/session/module_session.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
-
+#include "tools/study-host/common/file_status.h"
 #include "tools/study-host/common/tool_error.h"
 
 std::string ModuleSession::Load(const std::string& path, LoadDepth depth) {
@@ -44,11 +40,11 @@ void ModuleSession::Unload() {
 }
 
 void CheckModuleFile(const std::string& path) {
-  struct stat status {};
-  if (stat(path.c_str(), &status) != 0) {
-    throw ToolError(kExitModule, "cannot load '" + path + "': " + std::strerror(errno));
+  const FileStatus status = StatusOf(path);
+  if (status.kind == FileKind::kMissing) {
+    throw ToolError(kExitModule, "cannot load '" + path + "': " + status.problem);
   }
-  if (!S_ISREG(status.st_mode)) {
+  if (status.kind != FileKind::kRegular) {
     throw ToolError(kExitModule, "cannot load '" + path + "': not a regular file");
   }
 }

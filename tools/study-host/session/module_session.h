@@ -12,6 +12,10 @@
 // counts as hung.
 inline constexpr int kDefaultCallSeconds = 10;
 
+// The phase of the call in which the study declares its inputs, in a
+// trader's words (describe and replay make it first).
+inline constexpr char kSetUpPhase[] = "the study's set-up call";
+
 // Says what the child is about to do ("loading the module").
 using PhaseReport = std::function<void(const std::string& phase)>;
 

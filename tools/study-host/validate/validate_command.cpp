@@ -48,11 +48,14 @@ struct CheckRun {
 
 CheckRun RunCheck(const CheckDefinition& check, const ValidateSettings& settings,
                   std::uint64_t seed) {
-  const int limit = settings.timeout_seconds.value_or(check.timeout_seconds);
+  const int calls_time =
+      check.check == Check::kRandomizedCalls ? settings.random_calls / kRandomCallsPerSecond : 0;
+  const int limit = settings.timeout_seconds.value_or(check.timeout_seconds) + calls_time;
   const ChildReport report = RunReportingChild(
       {"validate", settings.module_path, "--seed", std::to_string(seed), "--calls",
        std::to_string(settings.random_calls), kChildCheckOption, std::string(check.name)},
-      limit, TimeLimit::kWholeRun, [](const Frame&) {});
+      ChildTerms{.limit_seconds = limit, .limit = TimeLimit::kWholeRun},
+      [](const std::vector<Frame>&) {});
   return {ResultOfChild(report), report.run.timed_out};
 }
 

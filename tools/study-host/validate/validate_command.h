@@ -11,6 +11,13 @@
 #include "tools/study-host/sandbox/channel.h"
 #include "tools/study-host/validate/checks.h"
 
+// The randomized run's calls: at most this many, and its time limit grows
+// by a second for every kRandomCallsPerSecond of them, so that a sound
+// module is never failed for the time the calls asked for take (a call
+// takes a few microseconds; this allows fifty).
+inline constexpr std::int32_t kMostRandomCalls = 1000000;
+inline constexpr std::int32_t kRandomCallsPerSecond = 20000;
+
 struct ValidateSettings {
   std::string module_path;
   std::optional<std::uint64_t> seed;  // none: a fresh one

@@ -1,0 +1,49 @@
+#!/bin/bash
+# Streams the tool meets: a session fed slowly through a pipe, a named pipe
+# whose writer comes after the time limit, and output into a closed pipe.
+# Usage: tool_streams.sh TOOL MODULE
+set -u
+tool=$1
+module=$2
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+
+# Each step is written out before the tool waits for the next position.
+mkfifo "$work/in" "$work/out"
+"$tool" replay "$module" --set Enabled=yes --file - <"$work/in" >"$work/out" 2>"$work/err" &
+replay=$!
+exec 3>"$work/in" 4<"$work/out"
+printf 'position\n3\n' >&3
+read -r -t 20 -u 4 header || fail "no table while the session waits for more"
+read -r -t 20 -u 4 step || fail "step 1 not written out while the session waits for more"
+[[ $step == "1     3         1" ]] || fail "step 1 reads '$step'"
+printf -- '-2\n' >&3
+exec 3>&-
+read -r -t 20 -u 4 step || fail "step 2 missing"
+[[ $step == "2     -2        1" ]] || fail "step 2 reads '$step'"
+wait $replay || fail "replay of a slow pipe ended with $?: $(cat "$work/err")"
+echo "slow pipe: each step shown as it is made"
+
+# Waiting for a named pipe's writer is not the module's time.
+mkfifo "$work/late"
+(sleep 3 && printf 'position\n1\n' >"$work/late") &
+output=$("$tool" replay "$module" --set Enabled=yes --timeout 1 --file "$work/late" 2>&1) ||
+  fail "a named pipe opened late: $output"
+[[ $output == *"1     1         1" ]] || fail "a named pipe opened late gave '$output'"
+echo "named pipe opened after the time limit: replayed"
+
+# Help and version into a closed pipe: exit 5 and one line, like any output.
+for words in --help --version; do
+  mkfifo "$work/closed_$words"
+  exec 6<>"$work/closed_$words" 7>"$work/closed_$words" 6<&-
+  "$tool" $words >&7 2>"$work/err"
+  code=$?
+  exec 7>&-
+  [[ $code == 5 ]] || fail "$words into a closed pipe ended with $code"
+  [[ $(wc -l <"$work/err") == 1 ]] || fail "$words into a closed pipe: $(cat "$work/err")"
+done
+echo "help and version into a closed pipe: exit 5, one line"

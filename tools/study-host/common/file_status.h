@@ -1,0 +1,17 @@
+// What a path names, asked in a way that takes any path a user has: UTF-8
+// everywhere, converted to the wide file calls on Windows.
+#pragma once
+
+#include <string>
+
+enum class FileKind { kMissing, kDirectory, kRegular, kOther };
+
+struct FileStatus {
+  FileKind kind = FileKind::kMissing;
+  std::string problem;  // why it could not be asked, when kMissing ("No such file or directory")
+};
+
+FileStatus StatusOf(const std::string& path);
+
+// Opens `path` for reading in binary mode: a descriptor, or -1 with errno set.
+int OpenForReading(const std::string& path);
