@@ -9,8 +9,10 @@
 namespace {
 
 TEST(ChannelTest, FramesSurviveAnySplitAndMalformedBytesStopTheReading) {
-  const std::string bytes = "P17:the defaults callO3:a\nbR9:passed\tok";
-  FrameDecoder decoder;
+  const std::string secret(kSecretLength, 's');
+  const std::string bytes =
+      secret + "P17:the defaults call" + secret + "O3:a\nb" + secret + "R9:passed\tok";
+  FrameDecoder decoder(secret);
   std::vector<Frame> frames;
   for (char byte : bytes) {
     decoder.Feed(std::string(1, byte));
@@ -20,12 +22,16 @@ TEST(ChannelTest, FramesSurviveAnySplitAndMalformedBytesStopTheReading) {
   EXPECT_EQ(frames[0].payload, "the defaults call");
   EXPECT_EQ(frames[1].payload, "a\nb");
   EXPECT_EQ(frames[2].kind, FrameKind::kResult);
-  for (const char* malformed : {"passed\tok\n", "P-1:x", "Q1:x", "P:x"}) {
-    FrameDecoder other;
+  const std::string forged = std::string(kSecretLength, 'f') + "R9:passed\tok";
+  for (const std::string& malformed :
+       {std::string("passed\tok\n"), secret + "P-1:x", secret + "Q1:x", secret + "P:x", forged,
+        std::string("R9:passed\tok"), secret.substr(0, 5) + "x"}) {
+    FrameDecoder other(secret);
     other.Feed(malformed);
     EXPECT_FALSE(other.Next()) << malformed;
     EXPECT_TRUE(other.malformed()) << malformed;
   }
+  EXPECT_NE(NewChannelSecret(), NewChannelSecret());
 }
 
 }  // namespace

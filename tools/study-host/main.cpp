@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
 #endif
   try {
     if (const auto channel = TakeChannelOfThisChild()) {
-      return RunAsChild(arguments, ChannelWriter(*channel));
+      return RunAsChild(arguments, ChannelWriter(channel->report, channel->secret));
     }
     return RunInTool(arguments);
   } catch (const ToolError& error) {

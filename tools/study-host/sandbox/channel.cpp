@@ -1,6 +1,7 @@
 #include "tools/study-host/sandbox/channel.h"
 
 #include <charconv>
+#include <random>
 
 #include "tools/study-host/sandbox/child_process.h"
 
@@ -23,6 +24,14 @@ bool IsFrameKind(char c) {
 
 }  // namespace
 
+std::string NewChannelSecret() {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::random_device random;
+  std::string secret;
+  while (secret.size() < kSecretLength) secret += kHex[random() % 16];
+  return secret;
+}
+
 std::string EncodeLabelled(const LabelledText& labelled) {
   return labelled.label + "\t" + labelled.text;
 }
@@ -34,7 +43,8 @@ std::optional<LabelledText> DecodeLabelled(const std::string& payload) {
 }
 
 void ChannelWriter::Send(FrameKind kind, std::string_view payload) const {
-  std::string frame(1, static_cast<char>(kind));
+  std::string frame = secret_;
+  frame += static_cast<char>(kind);
   frame += std::to_string(payload.size());
   frame += ':';
   frame += payload;
@@ -43,7 +53,14 @@ void ChannelWriter::Send(FrameKind kind, std::string_view payload) const {
 
 std::optional<Frame> FrameDecoder::Next() {
   if (malformed_) return std::nullopt;
-  const std::string_view rest = std::string_view(pending_).substr(read_);
+  std::string_view rest = std::string_view(pending_).substr(read_);
+  const std::string_view secret = std::string_view(secret_).substr(0, rest.size());
+  if (rest.substr(0, secret.size()) != secret) {
+    malformed_ = true;
+    return std::nullopt;
+  }
+  if (rest.size() <= secret_.size()) return std::nullopt;
+  rest.remove_prefix(secret_.size());
   const auto colon = rest.find(':');
   if (rest.empty() || colon == std::string_view::npos) {
     malformed_ = !rest.empty() && (!IsFrameKind(rest[0]) || rest.size() > 24);
@@ -58,7 +75,7 @@ std::optional<Frame> FrameDecoder::Next() {
   }
   if (rest.size() - colon - 1 < length) return std::nullopt;
   Frame frame{static_cast<FrameKind>(rest[0]), std::string(rest.substr(colon + 1, length))};
-  read_ += colon + 1 + length;
+  read_ += secret_.size() + colon + 1 + length;
   if (read_ > (std::size_t{1} << 16)) {
     pending_.erase(0, read_);
     read_ = 0;

@@ -1,8 +1,10 @@
 // Running this program again as a child process, so that a module which
 // crashes, hangs or forks takes down only the child. The child reports on a
 // channel of the tool's own (a pipe it inherits, announced in its
-// environment), never on its standard output or error: those belong to the
-// module, and are captured.
+// environment), each frame carrying a secret the tool hands it on a second
+// pipe before it loads anything; never on its standard output or error:
+// those belong to the module, and go to a file the tool reads afterwards,
+// so that however much the module prints costs it no time.
 #pragma once
 
 #include <cstddef>
@@ -38,27 +40,35 @@ using ChannelSink = std::function<bool(std::string_view bytes)>;
 
 struct ChildRun {
   bool started = false;
-  std::string start_failure;     // why it could not be started
-  bool timed_out = false;        // ended by the tool at the time limit
-  bool crashed = false;          // ended by a signal or an unhandled exception
-  std::string crash;             // "signal 11, Segmentation fault", "exception 0xC0000005"
-  int exit_code = 0;             // when it exited on its own
-  bool left_processes = false;   // a process of its tree was still running after it ended
-  std::string output;            // the start of what it wrote on standard output and error
-  std::size_t output_bytes = 0;  // how much it wrote there in all
+  std::string start_failure;       // why it could not be started
+  bool timed_out = false;          // ended by the tool at the time limit
+  bool crashed = false;            // ended by a signal or an unhandled exception
+  std::string crash;               // "signal 11, Segmentation fault", "exception 0xC0000005"
+  int exit_code = 0;               // when it exited on its own
+  bool left_processes = false;     // a process of its tree was still running after it ended
+  bool channel_closed = false;     // it closed the channel and went on running
+  std::string output;              // the start of what it wrote on standard output and error
+  std::uint64_t output_bytes = 0;  // how much it wrote there in all
 };
 
 // Runs this program with `arguments`, the channel announced in its
-// environment, standard input empty (or the tool's, by its terms) and
-// standard output and error captured. When it ends, or at the time limit,
-// its whole process tree is ended.
+// environment and `secret` handed to it, standard input empty (or the
+// tool's, by its terms) and standard output and error captured. When it
+// ends, or at the time limit, its whole process tree is ended; so it is when
+// the tool is ended by a signal.
 ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms& terms,
-                    const ChannelSink& sink);
+                    const std::string& secret, const ChannelSink& sink);
 
-// In a child started by RunInChild: the channel to report on, taken from the
-// environment (and removed from it, so nothing the child starts inherits
-// the announcement); none in any other process.
-std::optional<std::uint64_t> TakeChannelOfThisChild();
+struct ChildChannel {
+  std::uint64_t report = 0;  // the channel to write frames on
+  std::string secret;        // what every frame starts with
+};
+
+// In a child started by RunInChild: the channel to report on and the run's
+// secret, taken from the environment and the secret's pipe (both removed,
+// so nothing the child loads or starts finds them there); none in any other
+// process. On Linux the child also ends itself when the tool dies.
+std::optional<ChildChannel> TakeChannelOfThisChild();
 
 // In a child: writes `bytes` to the channel; false when it cannot.
 bool WriteToChannel(std::uint64_t channel, std::string_view bytes);

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <fstream>
 
 #include "tools/study-host/common/number_parsing.h"
+#include "tools/study-host/sandbox/channel.h"
 #include "tools/study-host/sandbox/child_process.h"
 
 extern char** environ;
@@ -20,8 +22,13 @@ extern char** environ;
 namespace {
 
 constexpr std::size_t kOutputKept = 2048;
-constexpr int kChildChannel = 3;               // the channel's descriptor in the child
-constexpr long long kDrainMilliseconds = 200;  // reading what is left once the child ended
+constexpr int kChildChannel = 3;                   // the channel's descriptor in the child
+constexpr int kChildSecret = 4;                    // the secret's pipe in the child
+constexpr long long kDrainMilliseconds = 200;      // reading what is left once the child ended
+constexpr long long kExitGraceMilliseconds = 200;  // a channel's end and the exit that closed it
+
+// The child of the running command, for a signal that ends the tool.
+volatile sig_atomic_t running_child_group = 0;
 
 long long MillisecondsNow() {
   timespec now{};
@@ -81,14 +88,16 @@ class SpawnSetup {
 
 // The child runs in a process group of its own, with default signal
 // handling, an empty standard input unless it reads the tool's, output and
-// error on `output`, and the channel on kChildChannel.
-void Configure(SpawnSetup& setup, const ChildTerms& terms, int output, int channel) {
+// error on `output`, the channel on kChildChannel and the secret's pipe on
+// kChildSecret.
+void Configure(SpawnSetup& setup, const ChildTerms& terms, int output, int channel, int secret) {
   if (!terms.reads_tool_input) {
     posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   }
   posix_spawn_file_actions_adddup2(&setup.actions, output, STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&setup.actions, output, STDERR_FILENO);
   posix_spawn_file_actions_adddup2(&setup.actions, channel, kChildChannel);
+  posix_spawn_file_actions_adddup2(&setup.actions, secret, kChildSecret);
   sigset_t signals;
   sigemptyset(&signals);
   posix_spawnattr_setsigmask(&setup.attributes, &signals);
@@ -111,65 +120,100 @@ bool ReadAvailable(int fd, std::string& into) {
   return true;
 }
 
-// The tool's two ends of the child's pipes, read as data comes.
-class ChildPipes {
+// The tool's end of the child's channel, read as data comes.
+class ChannelReader {
  public:
-  ChildPipes(int channel, int output, ChildRun& run, const ChannelSink& sink)
-      : run_(run), sink_(sink) {
-    watch_[0] = {channel, POLLIN, 0};
-    watch_[1] = {output, POLLIN, 0};
+  ChannelReader(int channel, const ChannelSink& sink) : sink_(sink) {
+    watch_ = {channel, POLLIN, 0};
   }
 
-  // Waits up to `milliseconds` for data and reads it. Returns true when
-  // channel data came; `waiting` tells what the child said of it.
+  bool open() const { return watch_.fd >= 0; }
+
+  // Waits up to `milliseconds` for data and reads it. Returns true when data
+  // came; `waiting` tells what the child said of it. At the channel's end
+  // stops watching it.
   bool Read(int milliseconds, bool& waiting) {
-    if (poll(watch_, 2, milliseconds) <= 0) return false;
+    if (!open() || poll(&watch_, 1, milliseconds) <= 0) return false;
     // A child that reports in many small frames (a replay step each) is read
     // in larger gulps: a moment's wait lets the frames gather in the pipe.
     if (milliseconds > 0 && last_read_ < kGulp) usleep(500);
-    bool reported = false;
     std::string bytes;
-    if (watch_[0].revents != 0) {
-      if (ReadAvailable(watch_[0].fd, bytes)) {
-        last_read_ = bytes.size();
-        waiting = sink_(bytes);
-        reported = true;
-      } else {
-        watch_[0].fd = -1;
-      }
+    if (!ReadAvailable(watch_.fd, bytes)) {
+      watch_.fd = -1;
+      return false;
     }
-    if (watch_[1].revents != 0) {
-      if (ReadAvailable(watch_[1].fd, bytes)) {
-        run_.output_bytes += bytes.size();
-        if (run_.output.size() < kOutputKept) {
-          run_.output += bytes.substr(0, kOutputKept - run_.output.size());
-        }
-      } else {
-        watch_[1].fd = -1;
-      }
-    }
-    return reported;
+    last_read_ = bytes.size();
+    waiting = sink_(bytes);
+    return true;
   }
 
   // Reads what is left after the child ended, for a short while at most:
-  // a process it left behind may hold the pipes open.
+  // a process it left behind may hold the channel open.
   void Drain() {
     const long long until = MillisecondsNow() + kDrainMilliseconds;
     bool waiting = false;
-    while ((watch_[0].fd >= 0 || watch_[1].fd >= 0) && MillisecondsNow() < until) {
-      if (poll(watch_, 2, 0) <= 0) return;
-      Read(0, waiting);
+    while (open() && MillisecondsNow() < until && Read(0, waiting)) {
     }
   }
 
  private:
   static constexpr std::size_t kGulp = 16384;
 
-  ChildRun& run_;
   const ChannelSink& sink_;
-  pollfd watch_[2];
+  pollfd watch_;
   std::size_t last_read_ = 0;
 };
+
+// A file for the child's standard output and error, gone once closed: the
+// module writes it at the disk's pace, never waiting on the tool.
+int MakeOutputFile() {
+  const char* folder = std::getenv("TMPDIR");
+  const std::string where = folder != nullptr && *folder != '\0' ? folder : "/tmp";
+  int fd = open(where.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd >= 0) return fd;
+  std::string name = where + "/study-host-output-XXXXXX";
+  fd = mkostemp(name.data(), O_CLOEXEC);
+  if (fd >= 0) unlink(name.c_str());
+  return fd;
+}
+
+// The start of what the child wrote, and how much it wrote in all.
+void ReadOutput(int file, ChildRun& run) {
+  struct stat status {};
+  if (fstat(file, &status) == 0) run.output_bytes = static_cast<std::uint64_t>(status.st_size);
+  char start[kOutputKept];
+  const ssize_t got = pread(file, start, sizeof start, 0);
+  if (got > 0) run.output.assign(start, static_cast<std::size_t>(got));
+}
+
+// Hands the child its secret and closes the pipe.
+void HandSecret(Descriptor& secret_write, const std::string& secret) {
+  std::string_view left = secret;
+  while (!left.empty()) {
+    const ssize_t wrote = write(secret_write.get(), left.data(), left.size());
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) break;
+    left.remove_prefix(static_cast<std::size_t>(wrote));
+  }
+  secret_write.Close();
+}
+
+bool StillRunning(pid_t child) {
+  siginfo_t info{};
+  return waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == 0;
+}
+
+// Whether a channel that ended was closed by a child that goes on running,
+// rather than by its exit.
+bool ClosedWhileRunning(pid_t child) {
+  const long long until = MillisecondsNow() + kExitGraceMilliseconds;
+  while (MillisecondsNow() < until) {
+    if (!StillRunning(child)) return false;
+    usleep(5000);
+  }
+  return StillRunning(child);
+}
 
 // This process's environment with the channel announced (any older
 // announcement dropped).
@@ -179,7 +223,7 @@ std::vector<std::string> ChildEnvironment() {
   for (char** variable = environ; *variable != nullptr; ++variable) {
     if (std::strncmp(*variable, prefix.c_str(), prefix.size()) != 0) variables.push_back(*variable);
   }
-  variables.push_back(prefix + std::to_string(kChildChannel));
+  variables.push_back(prefix + std::to_string(kChildChannel) + ":" + std::to_string(kChildSecret));
   return variables;
 }
 
@@ -229,17 +273,20 @@ void RecordEnd(int status, ChildRun& run) {
 }  // namespace
 
 ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms& terms,
-                    const ChannelSink& sink) {
+                    const std::string& secret, const ChannelSink& sink) {
   ChildRun run;
   Pipe channel;
-  Pipe output;
-  if (!MakePipe(channel) || !MakePipe(output)) {
-    run.start_failure = std::string("cannot make a pipe: ") + std::strerror(errno);
+  Pipe secret_pipe;
+  Descriptor output(MakeOutputFile());
+  if (!MakePipe(channel) || !MakePipe(secret_pipe) || output.get() < 0) {
+    run.start_failure = std::string("cannot prepare a child process: ") + std::strerror(errno);
     return run;
   }
   // Above the descriptors the child's dup2 calls write to.
-  Descriptor channel_write(fcntl(channel.write.get(), F_DUPFD_CLOEXEC, kChildChannel + 1));
+  Descriptor channel_write(fcntl(channel.write.get(), F_DUPFD_CLOEXEC, kChildSecret + 1));
   channel.write.Close();
+  Descriptor secret_read(fcntl(secret_pipe.read.get(), F_DUPFD_CLOEXEC, kChildSecret + 1));
+  secret_pipe.read.Close();
 
   std::vector<std::string> words = {"/proc/self/exe"};
   words.insert(words.end(), arguments.begin(), arguments.end());
@@ -248,19 +295,21 @@ ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms&
   const std::vector<char*> environment = Pointers(variables);
 
   SpawnSetup setup;
-  Configure(setup, terms, output.write.get(), channel_write.get());
+  Configure(setup, terms, output.get(), channel_write.get(), secret_read.get());
   pid_t child = 0;
   const int spawned = posix_spawn(&child, argv[0], &setup.actions, &setup.attributes, argv.data(),
                                   environment.data());
   channel_write.Close();
-  output.write.Close();
+  secret_read.Close();
   if (spawned != 0) {
     run.start_failure = std::string("cannot start a child process: ") + std::strerror(spawned);
     return run;
   }
+  running_child_group = child;
   run.started = true;
+  HandSecret(secret_pipe.write, secret);
 
-  ChildPipes pipes(channel.read.get(), output.read.get(), run, sink);
+  ChannelReader reader(channel.read.get(), sink);
   const long long limit_ms = static_cast<long long>(terms.limit_seconds) * 1000;
   long long deadline = MillisecondsNow() + limit_ms;
   long long last_look = MillisecondsNow();
@@ -274,9 +323,12 @@ ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms&
     last_look = now;
     const long long left = deadline - now;
     const int slice = waiting ? 50 : static_cast<int>(left < 0 ? 0 : left < 50 ? left : 50);
-    if (pipes.Read(slice, said_waiting) && terms.limit == TimeLimit::kBetweenReports) {
+    const bool was_open = reader.open();
+    if (reader.Read(slice, said_waiting) && terms.limit == TimeLimit::kBetweenReports) {
       deadline = MillisecondsNow() + limit_ms;
     }
+    if (was_open && !reader.open()) run.channel_closed = ClosedWhileRunning(child);
+    if (!reader.open()) usleep(static_cast<useconds_t>(slice) * 1000);
     const pid_t ended = waitpid(child, &status, WNOHANG);
     if (ended == child) break;
     if (!(said_waiting && terms.may_wait_for_input) && MillisecondsNow() >= deadline) {
@@ -287,19 +339,42 @@ ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms&
       break;
     }
   }
-  pipes.Drain();
+  reader.Drain();
   run.left_processes = EndLeftovers(child) && !run.timed_out;
+  running_child_group = 0;
+  ReadOutput(output.get(), run);
   if (!run.timed_out) RecordEnd(status, run);
   return run;
 }
 
-std::optional<std::uint64_t> TakeChannelOfThisChild() {
+std::optional<ChildChannel> TakeChannelOfThisChild() {
   const char* announced = std::getenv(kChannelVariable);
   if (announced == nullptr) return std::nullopt;
-  const ParsedWholeNumber channel = ParseWholeNumber(announced, 0, 1 << 20);
+  const std::string words = announced;
   unsetenv(kChannelVariable);
-  if (!channel.problem.empty()) return std::nullopt;
-  return static_cast<std::uint64_t>(channel.value);
+  // A child whose tool has died ends itself, and at once if it already has.
+  const pid_t tool = getppid();
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != tool) _exit(1);
+  const auto colon = words.find(':');
+  const ParsedWholeNumber report = ParseWholeNumber(words.substr(0, colon), 0, 1 << 20);
+  const ParsedWholeNumber secret_pipe =
+      ParseWholeNumber(colon == std::string::npos ? "" : words.substr(colon + 1), 0, 1 << 20);
+  if (!report.problem.empty() || !secret_pipe.problem.empty()) return std::nullopt;
+  ChildChannel channel{static_cast<std::uint64_t>(report.value), ""};
+  const int fd = static_cast<int>(secret_pipe.value);
+  char secret[kSecretLength];
+  std::size_t got = 0;
+  while (got < sizeof secret) {
+    const ssize_t read_now = read(fd, secret + got, sizeof secret - got);
+    if (read_now < 0 && errno == EINTR) continue;
+    if (read_now <= 0) break;
+    got += static_cast<std::size_t>(read_now);
+  }
+  close(fd);
+  channel.secret.assign(secret, got);
+  fcntl(static_cast<int>(channel.report), F_SETFD, FD_CLOEXEC);
+  return channel;
 }
 
 bool WriteToChannel(std::uint64_t channel, std::string_view bytes) {
@@ -317,7 +392,20 @@ void EndProcessOnCrash() {
   // Signals already end the process and show in its wait status.
 }
 
+namespace {
+
+// A signal that ends the tool ends the running child's process group first.
+void EndChildThenTool(int signal_number) {
+  const pid_t group = running_child_group;
+  if (group > 0) kill(-group, SIGKILL);
+  signal(signal_number, SIG_DFL);
+  raise(signal_number);
+}
+
+}  // namespace
+
 void PrepareToolProcess() {
   signal(SIGPIPE, SIG_IGN);
   prctl(PR_SET_CHILD_SUBREAPER, 1);
+  for (int ending : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) signal(ending, &EndChildThenTool);
 }

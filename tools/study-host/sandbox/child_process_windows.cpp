@@ -5,12 +5,14 @@
 
 #include "tools/study-host/common/number_parsing.h"
 #include "tools/study-host/common/wide_text.h"
+#include "tools/study-host/sandbox/channel.h"
 #include "tools/study-host/sandbox/child_process.h"
 
 namespace {
 
 constexpr std::size_t kOutputKept = 2048;
 constexpr ULONGLONG kDrainMilliseconds = 200;
+constexpr DWORD kExitGraceMilliseconds = 200;  // a channel's end and the exit that closed it
 
 class Handle {
  public:
@@ -51,6 +53,13 @@ bool MakePipe(Handle& read_end, Handle& write_end) {
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   if (!CreatePipe(read_end.out(), write_end.out(), &inheritable, 1 << 16)) return false;
   return SetHandleInformation(read_end.get(), HANDLE_FLAG_INHERIT, 0) != 0;
+}
+
+// A pipe whose read end the child inherits and whose write end it does not.
+bool MakeReversePipe(Handle& read_end, Handle& write_end) {
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  if (!CreatePipe(read_end.out(), write_end.out(), &inheritable, 1 << 12)) return false;
+  return SetHandleInformation(write_end.get(), HANDLE_FLAG_INHERIT, 0) != 0;
 }
 
 // Reads what `pipe` has now; false at its end.
@@ -99,47 +108,76 @@ std::string Hex(DWORD value) {
   return text;
 }
 
-class ChildPipes {
+// The tool's end of the child's channel, read as data comes.
+class ChannelReader {
  public:
-  ChildPipes(HANDLE channel, HANDLE output, ChildRun& run, const ChannelSink& sink)
-      : channel_(channel), output_(output), run_(run), sink_(sink) {}
+  ChannelReader(HANDLE channel, const ChannelSink& sink) : channel_(channel), sink_(sink) {}
 
-  // Reads what both pipes hold; true when channel data came.
+  bool open() const { return open_; }
+
+  // Reads what the channel holds; true when data came. At the channel's end
+  // stops reading it.
   bool Read(bool& waiting) {
     std::string bytes;
-    bool reported = false;
-    if (channel_open_ && (channel_open_ = ReadAvailable(channel_, bytes)) && !bytes.empty()) {
-      waiting = sink_(bytes);
-      reported = true;
-    }
-    if (output_open_ && (output_open_ = ReadAvailable(output_, bytes)) && !bytes.empty()) {
-      run_.output_bytes += bytes.size();
-      if (run_.output.size() < kOutputKept) {
-        run_.output += bytes.substr(0, kOutputKept - run_.output.size());
-      }
-    }
-    return reported;
+    if (!open_) return false;
+    open_ = ReadAvailable(channel_, bytes);
+    if (!open_ || bytes.empty()) return false;
+    waiting = sink_(bytes);
+    return true;
   }
 
  private:
   HANDLE channel_;
-  HANDLE output_;
-  ChildRun& run_;
   const ChannelSink& sink_;
-  bool channel_open_ = true;
-  bool output_open_ = true;
+  bool open_ = true;
 };
+
+// A file for the child's standard output and error, deleted once closed:
+// the module writes it at the disk's pace, never waiting on the tool (a
+// pipe under wine carries a few megabytes a second).
+bool MakeOutputFile(Handle& file) {
+  wchar_t folder[MAX_PATH + 1];
+  wchar_t name[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+  if (length == 0 || length > MAX_PATH || GetTempFileNameW(folder, L"sho", 0, name) == 0) {
+    return false;
+  }
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  *file.out() = CreateFileW(
+      name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  return file.get() != INVALID_HANDLE_VALUE;
+}
+
+// The start of what the child wrote, and how much it wrote in all.
+void ReadOutput(HANDLE file, ChildRun& run) {
+  LARGE_INTEGER size{};
+  if (GetFileSizeEx(file, &size)) run.output_bytes = static_cast<std::uint64_t>(size.QuadPart);
+  char start[kOutputKept];
+  OVERLAPPED from_start{};
+  DWORD got = 0;
+  if (ReadFile(file, start, sizeof start, &got, &from_start) && got > 0) {
+    run.output.assign(start, got);
+  }
+}
+
+// Hands the child its secret and closes the pipe.
+void HandSecret(Handle& secret_write, const std::string& secret) {
+  DWORD wrote = 0;
+  WriteFile(secret_write.get(), secret.data(), static_cast<DWORD>(secret.size()), &wrote, nullptr);
+  secret_write.Close();
+}
 
 }  // namespace
 
 ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms& terms,
-                    const ChannelSink& sink) {
+                    const std::string& secret, const ChannelSink& sink) {
   ChildRun run;
   wchar_t self[32768];
   const DWORD length = GetModuleFileNameW(nullptr, self, 32768);
-  Handle channel_read, channel_write, output_read, output_write, job;
+  Handle channel_read, channel_write, secret_read, secret_write, output, job;
   if (length == 0 || length >= 32768 || !MakePipe(channel_read, channel_write) ||
-      !MakePipe(output_read, output_write) || !MakeJob(job)) {
+      !MakeReversePipe(secret_read, secret_write) || !MakeOutputFile(output) || !MakeJob(job)) {
     run.start_failure = "cannot prepare a child process: error " + std::to_string(GetLastError());
     return run;
   }
@@ -156,21 +194,23 @@ ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms&
   std::wstring wide_command_line = WideFromUtf8(command_line);
   // The child inherits this process's environment: announce the channel in
   // it for as long as the child takes to start.
-  const std::string channel = std::to_string(reinterpret_cast<std::uintptr_t>(channel_write.get()));
+  const std::string channel =
+      std::to_string(reinterpret_cast<std::uintptr_t>(channel_write.get())) + ":" +
+      std::to_string(reinterpret_cast<std::uintptr_t>(secret_read.get()));
   SetEnvironmentVariableA(kChannelVariable, channel.c_str());
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = terms.reads_tool_input ? tool_input.get() : nothing.get();
-  startup.hStdOutput = output_write.get();
-  startup.hStdError = output_write.get();
+  startup.hStdOutput = output.get();
+  startup.hStdError = output.get();
   PROCESS_INFORMATION process{};
   const BOOL created = CreateProcessW(nullptr, wide_command_line.data(), nullptr, nullptr, TRUE,
                                       CREATE_SUSPENDED, nullptr, nullptr, &startup, &process);
   SetEnvironmentVariableA(kChannelVariable, nullptr);
   channel_write.Close();
-  output_write.Close();
+  secret_read.Close();
   if (!created) {
     run.start_failure = "cannot start a child process: error " + std::to_string(GetLastError());
     return run;
@@ -180,8 +220,9 @@ ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms&
   AssignProcessToJobObject(job.get(), process_handle.get());
   ResumeThread(thread_handle.get());
   run.started = true;
+  HandSecret(secret_write, secret);
 
-  ChildPipes pipes(channel_read.get(), output_read.get(), run, sink);
+  ChannelReader reader(channel_read.get(), sink);
   const ULONGLONG limit_ms = static_cast<ULONGLONG>(terms.limit_seconds) * 1000;
   ULONGLONG deadline = GetTickCount64() + limit_ms;
   ULONGLONG last_look = GetTickCount64();
@@ -191,8 +232,14 @@ ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms&
     const ULONGLONG now = GetTickCount64();
     if (said_waiting && terms.may_wait_for_input) deadline += now - last_look;
     last_look = now;
-    if (pipes.Read(said_waiting) && terms.limit == TimeLimit::kBetweenReports) {
+    const bool was_open = reader.open();
+    if (reader.Read(said_waiting) && terms.limit == TimeLimit::kBetweenReports) {
       deadline = GetTickCount64() + limit_ms;
+    }
+    if (was_open && !reader.open()) {
+      // Closed by the child's exit, or by a module that goes on running.
+      run.channel_closed =
+          WaitForSingleObject(process_handle.get(), kExitGraceMilliseconds) == WAIT_TIMEOUT;
     }
     if (!(said_waiting && terms.may_wait_for_input) && GetTickCount64() >= deadline) {
       run.timed_out = true;
@@ -203,10 +250,11 @@ ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms&
   }
   const ULONGLONG drain_until = GetTickCount64() + kDrainMilliseconds;
   do {
-    pipes.Read(said_waiting);
+    reader.Read(said_waiting);
   } while (GetTickCount64() < drain_until && ProcessesIn(job.get()) > 0);
   run.left_processes = !run.timed_out && ProcessesIn(job.get()) > 0;
   TerminateJobObject(job.get(), 1);
+  ReadOutput(output.get(), run);
   if (run.timed_out) return run;
   DWORD exit_code = 0;
   GetExitCodeProcess(process_handle.get(), &exit_code);
@@ -219,15 +267,35 @@ ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms&
   return run;
 }
 
-std::optional<std::uint64_t> TakeChannelOfThisChild() {
-  char announced[32];
+std::optional<ChildChannel> TakeChannelOfThisChild() {
+  char announced[64];
   const DWORD length = GetEnvironmentVariableA(kChannelVariable, announced, sizeof announced);
   if (length == 0 || length >= sizeof announced) return std::nullopt;
   SetEnvironmentVariableA(kChannelVariable, nullptr);
-  const ParsedWholeNumber channel =
-      ParseWholeNumber(announced, 0, std::numeric_limits<std::int64_t>::max());
-  if (!channel.problem.empty()) return std::nullopt;
-  return static_cast<std::uint64_t>(channel.value);
+  const std::string words(announced, length);
+  const auto colon = words.find(':');
+  constexpr std::int64_t kLargest = std::numeric_limits<std::int64_t>::max();
+  const ParsedWholeNumber report = ParseWholeNumber(words.substr(0, colon), 0, kLargest);
+  const ParsedWholeNumber secret_pipe =
+      ParseWholeNumber(colon == std::string::npos ? "" : words.substr(colon + 1), 0, kLargest);
+  if (!report.problem.empty() || !secret_pipe.problem.empty()) return std::nullopt;
+  ChildChannel channel{static_cast<std::uint64_t>(report.value), ""};
+  const HANDLE pipe = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(secret_pipe.value));
+  char secret[kSecretLength];
+  DWORD got = 0;
+  while (got < sizeof secret) {
+    DWORD read_now = 0;
+    if (!ReadFile(pipe, secret + got, sizeof secret - got, &read_now, nullptr) || read_now == 0) {
+      break;
+    }
+    got += read_now;
+  }
+  CloseHandle(pipe);
+  channel.secret.assign(secret, got);
+  // Nothing the module starts inherits the channel.
+  SetHandleInformation(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(channel.report)),
+                       HANDLE_FLAG_INHERIT, 0);
+  return channel;
 }
 
 bool WriteToChannel(std::uint64_t channel, std::string_view bytes) {

@@ -39,9 +39,10 @@ ChildReport RunReportingChild(const std::vector<std::string>& arguments, const C
                               const std::function<void(const std::vector<Frame>&)>& take) {
   ChildReport report;
   report.terms = terms;
-  FrameDecoder decoder;
+  const std::string secret = NewChannelSecret();
+  FrameDecoder decoder(secret);
   std::vector<Frame> batch;
-  report.run = RunInChild(arguments, terms, [&](std::string_view bytes) {
+  report.run = RunInChild(arguments, terms, secret, [&](std::string_view bytes) {
     decoder.Feed(bytes);
     batch.clear();
     while (auto frame = decoder.Next()) {
@@ -62,6 +63,7 @@ std::string PhaseOf(const ChildReport& report) {
 std::string HowItEnded(const ChildReport& report, const std::string& where) {
   const ChildRun& run = report.run;
   if (!run.started) return run.start_failure;
+  if (run.channel_closed) return "closed the tool's report channel, " + where;
   if (run.timed_out) {
     const std::string seconds = std::to_string(report.terms.limit_seconds) + " s, ";
     return (report.terms.limit == TimeLimit::kWholeRun ? "did not finish within " + seconds
