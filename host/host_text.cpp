@@ -4,7 +4,7 @@
 
 #include "platform/process_heap.h"
 
-bool PlaceHostText(StudyText& value, const char* text) {
+bool PlaceHostText(StudyText& value, const char* text, std::int32_t owned_flag) {
   ReleaseHostText(value);
   value.text = value.empty;
   const std::size_t size = std::strlen(text) + 1;
@@ -12,7 +12,7 @@ bool PlaceHostText(StudyText& value, const char* text) {
   if (block == nullptr) return false;
   std::memcpy(block, text, size);
   value.text = static_cast<const char*>(block);
-  value.owned = 1;
+  value.owned = owned_flag != 0 ? owned_flag : 1;
   value.changed = 1;
   return true;
 }

@@ -15,8 +15,10 @@ constexpr StudyText MakeHostText() {
 }
 
 // Gives `value` an owned copy of `text` on the shared heap, releasing what it
-// owned before. Returns false (value left empty) when the heap has no block.
-bool PlaceHostText(StudyText& value, const char* text);
+// owned before; `owned_flag` is the non-zero value the owned field gets (any
+// non-zero value means owned). Returns false (value left empty) when the
+// heap has no block.
+bool PlaceHostText(StudyText& value, const char* text, std::int32_t owned_flag = 1);
 
 // Releases owned text the way the host does at the end of a value's life.
 void ReleaseHostText(StudyText& value);

@@ -73,16 +73,17 @@ bool StandInHost::QuantityWritten() const {
   return std::memcmp(&record_->order_quantity, &unwritten, sizeof unwritten) != 0;
 }
 
-void StandInHost::set_position_texts(std::string first, std::string second, bool owned) {
+void StandInHost::set_position_texts(std::string first, std::string second,
+                                     std::int32_t owned_flag) {
   first_position_text_ = std::move(first);
   second_position_text_ = std::move(second);
-  position_texts_owned_ = owned;
+  position_owned_flag_ = owned_flag;
 }
 
 void StandInHost::PlacePositionText(StudyText& field, const std::string& text) const {
   if (text.empty()) return;
-  if (position_texts_owned_) {
-    PlaceHostText(field, text.c_str());
+  if (position_owned_flag_ != 0) {
+    PlaceHostText(field, text.c_str(), position_owned_flag_);
   } else {
     field.text = text.c_str();  // host storage: the module must not release it
     field.owned = 0;

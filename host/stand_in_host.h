@@ -80,10 +80,11 @@ class StandInHost {
   void set_position(double quantity) { position_ = quantity; }
   double position() const { return position_; }
   // Texts the position query places in the record's two text fields (an
-  // empty string places nothing): owned copies on the shared heap, or, with
-  // `owned` false, pointers to the host's own storage that the module must
-  // leave alone.
-  void set_position_texts(std::string first, std::string second, bool owned = true);
+  // empty string places nothing): owned copies on the shared heap with
+  // `owned_flag` as their owned field (any non-zero value), or, with an
+  // `owned_flag` of 0, pointers to the host's own storage that the module
+  // must leave alone.
+  void set_position_texts(std::string first, std::string second, std::int32_t owned_flag = 1);
 
   // Runs hook after each service has done its work (a test may throw from it).
   void set_service_hook(std::function<void(HostService)> hook) { hook_ = std::move(hook); }
@@ -126,7 +127,7 @@ class StandInHost {
   double position_ = 0.0;
   std::string first_position_text_;
   std::string second_position_text_;
-  bool position_texts_owned_ = true;
+  std::int32_t position_owned_flag_ = 1;  // 0: host storage
   std::int32_t allocate_calls_ = 0;
   std::int32_t position_queries_ = 0;
   std::vector<DescriptionCall> description_calls_;

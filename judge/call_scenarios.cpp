@@ -16,6 +16,15 @@ constexpr CallScenario kScenarios[] = {
     kFlatCall,
     kInTradeCall,
     kScaleOutCall,
+    {.name = "ordinary call, owned flag -1 in the position record",
+     .options = kFullHost,
+     .position = -4,
+     .owned_flag = -1},
+    {.name = "ordinary call, owned flag 2 in the position record",
+     .options = kFullHost,
+     .scale_out = true,
+     .position = 6,
+     .owned_flag = 2},
     {.name = "ordinary call, host storage in the position record",
      .options = kFullHost,
      .position = 3,
@@ -68,10 +77,11 @@ void PrepareScenario(StandInHost& host, const CallScenario& scenario, StudyFunct
     case PositionTexts::kNone:
       break;
     case PositionTexts::kOwned:
-      host.set_position_texts("host text placed in the position record", "and another");
+      host.set_position_texts("host text placed in the position record", "and another",
+                              scenario.owned_flag);
       break;
     case PositionTexts::kHostStorage:
-      host.set_position_texts("host storage", "more host storage", false);
+      host.set_position_texts("host storage", "more host storage", 0);
       break;
   }
 }

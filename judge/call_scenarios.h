@@ -74,6 +74,7 @@ struct CallScenario {
   bool host_call_flag = false;
   double position = 0;
   PositionTexts texts = PositionTexts::kOwned;
+  std::int32_t owned_flag = 1;  // owned texts: their owned field, any non-zero value
 };
 
 inline constexpr CallScenario kFlatCall = {.name = "ordinary call, flat", .options = kFullHost};

@@ -46,8 +46,11 @@ std::int32_t RandomFlag(Choices& choices, std::uint32_t percent_set) {
 
 void PlaceRandomTexts(StandInHost& host, Choices& choices) {
   if (choices.Chance(30)) {
+    // Owned (any non-zero flag: 1, -1, 2 or another) or host storage (0).
+    const std::int32_t flags[] = {1, 1, -1, 2, static_cast<std::int32_t>(choices.Bits() | 1), 0};
     host.set_position_texts(choices.Chance(80) ? "first host text" : "",
-                            choices.Chance(80) ? "second host text" : "", choices.Chance(75));
+                            choices.Chance(80) ? "second host text" : "",
+                            flags[choices.Below(std::size(flags))]);
   }
   if (choices.Chance(10)) PlaceHostText(host.record().display_name, "older name");
   if (choices.Chance(10)) PlaceHostText(host.record().description, "older description");

@@ -49,6 +49,7 @@ enum Fault {
   setting_on_ordinary,     // writes a defaults-only host setting on ordinary calls
   forks,                   // leaves a process running from its first call
   hangs_in_call,           // never returns from a study call
+  keeps_owned_minus_one,   // releases owned position texts only when their flag is not -1
 };
 
 constexpr Fault kFault = FAULT;
@@ -85,6 +86,19 @@ struct LoadTimeFault {
   }
 };
 const LoadTimeFault load_time_fault;
+
+// The host's position query, wrapped for the call when the fault needs it.
+PositionQueryService host_position_query = nullptr;
+
+// Hides an owned flag of -1 from the study, as a release guarded by
+// "owned != -1" would: the text stays unreleased.
+[[maybe_unused]] std::int32_t QueryKeepingMinusOne(PositionRecord* position) {
+  const std::int32_t result = host_position_query(position);
+  for (StudyText* text : {&position->first_text, &position->second_text}) {
+    if (text->owned == -1) text->owned = 0;
+  }
+  return result;
+}
 
 // What the fault does on a call, after the study has run.
 [[maybe_unused]] void AfterStudy(StudyInterface& record, double quantity_before) {
@@ -130,7 +144,12 @@ STUDY_EXPORT void scsf_zrPalvessa(StudyInterface* record) {
   if (record == nullptr) return;
   if (kFault == crash_on_defaults && record->defaults_flag != 0) Crash();
   const double before = record->order_quantity;
+  host_position_query = record->position_query;
+  if (kFault == keeps_owned_minus_one && host_position_query != nullptr) {
+    record->position_query = &QueryKeepingMinusOne;
+  }
   RunStudy(*record);
+  record->position_query = host_position_query;
   AfterStudy(*record, before);
 }
 #endif

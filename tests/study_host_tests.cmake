@@ -74,7 +74,7 @@ if(STUDY_SANITIZERS)
   set(heap_balance_row "skipped +heap-balance +this build cannot count the heap[^\n]*")
 else()
   set(validate_summary "10 passed, 0 failed")
-  set(heap_balance_row "passed +heap-balance +16 kinds of call[^\n]*")
+  set(heap_balance_row "passed +heap-balance +18 kinds of call[^\n]*")
 endif()
 study_host_case(validate_module 0 STDOUT "\n${validate_summary}\n$"
   ARGS validate ${study_module} --seed 2683)
@@ -327,6 +327,8 @@ if(NOT STUDY_SANITIZERS)
   fault_case(leak 1 "failed +heap-balance +ordinary call, flat: the heap grows by")
   fault_case(leak_without_array 1 "failed +heap-balance +ordinary call, no input array: the heap grows by")
   fault_case(leak_on_host_call_flag 1 "failed +heap-balance +ordinary call, host call flag: the heap grows by")
+  fault_case(keeps_owned_minus_one 1 "failed +heap-balance +ordinary call, owned flag -1 in the position record: the heap grows by"
+    --check heap-balance)
 endif()
 
 # describe and replay run the module in a child too: a crash, hang or
