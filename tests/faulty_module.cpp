@@ -2,6 +2,7 @@
 // study-host finds what it claims to find and cannot be fooled. FAULT names
 // the fault (one of the enumerators below; the build also defines
 // FAULT_<name>); everything else is the real study.
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -50,6 +51,7 @@ enum Fault {
   forks,                   // leaves a process running from its first call
   hangs_in_call,           // never returns from a study call
   keeps_owned_minus_one,   // releases owned position texts only when their flag is not -1
+  wrong_above_twenty,      // scales out one too many for whole sizes above 20
 };
 
 constexpr Fault kFault = FAULT;
@@ -92,6 +94,16 @@ PositionQueryService host_position_query = nullptr;
 
 // Hides an owned flag of -1 from the study, as a release guarded by
 // "owned != -1" would: the text stays unreleased.
+// The position the host reported on this call.
+double last_position = 0;
+
+// Notes the position the host reports.
+[[maybe_unused]] std::int32_t QueryNotingPosition(PositionRecord* position) {
+  const std::int32_t result = host_position_query(position);
+  last_position = position->quantity;
+  return result;
+}
+
 [[maybe_unused]] std::int32_t QueryKeepingMinusOne(PositionRecord* position) {
   const std::int32_t result = host_position_query(position);
   for (StudyText* text : {&position->first_text, &position->second_text}) {
@@ -118,6 +130,11 @@ PositionQueryService host_position_query = nullptr;
     record.order_quantity -= 0.5;
   }
   if (kFault == clamps_to_one && record.order_quantity == 2147483647.0) record.order_quantity = 1;
+  if (kFault == wrong_above_twenty && record.order_quantity != quantity_before &&
+      record.order_quantity != 4 && last_position > 20 &&
+      last_position == std::trunc(last_position)) {
+    record.order_quantity += 1;
+  }
   if (kFault == write_past_record) reinterpret_cast<std::uint8_t*>(&record + 1)[0] ^= 0x01;
   if (kFault == setting_on_ordinary) record.host_setting_176 = 1;
 }
@@ -147,6 +164,9 @@ STUDY_EXPORT void scsf_zrPalvessa(StudyInterface* record) {
   host_position_query = record->position_query;
   if (kFault == keeps_owned_minus_one && host_position_query != nullptr) {
     record->position_query = &QueryKeepingMinusOne;
+  }
+  if (kFault == wrong_above_twenty && host_position_query != nullptr) {
+    record->position_query = &QueryNotingPosition;
   }
   RunStudy(*record);
   record->position_query = host_position_query;

@@ -70,10 +70,10 @@ set(greek_module "${greek_folder}/$<TARGET_FILE_NAME:zrPalvessa_64>")
 
 # --- The module, described, replayed and validated ---------------------------
 if(STUDY_SANITIZERS)
-  set(validate_summary "9 passed, 0 failed, 1 skipped")  # no heap census under the sanitizer
+  set(validate_summary "10 passed, 0 failed, 1 skipped")  # no heap census under the sanitizer
   set(heap_balance_row "skipped +heap-balance +this build cannot count the heap[^\n]*")
 else()
-  set(validate_summary "10 passed, 0 failed")
+  set(validate_summary "11 passed, 0 failed")
   set(heap_balance_row "passed +heap-balance +18 kinds of call[^\n]*")
 endif()
 study_host_case(validate_module 0 STDOUT "\n${validate_summary}\n$"
@@ -310,6 +310,9 @@ fault_case(fractional_quantity 1
   "failed +edge-positions +position -20, scaling out at 7 % up: wrote 1.5, expected 2")
 fault_case(clamps_to_one 1
   "failed +edge-positions +position [-0-9.e+]+, scaling out at [0-9]+ % up: wrote 1, expected 2147483647")
+fault_case(wrong_above_twenty 1
+  "failed +scale-out-sweep +position 21, scaling out at 1 % rounding up: wrote 2, expected 1"
+  --check scale-out-sweep)
 fault_case(forged_result 1
   "failed +declares-study +ended with exit code 0 before finishing, during the defaults call")
 fault_case(forks 1 "failed +declares-study +left a process running after the check ended")

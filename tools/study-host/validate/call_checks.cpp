@@ -8,6 +8,7 @@
 #include "judge/edge_calls.h"
 #include "judge/random_calls.h"
 #include "judge/record_guard.h"
+#include "judge/scale_out_sweep.h"
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/validate/check_bodies.h"
 
@@ -78,6 +79,25 @@ CheckResult CheckEdgePositions(const CheckContext& context) {
   }
   return Passed(std::to_string(sweep.size()) +
                 " calls at whole positions -20 to 20 and the int32 and float edges");
+}
+
+// scale-out-sweep: every size and percentage, the written quantity judged.
+CheckResult CheckScaleOutSweep(const CheckContext& context) {
+  StandInHost host;
+  host.CallDefaults(context.study());
+  const auto mismatch = judge::SweepScaleOut(
+      host, context.study(), [&](const std::string& where) { context.Announce(where); });
+  if (mismatch) {
+    const std::string written =
+        mismatch->written ? "wrote " + FormatPosition(*mismatch->written) : "wrote nothing";
+    return Failed("position " + FormatPosition(mismatch->position) + ", scaling out at " +
+                  std::to_string(mismatch->percentage) + " % rounding " +
+                  (mismatch->round_down ? "down" : "up") + ": " + written + ", expected " +
+                  std::to_string(mismatch->expected));
+  }
+  return Passed(std::to_string(judge::SweepPositions().size() * 200) +
+                " calls: sizes to 10,000 in quarters and around powers of two, both signs, "
+                "every percentage, both roundings");
 }
 
 // randomized-calls: random hosts, type codes, values, positions and flags.

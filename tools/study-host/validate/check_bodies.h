@@ -34,6 +34,7 @@ CheckResult CheckDeclaresStudy(const CheckContext& context);
 CheckResult CheckRecordUntouched(const CheckContext& context);
 CheckResult CheckMissingHostServices(const CheckContext& context);
 CheckResult CheckEdgePositions(const CheckContext& context);
+CheckResult CheckScaleOutSweep(const CheckContext& context);
 CheckResult CheckRandomizedCalls(const CheckContext& context);
 // heap_checks.cpp
 CheckResult CheckHeapBalance(const CheckContext& context);

@@ -21,6 +21,7 @@ enum class Check {
   kMissingHostServices,
   kHeapBalance,
   kEdgePositions,
+  kScaleOutSweep,
   kRandomizedCalls,
 };
 
@@ -62,6 +63,10 @@ inline constexpr CheckDefinition kChecks[] = {
      true, kLongCheckSeconds},
     {Check::kEdgePositions, "edge-positions",
      "positions and percentages at the int32 and float edges give exactly the rules' quantity",
+     Check::kInterfaceVersion, true, kLongCheckSeconds},
+    {Check::kScaleOutSweep, "scale-out-sweep",
+     "every whole and quarter size to 10,000 and around every power of two, at every "
+     "percentage from 1 to 100, both roundings, give exactly the rules' quantity",
      Check::kInterfaceVersion, true, kLongCheckSeconds},
     {Check::kRandomizedCalls, "randomized-calls",
      "seeded random hosts, type codes, inputs, positions and flags, every call judged",

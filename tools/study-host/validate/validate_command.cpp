@@ -141,6 +141,7 @@ constexpr CheckBody kBodies[] = {
     {Check::kMissingHostServices, &CheckMissingHostServices},
     {Check::kHeapBalance, &CheckHeapBalance},
     {Check::kEdgePositions, &CheckEdgePositions},
+    {Check::kScaleOutSweep, &CheckScaleOutSweep},
     {Check::kRandomizedCalls, &CheckRandomizedCalls},
 };
 
