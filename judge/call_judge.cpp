@@ -6,6 +6,7 @@
 
 #include "judge/expected_declaration.h"
 #include "judge/expected_quantity.h"
+#include "judge/floating_point_state.h"
 #include "judge/record_guard.h"
 
 namespace judge {
@@ -73,6 +74,7 @@ struct WatchedCall {
   CallKind kind;
   bool had_array;
   RecordImage before;
+  std::string floating_point_change;  // how the call left the control state, "" unchanged
 };
 
 // Makes the call with the bytes it neither reads nor writes filled, the
@@ -80,13 +82,22 @@ struct WatchedCall {
 WatchedCall Watch(StandInHost& host, StudyFunction study, std::uint8_t pattern) {
   WatchedCall call{host.record().defaults_flag != 0 ? CallKind::kDefaults : CallKind::kOrdinary,
                    host.has_array(),
-                   {}};
+                   {},
+                   ""};
   host.MarkQuantityUnwritten();
   FillUnreadBytes(host, call.kind, pattern);
   host.ForgetServiceCalls();
   call.before = TakeRecordImage(host);
+  const FloatingPointState host_state = CurrentFloatingPointState();
   study(&host.record());
+  call.floating_point_change = FloatingPointChange(host_state, CurrentFloatingPointState());
+  // The host's state back, and the judge's arithmetic in the state it knows.
+  SetFloatingPointState(StartUpFloatingPointState());
   return call;
+}
+
+std::string FloatingPointFault(const WatchedCall& call) {
+  return "changed the floating-point control state: " + call.floating_point_change;
 }
 
 }  // namespace
@@ -112,12 +123,14 @@ std::string JudgePositionRecord(const PositionRecord& position) {
 
 std::string MakeWatchedCall(StandInHost& host, StudyFunction study, std::uint8_t pattern) {
   const WatchedCall call = Watch(host, study, pattern);
+  if (!call.floating_point_change.empty()) return FloatingPointFault(call);
   return FindForbiddenWrite(host, call.before, TakeRecordImage(host), call.kind);
 }
 
 std::string MakeJudgedCall(StandInHost& host, StudyFunction study, std::uint8_t pattern,
                            const std::optional<std::string>& credit) {
   const WatchedCall call = Watch(host, study, pattern);
+  if (!call.floating_point_change.empty()) return FloatingPointFault(call);
   const CallKind kind = call.kind;
   std::string fault = FindForbiddenWrite(host, call.before, TakeRecordImage(host), kind);
   if (!fault.empty()) return fault;

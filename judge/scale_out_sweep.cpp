@@ -4,6 +4,7 @@
 
 #include "judge/call_scenarios.h"
 #include "judge/expected_quantity.h"
+#include "judge/floating_point_state.h"
 
 namespace judge {
 
@@ -42,6 +43,7 @@ std::optional<SweepMismatch> SweepScaleOut(
         host.set_position(position);
         host.MarkQuantityUnwritten();
         host.CallOrdinary(study);
+        SetFloatingPointState(StartUpFloatingPointState());  // the rules' arithmetic, unaltered
         const std::int32_t expected = ExpectedScaleOut(position, percentage, round_down);
         const double written = host.record().order_quantity;
         if (!host.QuantityWritten()) {

@@ -2,6 +2,9 @@
 // study-host finds what it claims to find and cannot be fooled. FAULT names
 // the fault (one of the enumerators below; the build also defines
 // FAULT_<name>); everything else is the real study.
+#include <xmmintrin.h>
+
+#include <cfenv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -52,6 +55,8 @@ enum Fault {
   hangs_in_call,           // never returns from a study call
   keeps_owned_minus_one,   // releases owned position texts only when their flag is not -1
   wrong_above_twenty,      // scales out one too many for whole sizes above 20
+  fast_math_at_load,       // sets flush-to-zero and denormals-are-zero when it loads
+  rounds_upward,           // leaves the rounding mode upward after every ordinary call
 };
 
 constexpr Fault kFault = FAULT;
@@ -83,6 +88,7 @@ struct LoadTimeFault {
     if (kFault == crash_at_load) Crash();
     if (kFault == hang_at_load) HangForever();
     if (kFault == prints_at_load) std::printf("zrPalvessa debug: loaded\n");
+    if (kFault == fast_math_at_load) _mm_setcsr(_mm_getcsr() | 0x8040);
     if (kFault == forged_result) std::printf("passed\tok\n");
     std::fflush(stdout);
   }
@@ -137,6 +143,7 @@ double last_position = 0;
   }
   if (kFault == write_past_record) reinterpret_cast<std::uint8_t*>(&record + 1)[0] ^= 0x01;
   if (kFault == setting_on_ordinary) record.host_setting_176 = 1;
+  if (kFault == rounds_upward) std::fesetround(FE_UPWARD);
 }
 
 }  // namespace

@@ -70,10 +70,10 @@ set(greek_module "${greek_folder}/$<TARGET_FILE_NAME:zrPalvessa_64>")
 
 # --- The module, described, replayed and validated ---------------------------
 if(STUDY_SANITIZERS)
-  set(validate_summary "10 passed, 0 failed, 1 skipped")  # no heap census under the sanitizer
+  set(validate_summary "11 passed, 0 failed, 1 skipped")  # no heap census under the sanitizer
   set(heap_balance_row "skipped +heap-balance +this build cannot count the heap[^\n]*")
 else()
-  set(validate_summary "11 passed, 0 failed")
+  set(validate_summary "12 passed, 0 failed")
   set(heap_balance_row "passed +heap-balance +18 kinds of call[^\n]*")
 endif()
 study_host_case(validate_module 0 STDOUT "\n${validate_summary}\n$"
@@ -310,6 +310,12 @@ fault_case(fractional_quantity 1
   "failed +edge-positions +position -20, scaling out at 7 % up: wrote 1.5, expected 2")
 fault_case(clamps_to_one 1
   "failed +edge-positions +position [-0-9.e+]+, scaling out at [0-9]+ % up: wrote 1, expected 2147483647")
+fault_case(fast_math_at_load 1
+  "failed +floating-point-state +loading the module changed the floating-point control state: MXCSR 0x1f80 became 0x9fc0 \\(flush-to-zero, denormals-are-zero\\)"
+  --check floating-point-state)
+fault_case(rounds_upward 1
+  "failed +floating-point-state +ordinary call, flat changed the floating-point control state: MXCSR 0x1f80 became 0x5f80 \\(rounding\\), x87 control word 0x[0-9a-f]+ became 0x[0-9a-f]+ \\(rounding\\), C rounding mode to nearest became upward"
+  --check floating-point-state)
 fault_case(wrong_above_twenty 1
   "failed +scale-out-sweep +position 21, scaling out at 1 % rounding up: wrote 2, expected 1"
   --check scale-out-sweep)

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "judge/floating_point_state.h"
 #include "tools/study-host/session/module_session.h"
 #include "tools/study-host/validate/check_result.h"
 #include "tools/study-host/validate/checks.h"
@@ -15,6 +16,8 @@ struct CheckContext {
   std::int32_t random_calls = 0;
   // The module, loaded with its exports for the checks that call the study.
   ModuleSession* session = nullptr;
+  // The floating-point control state before the module was loaded.
+  judge::FloatingPointState before_load;
   StudyFunctionExport study() const { return session->module().study; }
   // Says what the check is about to do, so a crash or hang can be placed.
   void Announce(const std::string& phase) const { session->Announce(phase); }
@@ -28,6 +31,8 @@ CheckResult CheckModuleLoads(const CheckContext& context);
 CheckResult CheckExportsResolve(const CheckContext& context);
 CheckResult CheckInterfaceVersion(const CheckContext& context);
 CheckResult CheckModuleName(const CheckContext& context);
+// floating_point_checks.cpp
+CheckResult CheckFloatingPointState(const CheckContext& context);
 // declaration_checks.cpp
 CheckResult CheckDeclaresStudy(const CheckContext& context);
 // call_checks.cpp

@@ -17,6 +17,7 @@ enum class Check {
   kInterfaceVersion,
   kModuleName,
   kDeclaresStudy,
+  kFloatingPointState,
   kRecordUntouched,
   kMissingHostServices,
   kHeapBalance,
@@ -51,6 +52,10 @@ inline constexpr CheckDefinition kChecks[] = {
      Check::kExportsResolve, true, kQuickCheckSeconds},
     {Check::kDeclaresStudy, "declares-study",
      "the defaults call declares the display name, description, host settings and six inputs",
+     Check::kInterfaceVersion, true, kQuickCheckSeconds},
+    {Check::kFloatingPointState, "floating-point-state",
+     "loading, every kind of call and unloading leave the floating-point control state "
+     "(rounding, flush-to-zero, exception masks) as they found it",
      Check::kInterfaceVersion, true, kQuickCheckSeconds},
     {Check::kRecordUntouched, "record-untouched",
      "every kind of call writes only the record fields its kind may write",

@@ -137,6 +137,7 @@ constexpr CheckBody kBodies[] = {
     {Check::kInterfaceVersion, &CheckInterfaceVersion},
     {Check::kModuleName, &CheckModuleName},
     {Check::kDeclaresStudy, &CheckDeclaresStudy},
+    {Check::kFloatingPointState, &CheckFloatingPointState},
     {Check::kRecordUntouched, &CheckRecordUntouched},
     {Check::kMissingHostServices, &CheckMissingHostServices},
     {Check::kHeapBalance, &CheckHeapBalance},
@@ -164,7 +165,7 @@ void RunCheckInChild(const ValidateSettings& settings, const ChannelWriter& chan
   ModuleSession session(
       [&channel](const std::string& phase) { channel.Send(FrameKind::kPhase, phase); });
   const CheckContext context{settings.module_path, settings.seed.value_or(0), settings.random_calls,
-                             &session};
+                             &session, judge::CurrentFloatingPointState()};
   const std::string reason =
       check.calls_study ? session.Load(settings.module_path, LoadDepth::kExports) : "";
   const CheckResult result = reason.empty() ? RunCheckBody(check.check, context) : Failed(reason);
