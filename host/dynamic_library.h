@@ -32,6 +32,8 @@ class DynamicLibrary {
   bool Defines(const void* address) const;
   void Close();
   bool is_open() const { return handle_ != nullptr; }
+  // The loader's handle (on Windows the image's base address), or null.
+  void* native_handle() const { return handle_; }
 
  private:
   void* handle_ = nullptr;

@@ -7,7 +7,10 @@
 
 namespace {
 
-// Calls visit(data, size) for every busy block of the process heap.
+// Calls visit(data, size) for every busy block of the process heap, the
+// heap the host and the module share. (The C runtime's own heap also holds
+// what a DLL's start-up code keeps for the loader; the module's C runtime
+// calls are counted call by call instead.)
 template <typename Visit>
 bool WalkProcessHeap(Visit visit) {
   const HANDLE heap = GetProcessHeap();

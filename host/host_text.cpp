@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "host/heap_calls.h"
 #include "platform/process_heap.h"
 
 bool PlaceHostText(StudyText& value, const char* text, std::int32_t owned_flag) {
@@ -13,6 +14,7 @@ bool PlaceHostText(StudyText& value, const char* text, std::int32_t owned_flag) 
   std::memcpy(block, text, size);
   value.text = static_cast<const char*>(block);
   value.owned = owned_flag != 0 ? owned_flag : 1;
+  heap_calls::ExpectRelease(block);  // the module releases it when it replaces or ends the value
   value.changed = 1;
   return true;
 }

@@ -4,6 +4,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "host/heap_calls.h"
 #include "host/host_text.h"
 
 namespace {
@@ -145,6 +146,7 @@ StandInHost& StandInHost::Active() {
 }
 
 std::int32_t StandInHost::AllocateService(std::int32_t /*allocation_argument*/) {
+  const heap_calls::HostServiceScope hosts_heap_calls;
   StandInHost& host = Active();
   ++host.allocate_calls_;
   if (host.options_.array == ArrayDelivery::kOnAllocate) host.InstallArray();
@@ -153,6 +155,7 @@ std::int32_t StandInHost::AllocateService(std::int32_t /*allocation_argument*/) 
 }
 
 std::int32_t StandInHost::SetDescriptionService(std::int32_t argument, const char* description) {
+  const heap_calls::HostServiceScope hosts_heap_calls;
   StandInHost& host = Active();
   host.description_calls_.push_back({argument, description != nullptr ? description : ""});
   host.RunHook(HostService::kSetDescription);
@@ -160,6 +163,7 @@ std::int32_t StandInHost::SetDescriptionService(std::int32_t argument, const cha
 }
 
 std::int32_t StandInHost::PositionQueryService(PositionRecord* position) {
+  const heap_calls::HostServiceScope hosts_heap_calls;
   StandInHost& host = Active();
   ++host.position_queries_;
   host.last_position_record_ = *position;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "interface/input_slots.h"
 #include "platform/process_heap.h"
@@ -57,6 +58,9 @@ enum Fault {
   wrong_above_twenty,      // scales out one too many for whole sizes above 20
   fast_math_at_load,       // sets flush-to-zero and denormals-are-zero when it loads
   rounds_upward,           // leaves the rounding mode upward after every ordinary call
+  allocates_per_call,      // allocates and frees a vector on every ordinary call
+  leaks_at_load,           // copies a text at load and never frees it
+  leaks_every_thousand,    // leaks a block on every thousandth ordinary call
 };
 
 constexpr Fault kFault = FAULT;
@@ -82,6 +86,9 @@ constexpr Fault kFault = FAULT;
 
 [[maybe_unused]] void LeaveProcessRunning();
 
+// What leaks_at_load copies and never frees.
+[[maybe_unused]] char* kept_copy = nullptr;
+
 // What the fault does when the module loads.
 struct LoadTimeFault {
   LoadTimeFault() {
@@ -89,6 +96,10 @@ struct LoadTimeFault {
     if (kFault == hang_at_load) HangForever();
     if (kFault == prints_at_load) std::printf("zrPalvessa debug: loaded\n");
     if (kFault == fast_math_at_load) _mm_setcsr(_mm_getcsr() | 0x8040);
+    if (kFault == leaks_at_load) {
+      kept_copy = static_cast<char*>(process_heap::Allocate(32));
+      if (kept_copy != nullptr) std::strcpy(kept_copy, "a copy kept until never");
+    }
     if (kFault == forged_result) std::printf("passed\tok\n");
     std::fflush(stdout);
   }
@@ -144,6 +155,13 @@ double last_position = 0;
   if (kFault == write_past_record) reinterpret_cast<std::uint8_t*>(&record + 1)[0] ^= 0x01;
   if (kFault == setting_on_ordinary) record.host_setting_176 = 1;
   if (kFault == rounds_upward) std::fesetround(FE_UPWARD);
+  if (kFault == allocates_per_call) {
+    std::vector<double> history(8, record.order_quantity);
+    volatile double* kept = history.data();  // not optimised away
+    static_cast<void>(kept);
+  }
+  static int ordinary_calls = 0;
+  if (kFault == leaks_every_thousand && ++ordinary_calls % 1000 == 0) process_heap::Allocate(24);
 }
 
 }  // namespace

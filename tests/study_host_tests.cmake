@@ -70,10 +70,10 @@ set(greek_module "${greek_folder}/$<TARGET_FILE_NAME:zrPalvessa_64>")
 
 # --- The module, described, replayed and validated ---------------------------
 if(STUDY_SANITIZERS)
-  set(validate_summary "11 passed, 0 failed, 1 skipped")  # no heap census under the sanitizer
+  set(validate_summary "11 passed, 0 failed, 2 skipped")  # no heap counts under the sanitizer
   set(heap_balance_row "skipped +heap-balance +this build cannot count the heap[^\n]*")
 else()
-  set(validate_summary "12 passed, 0 failed")
+  set(validate_summary "13 passed, 0 failed")
   set(heap_balance_row "passed +heap-balance +18 kinds of call[^\n]*")
 endif()
 study_host_case(validate_module 0 STDOUT "\n${validate_summary}\n$"
@@ -336,6 +336,14 @@ if(NOT STUDY_SANITIZERS)
   fault_case(leak 1 "failed +heap-balance +ordinary call, flat: the heap grows by")
   fault_case(leak_without_array 1 "failed +heap-balance +ordinary call, no input array: the heap grows by")
   fault_case(leak_on_host_call_flag 1 "failed +heap-balance +ordinary call, host call flag: the heap grows by")
+  fault_case(allocates_per_call 1
+    "failed +heap-calls +ordinary call, flat: 2 heap calls of its own \\(1 allocation, 1 release; an ordinary call makes none\\)"
+    --check heap-calls)
+  fault_case(leaks_at_load 1
+    "failed +heap-balance +loading and unloading the module leaves [0-9]+ bytes \\(1 block\\) on the heap"
+    --check heap-balance)
+  fault_case(leaks_every_thousand 1 "failed +heap-balance +ordinary call, flat: the heap grows by [0-9]+ bytes \\(1 block\\) every 1000 calls"
+    --check heap-balance)
   fault_case(keeps_owned_minus_one 1 "failed +heap-balance +ordinary call, owned flag -1 in the position record: the heap grows by"
     --check heap-balance)
 endif()

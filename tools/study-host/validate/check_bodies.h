@@ -42,4 +42,5 @@ CheckResult CheckEdgePositions(const CheckContext& context);
 CheckResult CheckScaleOutSweep(const CheckContext& context);
 CheckResult CheckRandomizedCalls(const CheckContext& context);
 // heap_checks.cpp
+CheckResult CheckHeapCalls(const CheckContext& context);
 CheckResult CheckHeapBalance(const CheckContext& context);

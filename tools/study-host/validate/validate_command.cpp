@@ -140,6 +140,7 @@ constexpr CheckBody kBodies[] = {
     {Check::kFloatingPointState, &CheckFloatingPointState},
     {Check::kRecordUntouched, &CheckRecordUntouched},
     {Check::kMissingHostServices, &CheckMissingHostServices},
+    {Check::kHeapCalls, &CheckHeapCalls},
     {Check::kHeapBalance, &CheckHeapBalance},
     {Check::kEdgePositions, &CheckEdgePositions},
     {Check::kScaleOutSweep, &CheckScaleOutSweep},
