@@ -70,6 +70,8 @@ std::string RoundingName(int rounding) {
 
 }  // namespace
 
+// On x86-64 the C rounding mode is the registers' rounding bits, read and
+// set with them (the C library's own calls are slow under some runtimes).
 FloatingPointState CurrentFloatingPointState() {
   FloatingPointState state;
 #if defined(STUDY_X86_64)
@@ -77,17 +79,21 @@ FloatingPointState CurrentFloatingPointState() {
   std::uint16_t control = 0;
   __asm__ __volatile__("fnstcw %0" : "=m"(control));
   state.x87_control = control;
-#endif
+  constexpr int kModes[] = {FE_TONEAREST, FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO};
+  state.rounding = kModes[(state.mxcsr_control & kMxcsrRounding) >> 13];
+#else
   state.rounding = std::fegetround();
+#endif
   return state;
 }
 
 void SetFloatingPointState(const FloatingPointState& state) {
-  std::fesetround(state.rounding);
 #if defined(STUDY_X86_64)
   _mm_setcsr((_mm_getcsr() & kMxcsrFlags) | state.mxcsr_control);
   const std::uint16_t control = state.x87_control;
   __asm__ __volatile__("fldcw %0" : : "m"(control));
+#else
+  std::fesetround(state.rounding);
 #endif
 }
 

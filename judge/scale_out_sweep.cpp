@@ -43,7 +43,9 @@ std::optional<SweepMismatch> SweepScaleOut(
         host.set_position(position);
         host.MarkQuantityUnwritten();
         host.CallOrdinary(study);
-        SetFloatingPointState(StartUpFloatingPointState());  // the rules' arithmetic, unaltered
+        if (CurrentFloatingPointState() != StartUpFloatingPointState()) {
+          SetFloatingPointState(StartUpFloatingPointState());  // the rules' arithmetic, unaltered
+        }
         const std::int32_t expected = ExpectedScaleOut(position, percentage, round_down);
         const double written = host.record().order_quantity;
         if (!host.QuantityWritten()) {
