@@ -5,12 +5,14 @@
 #include <xmmintrin.h>
 
 #include <cfenv>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "interface/input_slots.h"
@@ -61,6 +63,9 @@ enum Fault {
   allocates_per_call,      // allocates and frees a vector on every ordinary call
   leaks_at_load,           // copies a text at load and never frees it
   leaks_every_thousand,    // leaks a block on every thousandth ordinary call
+  thread_after_load,       // leaves a thread running from its load on
+  writes_record_later,     // a thread of its own writes the record after an ordinary call returned
+  history_goes_wrong,      // keeps a count of its calls and writes one too many from the 5000th on
 };
 
 constexpr Fault kFault = FAULT;
@@ -96,6 +101,7 @@ struct LoadTimeFault {
     if (kFault == hang_at_load) HangForever();
     if (kFault == prints_at_load) std::printf("zrPalvessa debug: loaded\n");
     if (kFault == fast_math_at_load) _mm_setcsr(_mm_getcsr() | 0x8040);
+    if (kFault == thread_after_load) std::thread([] { HangForever(); }).detach();
     if (kFault == leaks_at_load) {
       kept_copy = static_cast<char*>(process_heap::Allocate(32));
       if (kept_copy != nullptr) std::strcpy(kept_copy, "a copy kept until never");
@@ -161,7 +167,19 @@ double last_position = 0;
     static_cast<void>(kept);
   }
   static int ordinary_calls = 0;
-  if (kFault == leaks_every_thousand && ++ordinary_calls % 1000 == 0) process_heap::Allocate(24);
+  ++ordinary_calls;
+  if (kFault == leaks_every_thousand && ordinary_calls % 1000 == 0) process_heap::Allocate(24);
+  if (kFault == history_goes_wrong && ordinary_calls >= 5000 &&
+      record.order_quantity != quantity_before) {
+    record.order_quantity += 1;
+  }
+  if (kFault == writes_record_later) {
+    StudyInterface* kept = &record;
+    std::thread([kept] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      kept->reserved_2440[7] ^= 0x10;
+    }).detach();
+  }
 }
 
 }  // namespace

@@ -70,10 +70,10 @@ set(greek_module "${greek_folder}/$<TARGET_FILE_NAME:zrPalvessa_64>")
 
 # --- The module, described, replayed and validated ---------------------------
 if(STUDY_SANITIZERS)
-  set(validate_summary "11 passed, 0 failed, 2 skipped")  # no heap counts under the sanitizer
+  set(validate_summary "13 passed, 0 failed, 2 skipped")  # no heap counts under the sanitizer
   set(heap_balance_row "skipped +heap-balance +this build cannot count the heap[^\n]*")
 else()
-  set(validate_summary "13 passed, 0 failed")
+  set(validate_summary "15 passed, 0 failed")
   set(heap_balance_row "passed +heap-balance +18 kinds of call[^\n]*")
 endif()
 study_host_case(validate_module 0 STDOUT "\n${validate_summary}\n$"
@@ -316,6 +316,14 @@ fault_case(fast_math_at_load 1
 fault_case(rounds_upward 1
   "failed +floating-point-state +ordinary call, flat changed the floating-point control state: MXCSR 0x1f80 became 0x5f80 \\(rounding\\), x87 control word 0x[0-9a-f]+ became 0x[0-9a-f]+ \\(rounding\\), C rounding mode to nearest became upward"
   --check floating-point-state)
+fault_case(thread_after_load 1
+  "failed +module-loads +after loading the module the process runs 2 threads, 1 before loading \\(the study starts none\\)"
+  --check threads-and-state)
+fault_case(writes_record_later 1
+  "failed +threads-and-state +ordinary call, flat: record byte 2447 changed after the call returned"
+  --check threads-and-state)
+fault_case(history_goes_wrong 1 "failed +long-run +call [0-9]+ \\(position [^)]*\\): wrote"
+  --check long-run)
 fault_case(wrong_above_twenty 1
   "failed +scale-out-sweep +position 21, scaling out at 1 % rounding up: wrote 2, expected 1"
   --check scale-out-sweep)

@@ -18,6 +18,8 @@ struct CheckContext {
   ModuleSession* session = nullptr;
   // The floating-point control state before the module was loaded.
   judge::FloatingPointState before_load;
+  // The process's threads before the module was loaded; -1 when uncounted.
+  int threads_before_load = -1;
   StudyFunctionExport study() const { return session->module().study; }
   // Says what the check is about to do, so a crash or hang can be placed.
   void Announce(const std::string& phase) const { session->Announce(phase); }
@@ -41,6 +43,12 @@ CheckResult CheckMissingHostServices(const CheckContext& context);
 CheckResult CheckEdgePositions(const CheckContext& context);
 CheckResult CheckScaleOutSweep(const CheckContext& context);
 CheckResult CheckRandomizedCalls(const CheckContext& context);
+// state_checks.cpp
+CheckResult CheckThreadsAndState(const CheckContext& context);
+CheckResult CheckLongRun(const CheckContext& context);
+// The threads the module left running `when` ("after loading the module"):
+// "" when as many as before it was loaded.
+std::string ThreadsLeftBy(const CheckContext& context, const std::string& when);
 // heap_checks.cpp
 CheckResult CheckHeapCalls(const CheckContext& context);
 CheckResult CheckHeapBalance(const CheckContext& context);

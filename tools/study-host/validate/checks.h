@@ -22,13 +22,17 @@ enum class Check {
   kMissingHostServices,
   kHeapCalls,
   kHeapBalance,
+  kThreadsAndState,
   kEdgePositions,
   kScaleOutSweep,
   kRandomizedCalls,
+  kLongRun,
 };
 
 inline constexpr int kQuickCheckSeconds = 10;  // a load or a handful of calls
 inline constexpr int kLongCheckSeconds = 30;   // thousands of calls
+inline constexpr int kLongRunSeconds = 120;    // a million judged calls, under wine too
+inline constexpr std::int32_t kLongRunCalls = 1000000;
 
 struct CheckDefinition {
   Check check;
@@ -72,6 +76,10 @@ inline constexpr CheckDefinition kChecks[] = {
      "thousands of calls of every kind, and loading and unloading the module, leave the heap as "
      "they found it, in blocks and bytes",
      Check::kInterfaceVersion, true, kLongCheckSeconds},
+    {Check::kThreadsAndState, "threads-and-state",
+     "no thread after loading, any kind of call or unloading; no record changed after its call "
+     "returned",
+     Check::kInterfaceVersion, true, kQuickCheckSeconds},
     {Check::kEdgePositions, "edge-positions",
      "positions and percentages at the int32 and float edges give exactly the rules' quantity",
      Check::kInterfaceVersion, true, kLongCheckSeconds},
@@ -82,6 +90,10 @@ inline constexpr CheckDefinition kChecks[] = {
     {Check::kRandomizedCalls, "randomized-calls",
      "seeded random hosts, type codes, inputs, positions and flags, every call judged",
      Check::kInterfaceVersion, true, kLongCheckSeconds},
+    {Check::kLongRun, "long-run",
+     "a million consecutive random calls on one loaded module, every one judged, so state kept "
+     "across calls shows",
+     Check::kRandomizedCalls, true, kLongRunSeconds},
 };
 
 // The table lists every check once, in the enumeration's order, and each

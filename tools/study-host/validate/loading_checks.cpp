@@ -8,6 +8,8 @@
 CheckResult CheckModuleLoads(const CheckContext& context) {
   const std::string reason = context.session->Load(context.path, LoadDepth::kLibrary);
   if (!reason.empty()) return Failed(reason);
+  const std::string threads = ThreadsLeftBy(context, "after loading the module");
+  if (!threads.empty()) return Failed(threads);
   context.session->Unload();
   return Passed("loads and unloads, every symbol bound at load");
 }

@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "host/thread_census.h"
 #include "tools/study-host/common/output.h"
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/text_table.h"
@@ -27,7 +28,11 @@ CheckResult ResultOfChild(const ChildReport& report) {
   const ChildRun& run = report.run;
   const bool ended_cleanly = run.started && !run.timed_out && !run.crashed && run.exit_code == 0;
   std::optional<CheckResult> result;
-  if (report.result && ended_cleanly && !report.malformed) result = DecodeResult(*report.result);
+  if (report.result && !report.malformed) result = DecodeResult(*report.result);
+  // A pass counts only from a child that ended cleanly; a failure it found
+  // stands however the child ended after it (a module that crashes when
+  // unloaded, say).
+  if (result && result->outcome != Outcome::kFailed && !ended_cleanly) result.reset();
   if (!result) {
     result = Failed(HowItEnded(report, PhaseOf(report)));
   } else if (run.left_processes) {
@@ -142,9 +147,11 @@ constexpr CheckBody kBodies[] = {
     {Check::kMissingHostServices, &CheckMissingHostServices},
     {Check::kHeapCalls, &CheckHeapCalls},
     {Check::kHeapBalance, &CheckHeapBalance},
+    {Check::kThreadsAndState, &CheckThreadsAndState},
     {Check::kEdgePositions, &CheckEdgePositions},
     {Check::kScaleOutSweep, &CheckScaleOutSweep},
     {Check::kRandomizedCalls, &CheckRandomizedCalls},
+    {Check::kLongRun, &CheckLongRun},
 };
 
 constexpr bool BodiesInCheckOrder() {
@@ -165,11 +172,18 @@ void RunCheckInChild(const ValidateSettings& settings, const ChannelWriter& chan
   const CheckDefinition& check = DefinitionOf(settings.checks.front());
   ModuleSession session(
       [&channel](const std::string& phase) { channel.Send(FrameKind::kPhase, phase); });
-  const CheckContext context{settings.module_path, settings.seed.value_or(0), settings.random_calls,
-                             &session, judge::CurrentFloatingPointState()};
+  const CheckContext context{settings.module_path,
+                             settings.seed.value_or(0),
+                             settings.random_calls,
+                             &session,
+                             judge::CurrentFloatingPointState(),
+                             ThreadsInProcess()};
   const std::string reason =
       check.calls_study ? session.Load(settings.module_path, LoadDepth::kExports) : "";
-  const CheckResult result = reason.empty() ? RunCheckBody(check.check, context) : Failed(reason);
+  CheckResult result = reason.empty() ? RunCheckBody(check.check, context) : Failed(reason);
+  const std::string threads = ThreadsLeftBy(context, "after the check");
+  const bool passing = result.outcome == Outcome::kPassed || result.outcome == Outcome::kWarning;
+  if (passing && !threads.empty()) result = Failed(threads);
   session.Unload();
   channel.Send(FrameKind::kResult, EncodeResult(result));
 }

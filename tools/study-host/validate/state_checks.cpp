@@ -1,0 +1,93 @@
+// Checks of what a module keeps: no thread of its own, no hold on a record
+// once its call returned, nothing running after it is unloaded, and no
+// state that changes its answers over a long run of calls.
+#include <chrono>
+#include <thread>
+
+#include "host/stand_in_host.h"
+#include "host/thread_census.h"
+#include "judge/call_judge.h"
+#include "judge/call_scenarios.h"
+#include "judge/random_calls.h"
+#include "judge/record_guard.h"
+#include "tools/study-host/common/text_format.h"
+#include "tools/study-host/validate/check_bodies.h"
+
+namespace {
+
+// How long a record stays watched after its call returned.
+constexpr std::chrono::milliseconds kWatchAfterReturn{20};
+// How long the child lives on after the module is unloaded.
+constexpr std::chrono::milliseconds kWatchAfterUnload{100};
+
+// The first byte that differs between two images, in words; "" when none.
+std::string FirstChange(const judge::RecordImage& before, const judge::RecordImage& after) {
+  for (std::size_t at = 0; at < before.record.size() && at < after.record.size(); ++at) {
+    if (before.record[at] != after.record[at]) return "record byte " + std::to_string(at);
+  }
+  for (std::size_t at = 0; at < before.array.size() && at < after.array.size(); ++at) {
+    if (before.array[at] != after.array[at]) return "input array byte " + std::to_string(at);
+  }
+  return "";
+}
+
+std::string ThreadsLeft(int before, const std::string& when) {
+  const int now = ThreadsInProcess();
+  if (now == before) return "";
+  return when + " the process runs " + Counted(now, "thread", "threads") + ", " +
+         std::to_string(before) + " before loading (the study starts none)";
+}
+
+}  // namespace
+
+std::string ThreadsLeftBy(const CheckContext& context, const std::string& when) {
+  if (context.threads_before_load < 0) return "";
+  return ThreadsLeft(context.threads_before_load, when);
+}
+
+CheckResult CheckThreadsAndState(const CheckContext& context) {
+  const int before = context.threads_before_load;
+  if (before < 0) return Skipped("this system cannot count a process's threads");
+  std::string fault = ThreadsLeft(before, "after loading the module");
+  if (!fault.empty()) return Failed(fault);
+  for (const judge::CallScenario& scenario : judge::CallScenarios()) {
+    context.Announce(scenario.name);
+    StandInHost host(scenario.options);
+    judge::PrepareScenario(host, scenario, context.study());
+    context.study()(&host.record());
+    const judge::RecordImage returned = judge::TakeRecordImage(host);
+    std::this_thread::sleep_for(kWatchAfterReturn);
+    const std::string changed = FirstChange(returned, judge::TakeRecordImage(host));
+    if (!changed.empty()) {
+      return Failed(std::string(scenario.name) + ": " + changed +
+                    " changed after the call returned");
+    }
+    fault = ThreadsLeft(before, std::string("after an ") + scenario.name + ",");
+    if (!fault.empty()) return Failed(fault);
+  }
+  context.session->Unload();
+  context.Announce("the time after unloading the module");
+  std::this_thread::sleep_for(kWatchAfterUnload);
+  fault = ThreadsLeft(before, "after unloading the module");
+  if (!fault.empty()) return Failed(fault);
+  return Passed("no thread after loading, " + std::to_string(judge::CallScenarios().size()) +
+                " kinds of call or unloading; no record changed after its call returned");
+}
+
+// long-run: a million random calls on one loaded module, every one judged.
+CheckResult CheckLongRun(const CheckContext& context) {
+  judge::SeededChoices choices(context.seed + 1);
+  for (std::int32_t call = 1; call <= kLongRunCalls; ++call) {
+    if (call % 100000 == 1) context.Announce("long-run calls " + std::to_string(call) + " onwards");
+    StandInHost host(judge::RandomHostOptions(choices));
+    const judge::RandomCall made = judge::PrepareRandomCall(host, choices);
+    const std::string fault =
+        judge::MakeJudgedCall(host, context.study(), judge::FillPatternFor(call));
+    if (!fault.empty()) {
+      return Failed("call " + std::to_string(call) + " (position " + FormatPosition(made.position) +
+                    (made.defaults ? ", defaults" : "") + "): " + fault);
+    }
+  }
+  return Passed(std::to_string(kLongRunCalls) +
+                " consecutive random calls on one loaded module judged right");
+}
