@@ -66,6 +66,9 @@ enum Fault {
   thread_after_load,       // leaves a thread running from its load on
   writes_record_later,     // a thread of its own writes the record after an ordinary call returned
   history_goes_wrong,      // keeps a count of its calls and writes one too many from the 5000th on
+  prints_300_mb,           // a correct study that prints 300 MB when it loads
+  closes_descriptors,      // closes every descriptor it inherited when it loads, then goes on
+  forges_report,           // writes a passing report and a waiting notice on descriptor 3, exits
 };
 
 constexpr Fault kFault = FAULT;
@@ -91,6 +94,12 @@ constexpr Fault kFault = FAULT;
 
 [[maybe_unused]] void LeaveProcessRunning();
 
+// Writes `megabytes` of debug lines on standard output.
+[[maybe_unused]] void PrintMegabytes(int megabytes) {
+  static const std::string line(1023, 'x');
+  for (int written = 0; written < megabytes * 1024; ++written) std::printf("%s\n", line.c_str());
+}
+
 // What leaks_at_load copies and never frees.
 [[maybe_unused]] char* kept_copy = nullptr;
 
@@ -102,6 +111,17 @@ struct LoadTimeFault {
     if (kFault == prints_at_load) std::printf("zrPalvessa debug: loaded\n");
     if (kFault == fast_math_at_load) _mm_setcsr(_mm_getcsr() | 0x8040);
     if (kFault == thread_after_load) std::thread([] { HangForever(); }).detach();
+    if (kFault == prints_300_mb) PrintMegabytes(300);
+#if !defined(_WIN32)
+    if (kFault == closes_descriptors) {
+      for (int descriptor = 0; descriptor < 1024; ++descriptor) close(descriptor);
+    }
+    if (kFault == forges_report) {
+      const char forged[] = "W1:1R9:passed\tokD0:";
+      static_cast<void>(write(3, forged, sizeof forged - 1));
+      _exit(0);
+    }
+#endif
     if (kFault == leaks_at_load) {
       kept_copy = static_cast<char*>(process_heap::Allocate(32));
       if (kept_copy != nullptr) std::strcpy(kept_copy, "a copy kept until never");

@@ -255,7 +255,8 @@ endif()
 
 if(NOT CMAKE_CROSSCOMPILING)
   add_test(NAME study_host.streams
-    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tool_streams.sh $<TARGET_FILE:study-host> ${study_module})
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tool_streams.sh $<TARGET_FILE:study-host> ${study_module}
+            $<TARGET_FILE:faulty_hangs_in_call>)
 endif()
 
 if(NOT CMAKE_CROSSCOMPILING AND NOT STUDY_SANITIZERS)
@@ -324,6 +325,15 @@ fault_case(writes_record_later 1
   --check threads-and-state)
 fault_case(history_goes_wrong 1 "failed +long-run +call [0-9]+ \\(position [^)]*\\): wrote"
   --check long-run)
+fault_case(prints_300_mb 0
+  "warning +module-loads +loads and unloads[^\n]*; the module wrote 314572800 bytes of output: \"xxx"
+  --check module-loads)
+if(NOT WIN32)
+  fault_case(closes_descriptors 1
+    "failed +module-loads +closed the tool's report channel, during loading the module" --check module-loads)
+  fault_case(forges_report 1 "failed +module-loads +wrote on the tool's own channel, during loading the module"
+    --check module-loads --timeout 5)
+endif()
 fault_case(wrong_above_twenty 1
   "failed +scale-out-sweep +position 21, scaling out at 1 % rounding up: wrote 2, expected 1"
   --check scale-out-sweep)

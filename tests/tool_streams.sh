@@ -1,10 +1,12 @@
 #!/bin/bash
-# Streams the tool meets: a session fed slowly through a pipe, a named pipe
-# whose writer comes after the time limit, and output into a closed pipe.
-# Usage: tool_streams.sh TOOL MODULE
+# Streams and signals the tool meets: a session fed slowly through a pipe, a
+# named pipe whose writer comes after the time limit, output into a closed
+# pipe, and the tool ended by a signal while a module hangs.
+# Usage: tool_streams.sh TOOL MODULE HANGING_MODULE
 set -u
 tool=$1
 module=$2
+hanging_module=$3
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 fail() {
@@ -47,3 +49,23 @@ for words in --help --version; do
   [[ $(wc -l <"$work/err") == 1 ]] || fail "$words into a closed pipe: $(cat "$work/err")"
 done
 echo "help and version into a closed pipe: exit 5, one line"
+
+# Ended by a signal (or killed outright) while a check's child hangs in the
+# module: no process of the tool's is left behind.
+# A copy of its own, so that only this test's children match.
+own_hanging_module="$work/$(basename "$hanging_module")"
+cp "$hanging_module" "$own_hanging_module"
+children_left() {
+  pgrep -f -- "$own_hanging_module.*--in-child-run-check" >/dev/null
+}
+for signal_name in TERM INT HUP KILL; do
+  "$tool" validate "$own_hanging_module" --check declares-study --timeout 60 >/dev/null 2>&1 &
+  validate=$!
+  for _ in $(seq 100); do children_left && break; sleep 0.05; done
+  children_left || fail "no check's child started"
+  kill -s "$signal_name" $validate
+  wait $validate 2>/dev/null
+  for _ in $(seq 40); do children_left || break; sleep 0.05; done
+  children_left && fail "a check's child outlived the tool ended by SIG$signal_name"
+done
+echo "tool ended by a signal: its children ended too"

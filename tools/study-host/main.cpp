@@ -46,7 +46,7 @@ int RunAsChild(const std::vector<std::string>& arguments, const ChannelWriter& c
   } catch (const std::exception& error) {  // out of memory, or a host service's exception
     SendError(channel, kExitModule, Escaped(error.what()));
   }
-  return kExitSuccess;
+  return channel.lost() ? kChildLostItsChannel : kExitSuccess;
 }
 
 // In the tool: runs the command, each in its children.

@@ -48,7 +48,7 @@ void ChannelWriter::Send(FrameKind kind, std::string_view payload) const {
   frame += std::to_string(payload.size());
   frame += ':';
   frame += payload;
-  WriteToChannel(channel_, frame);
+  if (!WriteToChannel(channel_, frame)) lost_ = true;
 }
 
 std::optional<Frame> FrameDecoder::Next() {

@@ -54,10 +54,13 @@ class ChannelWriter {
   ChannelWriter(std::uint64_t channel, std::string secret)
       : channel_(channel), secret_(std::move(secret)) {}
   void Send(FrameKind kind, std::string_view payload) const;
+  // Whether a frame could not be sent: the channel was closed under it.
+  bool lost() const { return lost_; }
 
  private:
   std::uint64_t channel_;
   std::string secret_;
+  mutable bool lost_ = false;
 };
 
 // In the tool: the frames in the bytes a child sent, as they complete.

@@ -15,6 +15,10 @@
 #include <string_view>
 #include <vector>
 
+// The exit code of a child whose channel was closed under it (by the
+// module), so the tool can say so.
+inline constexpr int kChildLostItsChannel = 86;
+
 // The environment variable that announces the channel to a child.
 inline constexpr char kChannelVariable[] = "STUDY_HOST_CHILD_CHANNEL";
 

@@ -63,7 +63,8 @@ std::string PhaseOf(const ChildReport& report) {
 std::string HowItEnded(const ChildReport& report, const std::string& where) {
   const ChildRun& run = report.run;
   if (!run.started) return run.start_failure;
-  if (run.channel_closed) return "closed the tool's report channel, " + where;
+  const bool lost_channel = !run.timed_out && !run.crashed && run.exit_code == kChildLostItsChannel;
+  if (run.channel_closed || lost_channel) return "closed the tool's report channel, " + where;
   if (run.timed_out) {
     const std::string seconds = std::to_string(report.terms.limit_seconds) + " s, ";
     return (report.terms.limit == TimeLimit::kWholeRun ? "did not finish within " + seconds
