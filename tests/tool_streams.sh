@@ -59,10 +59,10 @@ children_left() {
   pgrep -f -- "$own_hanging_module.*--in-child-run-check" >/dev/null
 }
 for signal_name in TERM INT HUP KILL; do
-  "$tool" validate "$own_hanging_module" --check declares-study --timeout 60 >/dev/null 2>&1 &
+  "$tool" validate "$own_hanging_module" --check declares-study --timeout 60 >"$work/out" 2>&1 &
   validate=$!
-  for _ in $(seq 100); do children_left && break; sleep 0.05; done
-  children_left || fail "no check's child started"
+  for _ in $(seq 400); do children_left && break; sleep 0.05; done
+  children_left || fail "no check's child started: $(cat "$work/out")"
   kill -s "$signal_name" $validate
   wait $validate 2>/dev/null
   for _ in $(seq 40); do children_left || break; sleep 0.05; done
