@@ -58,14 +58,18 @@ cp "$hanging_module" "$own_hanging_module"
 children_left() {
   pgrep -f -- "$own_hanging_module.*--in-child-run-check" >/dev/null
 }
+hanging_child() {
+  pgrep -f -- "$own_hanging_module.*--in-child-run-check declares-study" >/dev/null
+}
 for signal_name in TERM INT HUP KILL; do
-  "$tool" validate "$own_hanging_module" --check declares-study --timeout 60 >"$work/out" 2>&1 &
+  "$tool" validate "$own_hanging_module" --check declares-study --timeout 120 >"$work/out" 2>&1 &
   validate=$!
-  for _ in $(seq 400); do children_left && break; sleep 0.05; done
-  children_left || fail "no check's child started: $(cat "$work/out")"
+  started=no
+  for _ in $(seq 600); do hanging_child && started=yes && break; sleep 0.1; done
+  [[ $started == yes ]] || fail "the hanging check's child never came: $(cat "$work/out")"
   kill -s "$signal_name" $validate
   wait $validate 2>/dev/null
-  for _ in $(seq 40); do children_left || break; sleep 0.05; done
+  for _ in $(seq 50); do children_left || break; sleep 0.1; done
   children_left && fail "a check's child outlived the tool ended by SIG$signal_name"
 done
 echo "tool ended by a signal: its children ended too"
