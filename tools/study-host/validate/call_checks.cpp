@@ -100,22 +100,31 @@ CheckResult CheckScaleOutSweep(const CheckContext& context) {
                 "every percentage, both roundings");
 }
 
-// randomized-calls: random hosts, type codes, values, positions and flags.
-CheckResult CheckRandomizedCalls(const CheckContext& context) {
-  judge::SeededChoices choices(context.seed);
-  const std::string seed = "seed " + std::to_string(context.seed);
-  for (std::int32_t call = 1; call <= context.random_calls; ++call) {
-    if (call % 100 == 1) context.Announce("random calls " + std::to_string(call) + " onwards");
+std::string JudgedRandomCalls(const CheckContext& context, const RandomRun& run) {
+  judge::SeededChoices choices(run.seed);
+  for (std::int32_t call = 1; call <= run.calls; ++call) {
+    if (call % run.announce_every == 1) {
+      context.Announce(run.name + " " + std::to_string(call) + " onwards");
+    }
     StandInHost host(judge::RandomHostOptions(choices));
     const judge::RandomCall made = judge::PrepareRandomCall(host, choices);
     const std::string fault =
         judge::MakeJudgedCall(host, context.study(), judge::FillPatternFor(call));
     if (!fault.empty()) {
-      return Failed(seed + ", call " + std::to_string(call) + " (position " +
-                    FormatPosition(made.position) + (made.defaults ? ", defaults" : "") +
-                    (made.host_call_flag ? ", host call flag" : "") + "): " + fault);
+      return "call " + std::to_string(call) + " (position " + FormatPosition(made.position) +
+             (made.defaults ? ", defaults" : "") + (made.host_call_flag ? ", host call flag" : "") +
+             "): " + fault;
     }
   }
+  return "";
+}
+
+// randomized-calls: random hosts, type codes, values, positions and flags.
+CheckResult CheckRandomizedCalls(const CheckContext& context) {
+  const std::string seed = "seed " + std::to_string(context.seed);
+  const std::string fault = JudgedRandomCalls(
+      context, {.seed = context.seed, .calls = context.random_calls, .name = "random calls"});
+  if (!fault.empty()) return Failed(seed + ", " + fault);
   return Passed(Counted(context.random_calls, "random call", "random calls") + " judged right (" +
                 seed + ")");
 }

@@ -25,6 +25,17 @@ struct CheckContext {
   void Announce(const std::string& phase) const { session->Announce(phase); }
 };
 
+// A run of seeded random calls, every one judged.
+struct RandomRun {
+  std::uint64_t seed = 0;
+  std::int32_t calls = 0;
+  std::int32_t announce_every = 100;  // calls between the phases announced
+  std::string name;                   // of the calls, in those phases: "random calls"
+};
+// "" when every call was judged right, else the first fault, placed:
+// "call 17 (position 3, defaults): ...".
+std::string JudgedRandomCalls(const CheckContext& context, const RandomRun& run);
+
 // Runs the body of `check`.
 CheckResult RunCheckBody(Check check, const CheckContext& context);
 

@@ -8,7 +8,6 @@
 #include "host/thread_census.h"
 #include "judge/call_judge.h"
 #include "judge/call_scenarios.h"
-#include "judge/random_calls.h"
 #include "judge/record_guard.h"
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/validate/check_bodies.h"
@@ -76,18 +75,11 @@ CheckResult CheckThreadsAndState(const CheckContext& context) {
 
 // long-run: a million random calls on one loaded module, every one judged.
 CheckResult CheckLongRun(const CheckContext& context) {
-  judge::SeededChoices choices(context.seed + 1);
-  for (std::int32_t call = 1; call <= kLongRunCalls; ++call) {
-    if (call % 100000 == 1) context.Announce("long-run calls " + std::to_string(call) + " onwards");
-    StandInHost host(judge::RandomHostOptions(choices));
-    const judge::RandomCall made = judge::PrepareRandomCall(host, choices);
-    const std::string fault =
-        judge::MakeJudgedCall(host, context.study(), judge::FillPatternFor(call));
-    if (!fault.empty()) {
-      return Failed("call " + std::to_string(call) + " (position " + FormatPosition(made.position) +
-                    (made.defaults ? ", defaults" : "") + "): " + fault);
-    }
-  }
+  const std::string fault = JudgedRandomCalls(context, {.seed = context.seed + 1,
+                                                        .calls = kLongRunCalls,
+                                                        .announce_every = 100000,
+                                                        .name = "long-run calls"});
+  if (!fault.empty()) return Failed(fault);
   return Passed(std::to_string(kLongRunCalls) +
                 " consecutive random calls on one loaded module judged right");
 }
