@@ -102,6 +102,9 @@ study_host_case(replay_session 0
   STDOUT "^step  position  order quantity\n1     0         4\n.*\n3     4         2\n.*\n7     -3        2\n.*\n10    0         4\n$"
   ARGS replay ${study_module} --set Enabled=yes "--set=Scale Out of Position=yes"
        --file example-session.csv)
+study_host_case(replay_not_enabled 0
+  STDOUT "^note: \"Enabled\" is off, so the study leaves the order quantity unchanged \\(to turn it on: --set \"Enabled=yes\"\\)\nstep  position  order quantity\n1     1         unchanged\n2     0         unchanged\n$"
+  ARGS replay ${study_module} --positions 1,0)
 study_host_case(replay_json 0
   STDOUT "^{\"step\":1,\"position\":0,\"written\":true,\"order_quantity\":4}\n{\"step\":2,\"position\":-2.5,\"written\":true,\"order_quantity\":7}\n$"
   ARGS replay ${study_module} --positions 0,-2.5 --json=1 --set Enabled=1
