@@ -32,8 +32,8 @@ echo "slow pipe: each step shown as it is made"
 
 # Waiting for a named pipe's writer is not the module's time.
 mkfifo "$work/late"
-(sleep 3 && printf 'position\n1\n' >"$work/late") &
-output=$("$tool" replay "$module" --set Enabled=yes --timeout 1 --file "$work/late" 2>&1) ||
+(sleep 4 && printf 'position\n1\n' >"$work/late") &
+output=$("$tool" replay "$module" --set Enabled=yes --timeout 2 --file "$work/late" 2>&1) ||
   fail "a named pipe opened late: $output"
 [[ $output == *"1     1         1" ]] || fail "a named pipe opened late gave '$output'"
 echo "named pipe opened after the time limit: replayed"
