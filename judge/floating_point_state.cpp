@@ -33,24 +33,34 @@ std::string Joined(const std::vector<std::string>& words) {
   return joined;
 }
 
-std::string MxcsrChange(std::uint32_t before, std::uint32_t after) {
-  const std::uint32_t changed = before ^ after;
-  std::vector<std::string> what;
-  if ((changed & kMxcsrFlushToZero) != 0) what.push_back("flush-to-zero");
-  if ((changed & kMxcsrDenormalsAreZero) != 0) what.push_back("denormals-are-zero");
-  if ((changed & kMxcsrRounding) != 0) what.push_back("rounding");
-  if ((changed & kMxcsrMasks) != 0) what.push_back("exception masks");
-  return "MXCSR " + Hex(before) + " became " + Hex(after) + " (" + Joined(what) + ")";
-}
+// A register's bits, by what they control.
+struct ControlBits {
+  std::uint32_t mask;
+  const char* name;
+};
+constexpr ControlBits kMxcsrBits[] = {
+    {kMxcsrFlushToZero, "flush-to-zero"},
+    {kMxcsrDenormalsAreZero, "denormals-are-zero"},
+    {kMxcsrRounding, "rounding"},
+    {kMxcsrMasks, "exception masks"},
+};
+constexpr ControlBits kX87Bits[] = {
+    {kX87Precision, "precision"},
+    {kX87Rounding, "rounding"},
+    {kX87Masks, "exception masks"},
+};
 
-std::string X87Change(std::uint16_t before, std::uint16_t after) {
-  const std::uint16_t changed = before ^ after;
+// "MXCSR 0x1f80 became 0x9fc0 (flush-to-zero, denormals-are-zero)".
+template <std::size_t kCount>
+std::string RegisterChange(const char* name, std::uint32_t before, std::uint32_t after,
+                           const ControlBits (&bits)[kCount]) {
   std::vector<std::string> what;
-  if ((changed & kX87Precision) != 0) what.push_back("precision");
-  if ((changed & kX87Rounding) != 0) what.push_back("rounding");
-  if ((changed & kX87Masks) != 0) what.push_back("exception masks");
+  for (const ControlBits& part : bits) {
+    if (((before ^ after) & part.mask) != 0) what.push_back(part.name);
+  }
   if (what.empty()) what.push_back("reserved bits");
-  return "x87 control word " + Hex(before) + " became " + Hex(after) + " (" + Joined(what) + ")";
+  return std::string(name) + " " + Hex(before) + " became " + Hex(after) + " (" + Joined(what) +
+         ")";
 }
 
 std::string RoundingName(int rounding) {
@@ -108,10 +118,12 @@ const FloatingPointState& StartUpFloatingPointState() {
 std::string FloatingPointChange(const FloatingPointState& before, const FloatingPointState& after) {
   std::vector<std::string> changes;
   if (before.mxcsr_control != after.mxcsr_control) {
-    changes.push_back(MxcsrChange(before.mxcsr_control, after.mxcsr_control));
+    changes.push_back(
+        RegisterChange("MXCSR", before.mxcsr_control, after.mxcsr_control, kMxcsrBits));
   }
   if (before.x87_control != after.x87_control) {
-    changes.push_back(X87Change(before.x87_control, after.x87_control));
+    changes.push_back(
+        RegisterChange("x87 control word", before.x87_control, after.x87_control, kX87Bits));
   }
   if (before.rounding != after.rounding) {
     changes.push_back("C rounding mode " + RoundingName(before.rounding) + " became " +

@@ -335,6 +335,10 @@ fault_case(fast_math_at_load 1
 fault_case(rounds_upward 1
   "failed +floating-point-state +ordinary call, flat changed the floating-point control state: MXCSR 0x1f80 became 0x5f80 \\(rounding\\), x87 control word 0x[0-9a-f]+ became 0x[0-9a-f]+ \\(rounding\\), C rounding mode to nearest became upward"
   --check floating-point-state)
+# Every watched or judged call of the other checks finds the change too.
+study_host_case(validate_rounds_upward_in_a_watched_call 1
+  STDOUT "failed +record-untouched +ordinary call, flat: changed the floating-point control state: MXCSR 0x1f80 became 0x5f80 \\(rounding\\)"
+  ARGS validate $<TARGET_FILE:faulty_rounds_upward> --seed 1 --check record-untouched)
 fault_case(thread_after_load 1
   "failed +module-loads +after loading the module the process runs 2 threads, 1 before loading \\(the study starts none\\)"
   --check threads-and-state)

@@ -13,8 +13,8 @@
 #include <cstring>
 #include <fstream>
 
-#include "tools/study-host/common/number_parsing.h"
 #include "tools/study-host/sandbox/channel.h"
+#include "tools/study-host/sandbox/channel_announcement.h"
 #include "tools/study-host/sandbox/child_process.h"
 
 extern char** environ;
@@ -223,7 +223,7 @@ std::vector<std::string> ChildEnvironment() {
   for (char** variable = environ; *variable != nullptr; ++variable) {
     if (std::strncmp(*variable, prefix.c_str(), prefix.size()) != 0) variables.push_back(*variable);
   }
-  variables.push_back(prefix + std::to_string(kChildChannel) + ":" + std::to_string(kChildSecret));
+  variables.push_back(prefix + Announce({kChildChannel, kChildSecret}));
   return variables;
 }
 
@@ -356,13 +356,14 @@ std::optional<ChildChannel> TakeChannelOfThisChild() {
   const pid_t tool = getppid();
   prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (getppid() != tool) _exit(1);
-  const auto colon = words.find(':');
-  const ParsedWholeNumber report = ParseWholeNumber(words.substr(0, colon), 0, 1 << 20);
-  const ParsedWholeNumber secret_pipe =
-      ParseWholeNumber(colon == std::string::npos ? "" : words.substr(colon + 1), 0, 1 << 20);
-  if (!report.problem.empty() || !secret_pipe.problem.empty()) return std::nullopt;
-  ChildChannel channel{static_cast<std::uint64_t>(report.value), ""};
-  const int fd = static_cast<int>(secret_pipe.value);
+  const std::optional<ChannelAnnouncement> announced_channel = ParseAnnouncement(words);
+  constexpr std::uint64_t kLargestDescriptor = 1 << 20;
+  if (!announced_channel || announced_channel->report > kLargestDescriptor ||
+      announced_channel->secret_pipe > kLargestDescriptor) {
+    return std::nullopt;
+  }
+  ChildChannel channel{announced_channel->report, ""};
+  const int fd = static_cast<int>(announced_channel->secret_pipe);
   char secret[kSecretLength];
   std::size_t got = 0;
   while (got < sizeof secret) {

@@ -1,11 +1,10 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <limits>
 
-#include "tools/study-host/common/number_parsing.h"
 #include "tools/study-host/common/wide_text.h"
 #include "tools/study-host/sandbox/channel.h"
+#include "tools/study-host/sandbox/channel_announcement.h"
 #include "tools/study-host/sandbox/child_process.h"
 
 namespace {
@@ -48,18 +47,13 @@ std::string Quoted(const std::string& argument) {
   return quoted + "\"";
 }
 
-// A pipe whose write end the child inherits and whose read end it does not.
-bool MakePipe(Handle& read_end, Handle& write_end) {
+// A pipe of which the child inherits one end, `childs_end`, and not the
+// other.
+bool MakePipe(Handle& read_end, Handle& write_end, const Handle& childs_end) {
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   if (!CreatePipe(read_end.out(), write_end.out(), &inheritable, 1 << 16)) return false;
-  return SetHandleInformation(read_end.get(), HANDLE_FLAG_INHERIT, 0) != 0;
-}
-
-// A pipe whose read end the child inherits and whose write end it does not.
-bool MakeReversePipe(Handle& read_end, Handle& write_end) {
-  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  if (!CreatePipe(read_end.out(), write_end.out(), &inheritable, 1 << 12)) return false;
-  return SetHandleInformation(write_end.get(), HANDLE_FLAG_INHERIT, 0) != 0;
+  const Handle& tools_end = &childs_end == &read_end ? write_end : read_end;
+  return SetHandleInformation(tools_end.get(), HANDLE_FLAG_INHERIT, 0) != 0;
 }
 
 // Reads what `pipe` has now; false at its end.
@@ -176,8 +170,9 @@ ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms&
   wchar_t self[32768];
   const DWORD length = GetModuleFileNameW(nullptr, self, 32768);
   Handle channel_read, channel_write, secret_read, secret_write, output, job;
-  if (length == 0 || length >= 32768 || !MakePipe(channel_read, channel_write) ||
-      !MakeReversePipe(secret_read, secret_write) || !MakeOutputFile(output) || !MakeJob(job)) {
+  if (length == 0 || length >= 32768 || !MakePipe(channel_read, channel_write, channel_write) ||
+      !MakePipe(secret_read, secret_write, secret_read) || !MakeOutputFile(output) ||
+      !MakeJob(job)) {
     run.start_failure = "cannot prepare a child process: error " + std::to_string(GetLastError());
     return run;
   }
@@ -194,9 +189,8 @@ ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms&
   std::wstring wide_command_line = WideFromUtf8(command_line);
   // The child inherits this process's environment: announce the channel in
   // it for as long as the child takes to start.
-  const std::string channel =
-      std::to_string(reinterpret_cast<std::uintptr_t>(channel_write.get())) + ":" +
-      std::to_string(reinterpret_cast<std::uintptr_t>(secret_read.get()));
+  const std::string channel = Announce({reinterpret_cast<std::uintptr_t>(channel_write.get()),
+                                        reinterpret_cast<std::uintptr_t>(secret_read.get())});
   SetEnvironmentVariableA(kChannelVariable, channel.c_str());
 
   STARTUPINFOW startup{};
@@ -272,15 +266,12 @@ std::optional<ChildChannel> TakeChannelOfThisChild() {
   const DWORD length = GetEnvironmentVariableA(kChannelVariable, announced, sizeof announced);
   if (length == 0 || length >= sizeof announced) return std::nullopt;
   SetEnvironmentVariableA(kChannelVariable, nullptr);
-  const std::string words(announced, length);
-  const auto colon = words.find(':');
-  constexpr std::int64_t kLargest = std::numeric_limits<std::int64_t>::max();
-  const ParsedWholeNumber report = ParseWholeNumber(words.substr(0, colon), 0, kLargest);
-  const ParsedWholeNumber secret_pipe =
-      ParseWholeNumber(colon == std::string::npos ? "" : words.substr(colon + 1), 0, kLargest);
-  if (!report.problem.empty() || !secret_pipe.problem.empty()) return std::nullopt;
-  ChildChannel channel{static_cast<std::uint64_t>(report.value), ""};
-  const HANDLE pipe = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(secret_pipe.value));
+  const std::optional<ChannelAnnouncement> announced_channel =
+      ParseAnnouncement(std::string_view(announced, length));
+  if (!announced_channel) return std::nullopt;
+  ChildChannel channel{announced_channel->report, ""};
+  const HANDLE pipe =
+      reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(announced_channel->secret_pipe));
   char secret[kSecretLength];
   DWORD got = 0;
   while (got < sizeof secret) {
