@@ -69,6 +69,7 @@ enum Fault {
   prints_300_mb,           // a correct study that prints 300 MB when it loads
   closes_descriptors,      // closes every descriptor it inherited when it loads, then goes on
   forges_report,           // writes a passing report and a waiting notice on descriptor 3, exits
+  thread_at_unload,        // starts a thread of its own as it is unloaded
 };
 
 constexpr Fault kFault = FAULT;
@@ -131,6 +132,14 @@ struct LoadTimeFault {
   }
 };
 const LoadTimeFault load_time_fault;
+
+// What the fault does when the module is unloaded.
+struct UnloadTimeFault {
+  ~UnloadTimeFault() {
+    if (kFault == thread_at_unload) std::thread([] { HangForever(); }).detach();
+  }
+};
+const UnloadTimeFault unload_time_fault;
 
 // The host's position query, wrapped for the call when the fault needs it.
 PositionQueryService host_position_query = nullptr;

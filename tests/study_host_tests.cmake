@@ -342,6 +342,9 @@ study_host_case(validate_rounds_upward_in_a_watched_call 1
 fault_case(thread_after_load 1
   "failed +module-loads +after loading the module the process runs 2 threads, 1 before loading \\(the study starts none\\)"
   --check threads-and-state)
+fault_case(thread_at_unload 1
+  "failed +module-loads +(after the check the process runs 2 threads, 1 before loading|${crashed} during unloading the module)"
+  --check module-loads)  # a crash when its thread runs the unloaded code first
 fault_case(writes_record_later 1
   "failed +threads-and-state +ordinary call, flat: record byte 2447 changed after the call returned"
   --check threads-and-state)
