@@ -184,6 +184,10 @@ void RunCheckInChild(const ValidateSettings& settings, const ChannelWriter& chan
   const std::string threads = ThreadsLeftBy(context, "after the check");
   const bool passing = result.outcome == Outcome::kPassed || result.outcome == Outcome::kWarning;
   if (passing && !threads.empty()) result = Failed(threads);
+  // A failure is sent before the module is unloaded, so a module that
+  // crashes then cannot hide it; a pass only after a clean unload.
+  const bool failed = result.outcome == Outcome::kFailed;
+  if (failed) channel.Send(FrameKind::kResult, EncodeResult(result));
   session.Unload();
-  channel.Send(FrameKind::kResult, EncodeResult(result));
+  if (!failed) channel.Send(FrameKind::kResult, EncodeResult(result));
 }
