@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "heap_call_counter.h"
+#include "host/heap_calls.h"
 #include "host/stand_in_host.h"
 #include "host/study_module.h"
 #include "lean_host.h"
@@ -19,6 +19,10 @@ namespace {
 
 // Each ordinary-call scenario, 1000 calls: any heap call fails the check.
 int CheckNoHeapCalls(const StudyModule& module) {
+  if (!heap_calls::Supported()) {
+    std::fprintf(stderr, "call_driver: this build cannot count heap calls\n");
+    return EXIT_FAILURE;
+  }
   const struct {
     const char* name;
     const judge::CallScenario& scenario;
@@ -30,9 +34,12 @@ int CheckNoHeapCalls(const StudyModule& module) {
   int failures = 0;
   for (const auto& s : scenarios) {
     const std::unique_ptr<StandInHost> host = MakeLeanHost(module.study, s.scenario);
-    const std::uint64_t before = HeapCallsSoFar();
-    for (int call = 0; call < 1000; ++call) module.study(&host->record());
-    const std::uint64_t calls = HeapCallsSoFar() - before;
+    std::int64_t calls = 0;
+    {
+      const heap_calls::ModuleCallScope scope;
+      for (int call = 0; call < 1000; ++call) module.study(&host->record());
+      calls = scope.counts().heap_calls();
+    }
     std::printf("%-28s %llu heap calls in 1000 ordinary calls\n", s.name,
                 static_cast<unsigned long long>(calls));
     if (calls != 0) ++failures;

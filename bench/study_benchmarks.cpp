@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "heap_call_counter.h"
+#include "host/heap_calls.h"
 #include "host/stand_in_host.h"
 #include "host/study_module.h"
 #include "interface/position_query.h"
@@ -96,13 +96,17 @@ double RatioToFloor(CallFunction call, StudyInterface* record, benchmark::Iterat
 // when `compare_with_floor`, the ratio to the floor.
 void RunCalls(benchmark::State& state, CallFunction call, StudyInterface* record,
               bool compare_with_floor) {
-  const std::uint64_t heap_before = HeapCallsSoFar();
-  for (auto _ : state) {
-    call(record);
-    benchmark::ClobberMemory();
+  std::int64_t heap_calls = 0;
+  {
+    const heap_calls::ModuleCallScope scope;
+    for (auto _ : state) {
+      call(record);
+      benchmark::ClobberMemory();
+    }
+    heap_calls = scope.counts().heap_calls();
   }
   state.counters["heap_calls_per_call"] =
-      static_cast<double>(HeapCallsSoFar() - heap_before) / static_cast<double>(state.iterations());
+      static_cast<double>(heap_calls) / static_cast<double>(state.iterations());
   if (compare_with_floor) {
     state.counters["ratio_to_floor"] = RatioToFloor(call, record, state.iterations());
   }

@@ -1,6 +1,7 @@
 #include "host/stand_in_host.h"
 
 #include <cstring>
+#include <exception>
 #include <new>
 #include <stdexcept>
 
@@ -10,6 +11,21 @@
 namespace {
 
 thread_local StandInHost* active_host = nullptr;
+thread_local bool service_failed = false;
+
+// Around a host service: notes an exception that leaves it.
+class ServiceFailureWatch {
+ public:
+  ServiceFailureWatch() : exceptions_(std::uncaught_exceptions()) {}
+  ~ServiceFailureWatch() {
+    if (std::uncaught_exceptions() > exceptions_) service_failed = true;
+  }
+  ServiceFailureWatch(const ServiceFailureWatch&) = delete;
+  ServiceFailureWatch& operator=(const ServiceFailureWatch&) = delete;
+
+ private:
+  int exceptions_;
+};
 
 constexpr std::int32_t kFallbackDescriptionArgument = -1;
 
@@ -140,6 +156,12 @@ void StandInHost::RunHook(HostService service) {
   if (hook_) hook_(service);
 }
 
+bool StandInHost::TakeServiceFailure() {
+  const bool failed = service_failed;
+  service_failed = false;
+  return failed;
+}
+
 StandInHost& StandInHost::Active() {
   if (active_host == nullptr) throw std::logic_error("host service called with no active host");
   return *active_host;
@@ -147,6 +169,7 @@ StandInHost& StandInHost::Active() {
 
 std::int32_t StandInHost::AllocateService(std::int32_t /*allocation_argument*/) {
   const heap_calls::HostServiceScope hosts_heap_calls;
+  const ServiceFailureWatch watch;
   StandInHost& host = Active();
   ++host.allocate_calls_;
   if (host.options_.array == ArrayDelivery::kOnAllocate) host.InstallArray();
@@ -156,6 +179,7 @@ std::int32_t StandInHost::AllocateService(std::int32_t /*allocation_argument*/) 
 
 std::int32_t StandInHost::SetDescriptionService(std::int32_t argument, const char* description) {
   const heap_calls::HostServiceScope hosts_heap_calls;
+  const ServiceFailureWatch watch;
   StandInHost& host = Active();
   host.description_calls_.push_back({argument, description != nullptr ? description : ""});
   host.RunHook(HostService::kSetDescription);
@@ -164,6 +188,7 @@ std::int32_t StandInHost::SetDescriptionService(std::int32_t argument, const cha
 
 std::int32_t StandInHost::PositionQueryService(PositionRecord* position) {
   const heap_calls::HostServiceScope hosts_heap_calls;
+  const ServiceFailureWatch watch;
   StandInHost& host = Active();
   ++host.position_queries_;
   host.last_position_record_ = *position;

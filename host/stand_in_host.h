@@ -89,6 +89,11 @@ class StandInHost {
   // Runs hook after each service has done its work (a test may throw from it).
   void set_service_hook(std::function<void(HostService)> hook) { hook_ = std::move(hook); }
 
+  // Whether an exception left one of this thread's host services since the
+  // last time it was asked: then an exception that comes out of a study call
+  // is the host's, not the study's.
+  static bool TakeServiceFailure();
+
   // Calls `study` as a defaults call or as an ordinary call.
   void CallDefaults(void (*study)(StudyInterface*));
   void CallOrdinary(void (*study)(StudyInterface*));

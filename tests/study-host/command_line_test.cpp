@@ -34,7 +34,10 @@ TEST(CommandLineTest, HandsEachCommandItsOwnSettings) {
                                 "module-name", "--check", "module-loads"});
   EXPECT_EQ(*validate.seed, 77u);
   EXPECT_EQ(validate.random_calls, 9);
-  EXPECT_EQ(validate.checks, (std::vector<Check>{Check::kModuleName, Check::kModuleLoads}));
+  EXPECT_EQ(validate.checks, (std::vector<const CheckDefinition*>{CheckNamed("module-name"),
+                                                                  CheckNamed("module-loads")}));
+  EXPECT_EQ(Parsed<ValidateSettings>({"validate", "m.so", "--skip", "long-run"}).skipped,
+            std::vector<const CheckDefinition*>{CheckNamed("long-run")});
   EXPECT_FALSE(validate.timeout_seconds);
   EXPECT_TRUE(Parsed<ValidateSettings>({"validate", "--list"}).list);
   EXPECT_EQ(Parsed<DescribeSettings>({"describe", "m.so"}).module_path, "m.so");
@@ -51,6 +54,7 @@ TEST(CommandLineTest, RefusesSayingWhatWasFound) {
        "not expected: 'a', '' (an empty word), 'b'"},
       {{"describe", "m.so", "--", "--json"}, "not expected: '--json'"},
       {{"validate", "m.so", "--calls", "1000001"}, "'1000001' is out of range (1 to 1000000)"},
+      {{"validate", "m.so", "--skip", "long run"}, "--skip: unknown check 'long run'"},
   };
   for (const auto& c : cases) {
     const auto [code, message] = ErrorOf([&] { ParseCommandLine(c.arguments); });
@@ -63,7 +67,7 @@ TEST(CommandLineTest, ChildOptionsOnlyOnAChildsCommandLine) {
   const std::vector<std::string> child_check = {"validate", "m.so", kChildCheckOption,
                                                 "heap-balance"};
   EXPECT_EQ(Parsed<ValidateSettings>(child_check, CommandLineOf::kChild).checks,
-            std::vector<Check>{Check::kHeapBalance});
+            std::vector<const CheckDefinition*>{CheckNamed("heap-balance")});
   EXPECT_EQ(ErrorOf([&] { ParseCommandLine(child_check); }).first, kExitUsage);
   for (const char* hidden : {"--channel", "--check"}) {
     EXPECT_EQ(ErrorOf([&] {

@@ -1,29 +1,42 @@
 // The checks' table: names, and the checks a selection needs.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "tools/study-host/validate/checks.h"
 
 namespace {
 
+std::vector<std::string> Names(const std::vector<const CheckDefinition*>& checks) {
+  std::vector<std::string> names;
+  for (const CheckDefinition* check : checks) names.emplace_back(check->name);
+  return names;
+}
+
 TEST(ChecksTest, SelectionRunsWithWhatItNeedsInRunOrder) {
   const struct {
-    std::vector<Check> selection;
-    std::vector<Check> run;
+    std::vector<std::string> selection;
+    std::vector<std::string> run;
   } cases[] = {
-      {{Check::kHeapBalance},
-       {Check::kModuleLoads, Check::kExportsResolve, Check::kInterfaceVersion,
-        Check::kHeapBalance}},
-      {{Check::kModuleName, Check::kModuleLoads},
-       {Check::kModuleLoads, Check::kExportsResolve, Check::kModuleName}},
-      {{Check::kModuleLoads}, {Check::kModuleLoads}},
+      {{"heap-balance"}, {"module-loads", "exports-resolve", "interface-version", "heap-balance"}},
+      {{"module-name", "module-loads"}, {"module-loads", "exports-resolve", "module-name"}},
+      {{"module-loads"}, {"module-loads"}},
+      {{"long-run"},
+       {"module-loads", "exports-resolve", "interface-version", "randomized-calls", "long-run"}},
   };
-  for (const auto& c : cases) EXPECT_EQ(WithNeededChecks(c.selection), c.run);
-  for (const CheckDefinition& check : kChecks) {
-    EXPECT_EQ(CheckNamed(check.name), check.check) << check.name;
-    EXPECT_FALSE(check.description.empty()) << check.name;
+  for (const auto& c : cases) {
+    std::vector<const CheckDefinition*> selection;
+    for (const std::string& name : c.selection) selection.push_back(CheckNamed(name));
+    EXPECT_EQ(Names(WithNeededChecks(selection)), c.run);
   }
+  for (const CheckDefinition& check : AllChecks()) {
+    EXPECT_EQ(CheckNamed(check.name), &check) << check.name;
+    EXPECT_FALSE(check.description.empty()) << check.name;
+    EXPECT_GT(check.timeout_seconds, 0) << check.name;
+  }
+  EXPECT_EQ(NeededBy(*CheckNamed("module-loads")), nullptr);
+  EXPECT_EQ(NeededBy(*CheckNamed("long-run")), CheckNamed("randomized-calls"));
   EXPECT_FALSE(CheckNamed("module loads"));
 }
 

@@ -6,21 +6,13 @@
 
 #include "tools/study-host/common/number_parsing.h"
 #include "tools/study-host/common/tool_error.h"
+#include "tools/study-host/session/module_session.h"
 
 #ifndef STUDY_PROJECT_VERSION
 #error "STUDY_PROJECT_VERSION is the project's version"
 #endif
 
 namespace {
-
-constexpr char kFooter[] = R"(exit codes:
-  0  success (validate: every check passed, or passed with a warning)
-  1  validate: at least one check failed
-  2  bad command line, input setting or position list
-  3  module missing or not loadable, missing export, wrong interface version,
-     or the module crashed or hung
-  4  session file unreadable or malformed
-  5  the output could not be written)";
 
 std::string Version() {
   return std::string("study-host ") + STUDY_PROJECT_VERSION;
@@ -83,8 +75,10 @@ void AddTimeout(CLI::App& command, std::optional<std::int32_t>& timeout,
   AddWholeNumber(command, "--timeout", timeout, 1, description)->type_name("SECONDS");
 }
 
-constexpr char kCallLimit[] =
-    "seconds the module may take to answer before it counts as hung (default 10)";
+std::string CallLimitHelp() {
+  return "seconds the module may take to answer before it counts as hung (default " +
+         std::to_string(kDefaultCallSeconds) + ")";
+}
 
 CLI::App& AddDescribe(CLI::App& app, DescribeSettings& settings) {
   CLI::App& describe = *app.add_subcommand(
@@ -92,7 +86,7 @@ CLI::App& AddDescribe(CLI::App& app, DescribeSettings& settings) {
       "Show the study's name, description and inputs (with their numbers, defaults and "
       "allowed values).");
   AddModule(describe, settings.module_path);
-  AddTimeout(describe, settings.timeout_seconds, kCallLimit);
+  AddTimeout(describe, settings.timeout_seconds, CallLimitHelp());
   return describe;
 }
 
@@ -136,23 +130,24 @@ CLI::App& AddReplay(CLI::App& app, ReplaySettings& line, std::vector<std::string
   positions->excludes(file);
   replay
       .add_flag("--host-call-flag", line.host_call_flag,
-                "tell the study on every step that the platform itself is calling")
+                "tell the study on every step that the host itself is calling")
       ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
   replay.add_flag("--json", line.json, "print one JSON object per step")
       ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
-  AddTimeout(replay, line.timeout_seconds, kCallLimit);
+  AddTimeout(replay, line.timeout_seconds, CallLimitHelp());
   return replay;
 }
 
-// --check NAME: a check's name, turned into the check.
-CLI::Option* AddCheckOption(CLI::App& validate, const std::string& name, std::vector<Check>& checks,
+// --check NAME, --skip NAME: a check's name, turned into the check.
+CLI::Option* AddCheckOption(CLI::App& validate, const std::string& name,
+                            std::vector<const CheckDefinition*>& checks,
                             const std::string& description) {
   auto check = [](const std::string& text) {
     return CheckNamed(text) ? std::string()
                             : "unknown check '" + text + "'; the checks are " + CheckNames();
   };
   auto store = [&checks](const std::vector<std::string>& names) {
-    for (const std::string& text : names) checks.push_back(*CheckNamed(text));
+    for (const std::string& text : names) checks.push_back(CheckNamed(text));
   };
   return validate.add_option_function<std::vector<std::string>>(name, store, description)
       ->check(check)
@@ -162,24 +157,30 @@ CLI::Option* AddCheckOption(CLI::App& validate, const std::string& name, std::ve
 CLI::App& AddValidate(CLI::App& app, ValidateSettings& settings, CommandLineOf whose) {
   CLI::App& validate = *app.add_subcommand(
       "validate",
-      "Check the module against the platform's rules, each check in a separate process, and "
+      "Check the module against the host's rules, each check in a separate process, and "
       "report each as passed, warning, failed or skipped as it ends.");
   // Not required with --list: checked once the words are parsed.
   AddModule(validate, settings.module_path)->required(false);
   AddSeed(validate, settings.seed);
   AddWholeNumber(validate, "--calls", settings.random_calls, 1,
                  "calls in the randomized run, 1 to " + std::to_string(kMostRandomCalls) +
-                     " (default 3000); its time limit grows with them",
+                     " (default " + std::to_string(kDefaultRandomCalls) +
+                     "); its time limit grows with them",
                  kMostRandomCalls);
   AddTimeout(validate, settings.timeout_seconds,
-             "seconds every check may take (default: 10, or 30 for the checks that make "
-             "thousands of calls)");
+             "seconds every check may take (default: each check's own limit, which --list "
+             "shows)");
   if (whose == CommandLineOf::kChild) {
     AddCheckOption(validate, kChildCheckOption, settings.checks, "")->group("");
   } else {
     AddCheckOption(validate, "--check", settings.checks,
                    "run this check and the checks it needs (may be given more than once)");
-    validate.add_flag("--list", settings.list, "list the checks and what each covers")
+    AddCheckOption(validate, "--skip", settings.skipped,
+                   "leave this check out, and the checks that need it (may be given more than "
+                   "once)");
+    validate
+        .add_flag("--list", settings.list,
+                  "list the checks, their time limits and what each covers")
         ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
   }
   return validate;
@@ -210,13 +211,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, Co
   ValidateSettings validate_settings;
   std::vector<std::string> input_settings;
   CLI::App app(
-      "Tries a study module outside the trading platform: shows what it declares, replays "
-      "positions through it, and checks it against the platform's rules. The module never runs "
+      "Tries a study module outside the trading host: shows what it declares, replays "
+      "positions through it, and checks it against the host's rules. The module never runs "
       "inside the tool itself, so a faulty module cannot take the tool down.",
       "study-host");
   app.allow_windows_style_options(false);  // "/path" is a path on every build, never an option
   app.set_version_flag("--version", Version());
-  app.footer(kFooter);
+  app.footer(ExitCodesHelp());
   app.require_subcommand(1);
   app.allow_extras();  // named in the order given, by ThrowOnUnexpectedWords
   app.fallthrough();

@@ -6,7 +6,6 @@
 #include <exception>
 #include <new>
 #include <string>
-#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -22,6 +21,19 @@
 
 namespace {
 
+// What went wrong on the tool's own side, from the exception being handled.
+std::string OwnFailure() {
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    return "the tool ran out of memory";
+  } catch (const std::exception& error) {
+    return std::string("internal error in the tool: ") + error.what();
+  } catch (...) {
+    return "internal error in the tool";
+  }
+}
+
 // In a child: does the command's work and reports on the channel. Prints
 // nothing: standard output and error belong to the module.
 int RunAsChild(const std::vector<std::string>& arguments, const ChannelWriter& channel) {
@@ -29,28 +41,20 @@ int RunAsChild(const std::vector<std::string>& arguments, const ChannelWriter& c
   try {
     const ParsedCommandLine parsed = ParseCommandLine(arguments, CommandLineOf::kChild);
     if (!parsed.command) throw ToolError(kExitUsage, "a child has work to do");
-    std::visit(
-        [&channel](const auto& settings) {
-          using Settings = std::decay_t<decltype(settings)>;
-          if constexpr (std::is_same_v<Settings, DescribeSettings>) {
-            DescribeInChild(settings, channel);
-          } else if constexpr (std::is_same_v<Settings, ReplaySettings>) {
-            ReplayInChild(settings, channel);
-          } else {
-            RunCheckInChild(settings, channel);
-          }
-        },
-        *parsed.command);
+    // Each command's settings pick its own RunInChild: a command without one
+    // does not compile.
+    std::visit([&channel](const auto& settings) { RunInChild(settings, channel); },
+               *parsed.command);
   } catch (const ToolError& error) {
     SendError(channel, error.code(), error.what());
-  } catch (const std::exception& error) {  // out of memory, or a host service's exception
-    SendError(channel, kExitModule, Escaped(error.what()));
+  } catch (...) {  // the module's own exceptions are ToolErrors by now
+    SendError(channel, kExitToolFailure, OwnFailure());
   }
   return channel.lost() ? kChildLostItsChannel : kExitSuccess;
 }
 
 // In the tool: runs the command, each in its children.
-int RunInTool(const std::vector<std::string>& arguments) {
+int RunTool(const std::vector<std::string>& arguments) {
   PrepareToolProcess();  // before any output: a closed pipe is exit 5, even for --help
   const ParsedCommandLine parsed = ParseCommandLine(arguments);
   if (!parsed.command) {
@@ -58,18 +62,9 @@ int RunInTool(const std::vector<std::string>& arguments) {
     FlushOutput();
     return kExitSuccess;
   }
-  const int code = std::visit(
-      [&arguments](const auto& settings) {
-        using Settings = std::decay_t<decltype(settings)>;
-        if constexpr (std::is_same_v<Settings, DescribeSettings>) {
-          return Describe(settings, arguments);
-        } else if constexpr (std::is_same_v<Settings, ReplaySettings>) {
-          return Replay(settings, arguments);
-        } else {
-          return Validate(settings);
-        }
-      },
-      *parsed.command);
+  const int code =
+      std::visit([&arguments](const auto& settings) { return RunInTool(settings, arguments); },
+                 *parsed.command);
   FlushOutput();
   return code;
 }
@@ -88,15 +83,12 @@ int main(int argc, char** argv) {
     if (const auto channel = TakeChannelOfThisChild()) {
       return RunAsChild(arguments, ChannelWriter(channel->report, channel->secret));
     }
-    return RunInTool(arguments);
+    return RunTool(arguments);
   } catch (const ToolError& error) {
     ReportError(error.what());
     return error.code();
-  } catch (const std::bad_alloc&) {
-    ReportError("out of memory");
-    return kExitUsage;
-  } catch (const std::exception& error) {
-    ReportError(error.what());
-    return kExitModule;
+  } catch (...) {
+    ReportError(OwnFailure());
+    return kExitToolFailure;
   }
 }

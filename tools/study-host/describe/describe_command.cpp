@@ -30,7 +30,7 @@ std::string Indented(const std::string& text, const std::string& indent) {
 
 }  // namespace
 
-int Describe(const DescribeSettings& settings, const std::vector<std::string>& arguments) {
+int RunInTool(const DescribeSettings& settings, const std::vector<std::string>& arguments) {
   CheckModuleFile(settings.module_path);
   const ChildTerms terms{.limit_seconds = settings.timeout_seconds.value_or(kDefaultCallSeconds),
                          .limit = TimeLimit::kBetweenReports};
@@ -38,7 +38,7 @@ int Describe(const DescribeSettings& settings, const std::vector<std::string>& a
   return kExitSuccess;
 }
 
-void DescribeInChild(const DescribeSettings& settings, const ChannelWriter& channel) {
+void RunInChild(const DescribeSettings& settings, const ChannelWriter& channel) {
   const std::string& path = settings.module_path;
   ModuleSession session(
       [&channel](const std::string& phase) { channel.Send(FrameKind::kPhase, phase); });

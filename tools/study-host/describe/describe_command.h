@@ -15,8 +15,8 @@ struct DescribeSettings {
 
 // In the tool: runs the command in a child started with the tool's own
 // `arguments`, printing its report. Returns the exit code.
-int Describe(const DescribeSettings& settings, const std::vector<std::string>& arguments);
+int RunInTool(const DescribeSettings& settings, const std::vector<std::string>& arguments);
 
 // In a child: loads the module, makes the defaults call and sends the
 // report on `channel`. Throws ToolError when the module cannot be loaded.
-void DescribeInChild(const DescribeSettings& settings, const ChannelWriter& channel);
+void RunInChild(const DescribeSettings& settings, const ChannelWriter& channel);

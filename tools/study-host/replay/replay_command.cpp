@@ -7,6 +7,7 @@
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/tool_error.h"
 #include "tools/study-host/replay/replay_steps.h"
+#include "tools/study-host/replay/session_file.h"
 #include "tools/study-host/replay/session_positions.h"
 #include "tools/study-host/sandbox/child_report.h"
 #include "tools/study-host/session/declared_inputs.h"
@@ -88,7 +89,7 @@ std::string NotEnabledNote(StandInHost& host) {
 
 }  // namespace
 
-int Replay(const ReplaySettings& settings, const std::vector<std::string>& arguments) {
+int RunInTool(const ReplaySettings& settings, const std::vector<std::string>& arguments) {
   if (settings.position_list) ParsePositionList(*settings.position_list);  // no child needed
   CheckModuleFile(settings.module_path);
   const ChildTerms terms{
@@ -100,7 +101,7 @@ int Replay(const ReplaySettings& settings, const std::vector<std::string>& argum
   return kExitSuccess;
 }
 
-void ReplayInChild(const ReplaySettings& settings, const ChannelWriter& channel) {
+void RunInChild(const ReplaySettings& settings, const ChannelWriter& channel) {
   PositionSource positions(settings, channel);
   // The first position, and with it the session file's header: their
   // faults show before the module is loaded.

@@ -21,10 +21,10 @@ struct ReplaySettings {
 
 // In the tool: runs the command in a child started with the tool's own
 // `arguments`, printing each step as it comes. Returns the exit code.
-int Replay(const ReplaySettings& settings, const std::vector<std::string>& arguments);
+int RunInTool(const ReplaySettings& settings, const std::vector<std::string>& arguments);
 
 // In a child: loads the module, makes the defaults call, applies the
 // settings, then one ordinary call per position, sending each step's line on
 // `channel` as it is made. Throws ToolError on the first fault; the steps
 // already sent stay.
-void ReplayInChild(const ReplaySettings& settings, const ChannelWriter& channel);
+void RunInChild(const ReplaySettings& settings, const ChannelWriter& channel);

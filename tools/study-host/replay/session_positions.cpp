@@ -1,19 +1,8 @@
 #include "tools/study-host/replay/session_positions.h"
 
-#include <fcntl.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <new>
 
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
-#include "tools/study-host/common/file_status.h"
 #include "tools/study-host/common/number_parsing.h"
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/tool_error.h"
@@ -22,7 +11,6 @@ namespace {
 
 constexpr std::size_t kReadSize = 65536;
 constexpr int kEnd = -1;
-constexpr int kStandardInput = 0;
 
 std::vector<std::string> SplitList(const std::string& list) {
   std::vector<std::string> entries;
@@ -261,48 +249,4 @@ std::optional<double> SessionReader::Next() {
   }
   has_position_ = true;
   return position.value;
-}
-
-bool NamesStandardInput(const std::string& path) {
-  return path == "-" || path == "/dev/stdin";
-}
-
-SessionFile::SessionFile(const std::string& path) {
-  if (NamesStandardInput(path)) {
-#if defined(_WIN32)
-    _setmode(kStandardInput, _O_BINARY);
-#endif
-    descriptor_ = kStandardInput;
-    return;
-  }
-  const FileStatus status = StatusOf(path);
-  if (status.kind == FileKind::kDirectory) {
-    throw ToolError(kExitSessionFile, path + ": a directory, not a session file");
-  }
-  descriptor_ = OpenForReading(path);
-  if (descriptor_ < 0) {
-    throw ToolError(kExitSessionFile,
-                    path + ": cannot open the session file (" + std::strerror(errno) + ")");
-  }
-}
-
-SessionFile::~SessionFile() {
-  if (descriptor_ == kStandardInput) return;
-#if defined(_WIN32)
-  _close(descriptor_);
-#else
-  close(descriptor_);
-#endif
-}
-
-std::ptrdiff_t SessionFile::Read(char* buffer, std::size_t size) {
-  while (true) {
-#if defined(_WIN32)
-    const int got = _read(descriptor_, buffer, static_cast<unsigned>(size));
-#else
-    const ssize_t got = read(descriptor_, buffer, size);
-#endif
-    if (got < 0 && errno == EINTR) continue;
-    return got;
-  }
 }

@@ -71,22 +71,3 @@ class SessionReader {
   bool has_header_ = false;
   bool has_position_ = false;
 };
-
-// The name that stands for the tool's own standard input.
-bool NamesStandardInput(const std::string& path);
-
-// A session file opened for reading, or standard input for "-" and
-// "/dev/stdin"; throws ToolError (session file) when it cannot be opened or
-// is a directory. A path is UTF-8, on Windows too.
-class SessionFile {
- public:
-  explicit SessionFile(const std::string& path);
-  ~SessionFile();
-  SessionFile(const SessionFile&) = delete;
-  SessionFile& operator=(const SessionFile&) = delete;
-
-  std::ptrdiff_t Read(char* buffer, std::size_t size);
-
- private:
-  int descriptor_;
-};

@@ -60,15 +60,15 @@ struct ChildRun {
 // tool's, by its terms) and standard output and error captured. When it
 // ends, or at the time limit, its whole process tree is ended; so it is when
 // the tool is ended by a signal.
-ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms& terms,
-                    const std::string& secret, const ChannelSink& sink);
+ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildTerms& terms,
+                         const std::string& secret, const ChannelSink& sink);
 
 struct ChildChannel {
   std::uint64_t report = 0;  // the channel to write frames on
   std::string secret;        // what every frame starts with
 };
 
-// In a child started by RunInChild: the channel to report on and the run's
+// In a child started by RunChildProcess: the channel to report on and the run's
 // secret, taken from the environment and the secret's pipe (both removed,
 // so nothing the child loads or starts finds them there); none in any other
 // process. On Linux the child also ends itself when the tool dies.
@@ -78,7 +78,7 @@ std::optional<ChildChannel> TakeChannelOfThisChild();
 bool WriteToChannel(std::uint64_t channel, std::string_view bytes);
 
 // In a child: a crash ends the process at once, without dialogs or
-// debuggers, in a way RunInChild recognises.
+// debuggers, in a way RunChildProcess recognises.
 void EndProcessOnCrash();
 
 // In the tool itself: a failed write to a closed pipe is an error to report,

@@ -16,6 +16,7 @@
 #include "tools/study-host/sandbox/channel.h"
 #include "tools/study-host/sandbox/channel_announcement.h"
 #include "tools/study-host/sandbox/child_process.h"
+#include "tools/study-host/sandbox/time_limit.h"
 
 extern char** environ;
 
@@ -272,8 +273,8 @@ void RecordEnd(int status, ChildRun& run) {
 
 }  // namespace
 
-ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms& terms,
-                    const std::string& secret, const ChannelSink& sink) {
+ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildTerms& terms,
+                         const std::string& secret, const ChannelSink& sink) {
   ChildRun run;
   Pipe channel;
   Pipe secret_pipe;
@@ -310,28 +311,19 @@ ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms&
   HandSecret(secret_pipe.write, secret);
 
   ChannelReader reader(channel.read.get(), sink);
-  const long long limit_ms = static_cast<long long>(terms.limit_seconds) * 1000;
-  long long deadline = MillisecondsNow() + limit_ms;
-  long long last_look = MillisecondsNow();
-  bool said_waiting = false;
+  ChildTimeLimit limit(terms, MillisecondsNow());
   int status = 0;
   while (true) {
-    // Time spent waiting for input of its own is not the child's.
-    const bool waiting = said_waiting && terms.may_wait_for_input;
-    const long long now = MillisecondsNow();
-    if (waiting) deadline += now - last_look;
-    last_look = now;
-    const long long left = deadline - now;
-    const int slice = waiting ? 50 : static_cast<int>(left < 0 ? 0 : left < 50 ? left : 50);
+    limit.Advance(MillisecondsNow());
+    const int slice = static_cast<int>(limit.NextWait(MillisecondsNow(), 50));
     const bool was_open = reader.open();
-    if (reader.Read(slice, said_waiting) && terms.limit == TimeLimit::kBetweenReports) {
-      deadline = MillisecondsNow() + limit_ms;
-    }
+    bool said_waiting = false;
+    if (reader.Read(slice, said_waiting)) limit.Reported(MillisecondsNow(), said_waiting);
     if (was_open && !reader.open()) run.channel_closed = ClosedWhileRunning(child);
     if (!reader.open()) usleep(static_cast<useconds_t>(slice) * 1000);
     const pid_t ended = waitpid(child, &status, WNOHANG);
     if (ended == child) break;
-    if (!(said_waiting && terms.may_wait_for_input) && MillisecondsNow() >= deadline) {
+    if (limit.Expired(MillisecondsNow())) {
       run.timed_out = true;
       kill(-child, SIGKILL);
       while (waitpid(child, &status, 0) < 0 && errno == EINTR) {

@@ -6,6 +6,7 @@
 #include "tools/study-host/sandbox/channel.h"
 #include "tools/study-host/sandbox/channel_announcement.h"
 #include "tools/study-host/sandbox/child_process.h"
+#include "tools/study-host/sandbox/time_limit.h"
 
 namespace {
 
@@ -164,8 +165,8 @@ void HandSecret(Handle& secret_write, const std::string& secret) {
 
 }  // namespace
 
-ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms& terms,
-                    const std::string& secret, const ChannelSink& sink) {
+ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildTerms& terms,
+                         const std::string& secret, const ChannelSink& sink) {
   ChildRun run;
   wchar_t self[32768];
   const DWORD length = GetModuleFileNameW(nullptr, self, 32768);
@@ -217,25 +218,19 @@ ChildRun RunInChild(const std::vector<std::string>& arguments, const ChildTerms&
   HandSecret(secret_write, secret);
 
   ChannelReader reader(channel_read.get(), sink);
-  const ULONGLONG limit_ms = static_cast<ULONGLONG>(terms.limit_seconds) * 1000;
-  ULONGLONG deadline = GetTickCount64() + limit_ms;
-  ULONGLONG last_look = GetTickCount64();
+  const auto now = [] { return static_cast<std::int64_t>(GetTickCount64()); };
+  ChildTimeLimit limit(terms, now());
   bool said_waiting = false;
   while (WaitForSingleObject(process_handle.get(), 5) == WAIT_TIMEOUT) {
-    // Time spent waiting for input of its own is not the child's.
-    const ULONGLONG now = GetTickCount64();
-    if (said_waiting && terms.may_wait_for_input) deadline += now - last_look;
-    last_look = now;
+    limit.Advance(now());
     const bool was_open = reader.open();
-    if (reader.Read(said_waiting) && terms.limit == TimeLimit::kBetweenReports) {
-      deadline = GetTickCount64() + limit_ms;
-    }
+    if (reader.Read(said_waiting)) limit.Reported(now(), said_waiting);
     if (was_open && !reader.open()) {
       // Closed by the child's exit, or by a module that goes on running.
       run.channel_closed =
           WaitForSingleObject(process_handle.get(), kExitGraceMilliseconds) == WAIT_TIMEOUT;
     }
-    if (!(said_waiting && terms.may_wait_for_input) && GetTickCount64() >= deadline) {
+    if (limit.Expired(now())) {
       run.timed_out = true;
       TerminateJobObject(job.get(), 1);
       WaitForSingleObject(process_handle.get(), INFINITE);

@@ -42,7 +42,7 @@ ChildReport RunReportingChild(const std::vector<std::string>& arguments, const C
   const std::string secret = NewChannelSecret();
   FrameDecoder decoder(secret);
   std::vector<Frame> batch;
-  report.run = RunInChild(arguments, terms, secret, [&](std::string_view bytes) {
+  report.run = RunChildProcess(arguments, terms, secret, [&](std::string_view bytes) {
     decoder.Feed(bytes);
     batch.clear();
     while (auto frame = decoder.Next()) {
@@ -87,15 +87,19 @@ void SendError(const ChannelWriter& channel, int exit_code, const std::string& m
   channel.Send(FrameKind::kError, EncodeLabelled({std::to_string(exit_code), message}));
 }
 
-void ThrowReportedError(const ChildReport& report) {
-  if (!report.error) return;
+std::optional<ToolError> ReportedError(const ChildReport& report) {
+  if (!report.error) return std::nullopt;
   const std::optional<LabelledText> error = DecodeLabelled(*report.error);
   const ParsedWholeNumber code =
-      ParseWholeNumber(error ? error->label : "", kExitChecksFailed, kExitOutput);
+      ParseWholeNumber(error ? error->label : "", kExitChecksFailed, kLastExitCode);
   if (!error || !code.problem.empty()) {
-    throw ToolError(kExitModule, "the child reported an error it could not name");
+    return ToolError(kExitModule, "the child reported an error it could not name");
   }
-  throw ToolError(static_cast<ExitCode>(code.value), error->text);
+  return ToolError(static_cast<ExitCode>(code.value), error->text);
+}
+
+void ThrowReportedError(const ChildReport& report) {
+  if (const std::optional<ToolError> error = ReportedError(report)) throw *error;
 }
 
 void RunCommandInChild(const std::vector<std::string>& arguments, const ChildTerms& terms,

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/study-host/common/tool_error.h"
 #include "tools/study-host/sandbox/channel.h"
 #include "tools/study-host/sandbox/child_process.h"
 
@@ -44,8 +45,10 @@ std::string ModuleOutputNote(const ChildRun& run);
 // tool is to end with.
 void SendError(const ChannelWriter& channel, int exit_code, const std::string& message);
 
-// In the tool: when the child reported an error, throws it as a ToolError
-// with its exit code.
+// In the tool: the error the child reported, with its exit code, or none.
+std::optional<ToolError> ReportedError(const ChildReport& report);
+
+// In the tool: when the child reported an error, throws it.
 void ThrowReportedError(const ChildReport& report);
 
 // Runs this program with `arguments` in a child on `terms` that does a

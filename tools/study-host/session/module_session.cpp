@@ -1,7 +1,42 @@
 #include "tools/study-host/session/module_session.h"
 
+#include <exception>
+
+#include "host/stand_in_host.h"
 #include "tools/study-host/common/file_status.h"
 #include "tools/study-host/common/tool_error.h"
+
+namespace {
+
+// The study function of the module this child loaded (a child loads one).
+StudyFunctionExport loaded_study = nullptr;
+
+// The study function as the child calls it: an exception that comes out of
+// it is the module's fault, unless a host service of the tool's threw it.
+void GuardedStudy(StudyInterface* record) {
+  try {
+    loaded_study(record);
+  } catch (...) {
+    if (StandInHost::TakeServiceFailure()) throw;
+    std::string what = "of unknown type";
+    try {
+      throw;
+    } catch (const std::exception& error) {
+      what = std::string("'") + error.what() + "'";
+    } catch (...) {
+    }
+    throw ToolError(kExitModule,
+                    "the module let an exception " + what + " out of its study function");
+  }
+}
+
+}  // namespace
+
+void ModuleSession::GuardStudy() {
+  StandInHost::TakeServiceFailure();
+  loaded_study = module_.study;
+  module_.study = &GuardedStudy;
+}
 
 std::string ModuleSession::Load(const std::string& path, LoadDepth depth) {
   Announce("loading the module");
@@ -9,7 +44,7 @@ std::string ModuleSession::Load(const std::string& path, LoadDepth depth) {
   if (depth == LoadDepth::kLibrary) {
     module_.library.Open(path, reason);
   } else {
-    LoadStudyModule(path, module_, reason);
+    if (LoadStudyModule(path, module_, reason) == ModuleLoadError::kNone) GuardStudy();
   }
   return reason;
 }
@@ -19,6 +54,7 @@ void ModuleSession::LoadForHost(const std::string& path) {
   std::string reason;
   switch (LoadStudyModule(path, module_, reason)) {
     case ModuleLoadError::kNone:
+      GuardStudy();
       break;
     case ModuleLoadError::kNotLoadable:
       throw ToolError(kExitModule, "cannot load '" + path + "': " + reason);

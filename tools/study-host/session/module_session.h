@@ -29,7 +29,9 @@ class ModuleSession {
   ModuleSession(const ModuleSession&) = delete;
   ModuleSession& operator=(const ModuleSession&) = delete;
 
-  // Loads `path` as far as `depth`. Returns "" or the loader's reason, or
+  // Loads `path` as far as `depth`; the study function, once resolved, is
+  // called through a guard that turns an exception it lets out into a
+  // module error (ToolError). Returns "" or the loader's reason, or
   // the missing export.
   std::string Load(const std::string& path, LoadDepth depth);
 
@@ -44,6 +46,10 @@ class ModuleSession {
   const StudyModule& module() const { return module_; }
 
  private:
+  // Puts the study function behind a guard that tells the module's
+  // exceptions from the tool's.
+  void GuardStudy();
+
   PhaseReport report_;
   StudyModule module_;
 };

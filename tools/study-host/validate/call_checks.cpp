@@ -1,6 +1,7 @@
 // Checks of the calls: every kind of call watched for stray writes, hosts
 // missing pieces, the edge sweep and the seeded randomized run. Every call
 // is judged by the contract judge.
+#include "tools/study-host/validate/call_checks.h"
 #include "host/stand_in_host.h"
 #include "judge/call_judge.h"
 #include "judge/call_scenarios.h"
@@ -10,9 +11,8 @@
 #include "judge/record_guard.h"
 #include "judge/scale_out_sweep.h"
 #include "tools/study-host/common/text_format.h"
-#include "tools/study-host/validate/check_bodies.h"
 
-// record-untouched: each kind of call, once with each fill pattern.
+// Each kind of call, once with each fill pattern.
 CheckResult CheckRecordUntouched(const CheckContext& context) {
   std::size_t calls = 0;
   for (const judge::CallScenario& scenario : judge::CallScenarios()) {
@@ -30,7 +30,7 @@ CheckResult CheckRecordUntouched(const CheckContext& context) {
                 " kinds wrote only what their kind may write");
 }
 
-// missing-host-services: a defaults call, an ordinary call and one with the
+// A defaults call, an ordinary call and one with the
 // host call flag in each host that lacks a piece; then a null record.
 CheckResult CheckMissingHostServices(const CheckContext& context) {
   enum Call { kDefaults, kEnabled, kHostCallFlag };
@@ -56,7 +56,7 @@ CheckResult CheckMissingHostServices(const CheckContext& context) {
   return Passed(std::to_string(calls) + " calls in hosts with missing pieces, and a null record");
 }
 
-// edge-positions: the fixed sweep, every call judged.
+// The fixed edge sweep, every call judged.
 CheckResult CheckEdgePositions(const CheckContext& context) {
   const std::vector<judge::EdgeCall> sweep = judge::EdgeSweep();
   StandInHost host;
@@ -81,7 +81,7 @@ CheckResult CheckEdgePositions(const CheckContext& context) {
                 " calls at whole positions -20 to 20 and the int32 and float edges");
 }
 
-// scale-out-sweep: every size and percentage, the written quantity judged.
+// Every size and percentage, the written quantity judged.
 CheckResult CheckScaleOutSweep(const CheckContext& context) {
   StandInHost host;
   host.CallDefaults(context.study());
@@ -119,7 +119,7 @@ std::string JudgedRandomCalls(const CheckContext& context, const RandomRun& run)
   return "";
 }
 
-// randomized-calls: random hosts, type codes, values, positions and flags.
+// Random hosts, type codes, values, positions and flags.
 CheckResult CheckRandomizedCalls(const CheckContext& context) {
   const std::string seed = "seed " + std::to_string(context.seed);
   const std::string fault = JudgedRandomCalls(

@@ -1,31 +1,133 @@
 #include "tools/study-host/validate/checks.h"
 
-std::optional<Check> CheckNamed(std::string_view name) {
-  for (const CheckDefinition& definition : kChecks) {
-    if (definition.name == name) return definition.check;
+#include <iterator>
+
+#include "tools/study-host/validate/call_checks.h"
+#include "tools/study-host/validate/declaration_checks.h"
+#include "tools/study-host/validate/floating_point_checks.h"
+#include "tools/study-host/validate/heap_checks.h"
+#include "tools/study-host/validate/loading_checks.h"
+#include "tools/study-host/validate/state_checks.h"
+
+namespace {
+
+constexpr int kQuickCheckSeconds = 10;  // a load or a handful of calls
+constexpr int kLongCheckSeconds = 30;   // thousands of calls
+constexpr int kLongRunSeconds = 120;    // a million judged calls, under wine too
+
+constexpr CheckDefinition kChecks[] = {
+    {"module-loads",
+     "the module loads with every symbol bound, and unloads, without crashing or hanging", nullptr,
+     false, kQuickCheckSeconds, &CheckModuleLoads},
+    {"exports-resolve", "the three exports resolve, each to the module's own code",
+     &CheckModuleLoads, false, kQuickCheckSeconds, &CheckExportsResolve},
+    {"interface-version", "the module reports the interface version this host provides",
+     &CheckExportsResolve, true, kQuickCheckSeconds, &CheckInterfaceVersion},
+    {"module-name", "the module's name matches its study function's name", &CheckExportsResolve,
+     true, kQuickCheckSeconds, &CheckModuleName},
+    {"declares-study",
+     "the defaults call declares the display name, description, host settings and six inputs",
+     &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckDeclaresStudy},
+    {"floating-point-state",
+     "loading, every kind of call and unloading leave the floating-point control state "
+     "(rounding, flush-to-zero, exception masks) as they found it",
+     &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckFloatingPointState},
+    {"record-untouched", "every kind of call writes only the record fields its kind may write",
+     &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckRecordUntouched},
+    {"missing-host-services",
+     "hosts without an input array or without services, and a null record, are handled",
+     &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckMissingHostServices},
+    {"heap-calls",
+     "an ordinary call of any kind makes no heap call of its own, but releases the owned host "
+     "text it is given",
+     &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckHeapCalls},
+    {"heap-balance",
+     "thousands of calls of every kind, and loading and unloading the module, leave the heap as "
+     "they found it, in blocks and bytes",
+     &CheckInterfaceVersion, true, kLongCheckSeconds, &CheckHeapBalance},
+    {"threads-and-state",
+     "no thread after loading, any kind of call or unloading; no record changed after its call "
+     "returned",
+     &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckThreadsAndState},
+    {"edge-positions",
+     "positions and percentages at the int32 and float edges give exactly the rules' quantity",
+     &CheckInterfaceVersion, true, kLongCheckSeconds, &CheckEdgePositions},
+    {"scale-out-sweep",
+     "every whole and quarter size to 10,000 and around every power of two, at every "
+     "percentage from 1 to 100, both roundings, give exactly the rules' quantity",
+     &CheckInterfaceVersion, true, kLongCheckSeconds, &CheckScaleOutSweep},
+    {"randomized-calls",
+     "seeded random hosts, type codes, inputs, positions and flags, every call judged",
+     &CheckInterfaceVersion, true, kLongCheckSeconds, &CheckRandomizedCalls},
+    {"long-run",
+     "a million consecutive random calls on one loaded module, every one judged, so state kept "
+     "across calls shows",
+     &CheckRandomizedCalls, true, kLongRunSeconds, &CheckLongRun},
+};
+
+// The row whose body is `body`, or the table's size when none is.
+constexpr std::size_t RowWithBody(CheckBody body) {
+  for (std::size_t index = 0; index < std::size(kChecks); ++index) {
+    if (kChecks[index].body == body) return index;
   }
-  return std::nullopt;
+  return std::size(kChecks);
+}
+
+// Each body and name once, and each check needs only a check before it.
+constexpr bool ChecksInRunOrder() {
+  for (std::size_t index = 0; index < std::size(kChecks); ++index) {
+    const CheckDefinition& check = kChecks[index];
+    if (check.body == nullptr || RowWithBody(check.body) != index) return false;
+    if (check.needs != nullptr && RowWithBody(check.needs) >= index) return false;
+    for (std::size_t other = 0; other < index; ++other) {
+      if (kChecks[other].name == check.name) return false;
+    }
+  }
+  return true;
+}
+static_assert(ChecksInRunOrder(), "checks named once, in run order, each needing an earlier one");
+
+}  // namespace
+
+std::span<const CheckDefinition> AllChecks() {
+  return kChecks;
+}
+
+std::size_t IndexOf(const CheckDefinition& check) {
+  return static_cast<std::size_t>(&check - kChecks);
+}
+
+const CheckDefinition* CheckNamed(std::string_view name) {
+  for (const CheckDefinition& check : kChecks) {
+    if (check.name == name) return &check;
+  }
+  return nullptr;
+}
+
+const CheckDefinition* NeededBy(const CheckDefinition& check) {
+  return check.needs != nullptr ? &kChecks[RowWithBody(check.needs)] : nullptr;
 }
 
 std::string CheckNames() {
   std::string names;
-  for (const CheckDefinition& definition : kChecks) {
-    names += (names.empty() ? "" : ", ") + std::string(definition.name);
+  for (const CheckDefinition& check : kChecks) {
+    names += (names.empty() ? "" : ", ") + std::string(check.name);
   }
   return names;
 }
 
-std::vector<Check> WithNeededChecks(std::span<const Check> selection) {
+std::vector<const CheckDefinition*> WithNeededChecks(
+    std::span<const CheckDefinition* const> selection) {
   bool wanted[std::size(kChecks)] = {};
-  for (Check check : selection) wanted[static_cast<std::size_t>(check)] = true;
+  for (const CheckDefinition* check : selection) wanted[IndexOf(*check)] = true;
   // Needs point backwards, so one pass from the last check reaches them all.
   for (std::size_t index = std::size(kChecks); index-- > 0;) {
-    const std::optional<Check> needs = kChecks[index].needs;
-    if (wanted[index] && needs) wanted[static_cast<std::size_t>(*needs)] = true;
+    if (wanted[index] && kChecks[index].needs != nullptr)
+      wanted[RowWithBody(kChecks[index].needs)] = true;
   }
-  std::vector<Check> run;
-  for (const CheckDefinition& definition : kChecks) {
-    if (wanted[static_cast<std::size_t>(definition.check)]) run.push_back(definition.check);
+  std::vector<const CheckDefinition*> run;
+  for (const CheckDefinition& check : kChecks) {
+    if (wanted[IndexOf(check)]) run.push_back(&check);
   }
   return run;
 }

@@ -1,9 +1,9 @@
 // Checks of the declaration: what the defaults call declares.
+#include "tools/study-host/validate/declaration_checks.h"
 #include "host/stand_in_host.h"
 #include "judge/call_judge.h"
 #include "judge/record_guard.h"
 #include "tools/study-host/session/declared_inputs.h"
-#include "tools/study-host/validate/check_bodies.h"
 
 CheckResult CheckDeclaresStudy(const CheckContext& context) {
   context.Announce("the defaults call");

@@ -1,9 +1,9 @@
 // The floating-point control state: the host computes on after the module
 // returns, in the state it had before.
+#include "tools/study-host/validate/floating_point_checks.h"
 #include "host/stand_in_host.h"
 #include "judge/call_scenarios.h"
 #include "judge/floating_point_state.h"
-#include "tools/study-host/validate/check_bodies.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ std::string ChangeBy(const std::string& what, const judge::FloatingPointState& b
 
 }  // namespace
 
-// floating-point-state: the state after loading, after every kind of call
+// The state after loading, after every kind of call
 // and after unloading is the state before.
 CheckResult CheckFloatingPointState(const CheckContext& context) {
   std::string change = ChangeBy("loading the module", context.before_load);

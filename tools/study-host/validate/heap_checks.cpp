@@ -1,12 +1,12 @@
 // Checks of the heap: an ordinary call makes no heap call of its own (the
 // releases of owned host text aside), and many calls of each kind, or a
 // load and an unload, leave the heap as they found it in blocks and bytes.
+#include "tools/study-host/validate/heap_checks.h"
 #include "host/heap_calls.h"
 #include "host/heap_census.h"
 #include "host/stand_in_host.h"
 #include "judge/call_scenarios.h"
 #include "tools/study-host/common/text_format.h"
-#include "tools/study-host/validate/check_bodies.h"
 
 namespace {
 

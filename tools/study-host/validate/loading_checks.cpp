@@ -3,7 +3,8 @@
 #include <cstring>
 
 #include "judge/expected_declaration.h"
-#include "tools/study-host/validate/check_bodies.h"
+#include "tools/study-host/validate/loading_checks.h"
+#include "tools/study-host/validate/state_checks.h"
 
 CheckResult CheckModuleLoads(const CheckContext& context) {
   const std::string reason = context.session->Load(context.path, LoadDepth::kLibrary);

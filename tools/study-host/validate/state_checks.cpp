@@ -10,10 +10,13 @@
 #include "judge/call_scenarios.h"
 #include "judge/record_guard.h"
 #include "tools/study-host/common/text_format.h"
-#include "tools/study-host/validate/check_bodies.h"
+#include "tools/study-host/validate/call_checks.h"
+#include "tools/study-host/validate/state_checks.h"
 
 namespace {
 
+// The calls of long-run.
+constexpr std::int32_t kLongRunCalls = 1000000;
 // How long a record stays watched after its call returned.
 constexpr std::chrono::milliseconds kWatchAfterReturn{20};
 // How long the child lives on after the module is unloaded.
@@ -73,7 +76,7 @@ CheckResult CheckThreadsAndState(const CheckContext& context) {
                 " kinds of call or unloading; no record changed after its call returned");
 }
 
-// long-run: a million random calls on one loaded module, every one judged.
+// A million random calls on one loaded module, every one judged.
 CheckResult CheckLongRun(const CheckContext& context) {
   const std::string fault = JudgedRandomCalls(context, {.seed = context.seed + 1,
                                                         .calls = kLongRunCalls,

@@ -9,8 +9,10 @@
 #include "tools/study-host/common/tool_error.h"
 #include "tools/study-host/sandbox/child_report.h"
 #include "tools/study-host/session/module_session.h"
-#include "tools/study-host/validate/check_bodies.h"
+#include "tools/study-host/validate/call_checks.h"
+#include "tools/study-host/validate/check_context.h"
 #include "tools/study-host/validate/check_result.h"
+#include "tools/study-host/validate/state_checks.h"
 
 namespace {
 
@@ -29,6 +31,11 @@ CheckResult ResultOfChild(const ChildReport& report) {
   const bool ended_cleanly = run.started && !run.timed_out && !run.crashed && run.exit_code == 0;
   std::optional<CheckResult> result;
   if (report.result && !report.malformed) result = DecodeResult(*report.result);
+  if (const std::optional<ToolError> error = ReportedError(report); error && !result) {
+    // The tool's own failure is never the module's; any other ends the check.
+    if (error->code() == kExitToolFailure) throw *error;
+    result = Failed(error->what());
+  }
   // A pass counts only from a child that ended cleanly; a failure it found
   // stands however the child ended after it (a module that crashes when
   // unloaded, say).
@@ -54,7 +61,7 @@ struct CheckRun {
 CheckRun RunCheck(const CheckDefinition& check, const ValidateSettings& settings,
                   std::uint64_t seed) {
   const int calls_time =
-      check.check == Check::kRandomizedCalls ? settings.random_calls / kRandomCallsPerSecond : 0;
+      check.body == &CheckRandomizedCalls ? settings.random_calls / kRandomCallsPerSecond : 0;
   const int limit = settings.timeout_seconds.value_or(check.timeout_seconds) + calls_time;
   const ChildReport report = RunReportingChild(
       {"validate", settings.module_path, "--seed", std::to_string(seed), "--calls",
@@ -65,20 +72,28 @@ CheckRun RunCheck(const CheckDefinition& check, const ValidateSettings& settings
 }
 
 // The checks asked for and those they need; every check when none was.
-std::vector<Check> ChecksToRun(const ValidateSettings& settings) {
+std::vector<const CheckDefinition*> ChecksToRun(const ValidateSettings& settings) {
   if (!settings.checks.empty()) return WithNeededChecks(settings.checks);
-  std::vector<Check> all;
-  for (const CheckDefinition& check : kChecks) all.push_back(check.check);
+  std::vector<const CheckDefinition*> all;
+  for (const CheckDefinition& check : AllChecks()) all.push_back(&check);
   return all;
 }
 
 int ListChecks() {
-  TextTable table({"check", "what it covers"});
-  for (const CheckDefinition& check : kChecks) {
-    table.AddRow({std::string(check.name), std::string(check.description)});
+  TextTable table({"check", "time limit", "what it covers"});
+  for (const CheckDefinition& check : AllChecks()) {
+    table.AddRow({std::string(check.name), std::to_string(check.timeout_seconds) + " s",
+                  std::string(check.description)});
   }
   WriteOutput(table.Render());
   return kExitSuccess;
+}
+
+bool LeftOut(const ValidateSettings& settings, const CheckDefinition& check) {
+  for (const CheckDefinition* skipped : settings.skipped) {
+    if (skipped == &check) return true;
+  }
+  return false;
 }
 
 std::string Summary(const int (&counts)[4]) {
@@ -96,7 +111,7 @@ std::string Summary(const int (&counts)[4]) {
 
 }  // namespace
 
-int Validate(const ValidateSettings& settings) {
+int RunInTool(const ValidateSettings& settings, const std::vector<std::string>& /*arguments*/) {
   if (settings.list) return ListChecks();
   CheckModuleFile(settings.module_path);
   const std::uint64_t seed = settings.seed.value_or(FreshSeed());
@@ -104,72 +119,36 @@ int Validate(const ValidateSettings& settings) {
               ")\n");
   WriteOutput(kReportColumns.Row({"result", "check", "detail"}));
   FlushOutput();
-  std::optional<Outcome> outcomes[std::size(kChecks)];
+  std::vector<std::optional<Outcome>> outcomes(AllChecks().size());
   int counts[4] = {};
   std::string hung;  // the first check that did not finish in time
-  for (const Check check : ChecksToRun(settings)) {
-    const CheckDefinition& definition = DefinitionOf(check);
+  for (const CheckDefinition* check : ChecksToRun(settings)) {
     CheckResult result;
-    const std::optional<Outcome> needed =
-        definition.needs ? outcomes[static_cast<std::size_t>(*definition.needs)] : std::nullopt;
-    if (definition.needs && !Usable(needed.value_or(Outcome::kSkipped))) {
-      result = Skipped("needs " + std::string(DefinitionOf(*definition.needs).name));
-    } else if (!hung.empty() && definition.calls_study) {
+    const CheckDefinition* needed = NeededBy(*check);
+    if (LeftOut(settings, *check)) {
+      result = Skipped("left out with --skip");
+    } else if (needed && !Usable(outcomes[IndexOf(*needed)].value_or(Outcome::kSkipped))) {
+      result = Skipped("needs " + std::string(needed->name));
+    } else if (!hung.empty() && check->calls_study) {
       result = Skipped("the module hung in " + hung);
     } else {
-      const CheckRun ran = RunCheck(definition, settings, seed);
+      const CheckRun ran = RunCheck(*check, settings, seed);
       result = ran.result;
-      if (ran.timed_out && hung.empty()) hung = definition.name;
+      if (ran.timed_out && hung.empty()) hung = check->name;
     }
-    outcomes[static_cast<std::size_t>(check)] = result.outcome;
+    outcomes[IndexOf(*check)] = result.outcome;
     ++counts[static_cast<int>(result.outcome)];
     WriteOutput(kReportColumns.Row(
-        {OutcomeName(result.outcome), std::string(definition.name), Escaped(result.detail)}));
+        {OutcomeName(result.outcome), std::string(check->name), Escaped(result.detail)}));
     FlushOutput();
   }
   WriteOutput(Summary(counts));
   return counts[static_cast<int>(Outcome::kFailed)] > 0 ? kExitChecksFailed : kExitSuccess;
 }
 
-// Each check's body, listed in the checks' order.
-struct CheckBody {
-  Check check;
-  CheckResult (*run)(const CheckContext& context);
-};
-constexpr CheckBody kBodies[] = {
-    {Check::kModuleLoads, &CheckModuleLoads},
-    {Check::kExportsResolve, &CheckExportsResolve},
-    {Check::kInterfaceVersion, &CheckInterfaceVersion},
-    {Check::kModuleName, &CheckModuleName},
-    {Check::kDeclaresStudy, &CheckDeclaresStudy},
-    {Check::kFloatingPointState, &CheckFloatingPointState},
-    {Check::kRecordUntouched, &CheckRecordUntouched},
-    {Check::kMissingHostServices, &CheckMissingHostServices},
-    {Check::kHeapCalls, &CheckHeapCalls},
-    {Check::kHeapBalance, &CheckHeapBalance},
-    {Check::kThreadsAndState, &CheckThreadsAndState},
-    {Check::kEdgePositions, &CheckEdgePositions},
-    {Check::kScaleOutSweep, &CheckScaleOutSweep},
-    {Check::kRandomizedCalls, &CheckRandomizedCalls},
-    {Check::kLongRun, &CheckLongRun},
-};
-
-constexpr bool BodiesInCheckOrder() {
-  if (std::size(kBodies) != std::size(kChecks)) return false;
-  for (std::size_t index = 0; index < std::size(kBodies); ++index) {
-    if (static_cast<std::size_t>(kBodies[index].check) != index) return false;
-  }
-  return true;
-}
-static_assert(BodiesInCheckOrder(), "one body for each check, in the checks' order");
-
-CheckResult RunCheckBody(Check check, const CheckContext& context) {
-  return kBodies[static_cast<std::size_t>(check)].run(context);
-}
-
-void RunCheckInChild(const ValidateSettings& settings, const ChannelWriter& channel) {
+void RunInChild(const ValidateSettings& settings, const ChannelWriter& channel) {
   if (settings.checks.size() != 1) throw ToolError(kExitUsage, "a child runs one check");
-  const CheckDefinition& check = DefinitionOf(settings.checks.front());
+  const CheckDefinition& check = *settings.checks.front();
   ModuleSession session(
       [&channel](const std::string& phase) { channel.Send(FrameKind::kPhase, phase); });
   const CheckContext context{settings.module_path,
@@ -180,7 +159,7 @@ void RunCheckInChild(const ValidateSettings& settings, const ChannelWriter& chan
                              ThreadsInProcess()};
   const std::string reason =
       check.calls_study ? session.Load(settings.module_path, LoadDepth::kExports) : "";
-  CheckResult result = reason.empty() ? RunCheckBody(check.check, context) : Failed(reason);
+  CheckResult result = reason.empty() ? check.body(context) : Failed(reason);
   const std::string threads = ThreadsLeftBy(context, "after the check");
   const bool passing = result.outcome == Outcome::kPassed || result.outcome == Outcome::kWarning;
   if (passing && !threads.empty()) result = Failed(threads);

@@ -11,29 +11,32 @@
 #include "tools/study-host/sandbox/channel.h"
 #include "tools/study-host/validate/checks.h"
 
-// The randomized run's calls: at most this many, and its time limit grows
+// The randomized run's calls: by default, at most, and its time limit grows
 // by a second for every kRandomCallsPerSecond of them, so that a sound
 // module is never failed for the time the calls asked for take (a call
 // takes a few microseconds; this allows fifty).
+inline constexpr std::int32_t kDefaultRandomCalls = 3000;
 inline constexpr std::int32_t kMostRandomCalls = 1000000;
 inline constexpr std::int32_t kRandomCallsPerSecond = 20000;
 
 struct ValidateSettings {
   std::string module_path;
   std::optional<std::uint64_t> seed;  // none: a fresh one
-  std::int32_t random_calls = 3000;
+  std::int32_t random_calls = kDefaultRandomCalls;
   std::optional<std::int32_t> timeout_seconds;  // every check's; none: each check's own
-  std::vector<Check> checks;  // the checks asked for; none: all. In a child: the one to run
-  bool list = false;          // list the checks instead of running them
+  // The checks asked for; none: all. In a child: the one to run.
+  std::vector<const CheckDefinition*> checks;
+  std::vector<const CheckDefinition*> skipped;  // left out, reported as skipped
+  bool list = false;                            // list the checks instead of running them
 };
 
 // In the tool: runs the checks asked for and those they need, each in a
 // child, printing each result as it comes (or lists the checks). Returns the
 // exit code: success, or checks failed.
-int Validate(const ValidateSettings& settings);
+int RunInTool(const ValidateSettings& settings, const std::vector<std::string>& arguments);
 
 // In a child: runs the one check the settings name and sends its result.
-void RunCheckInChild(const ValidateSettings& settings, const ChannelWriter& channel);
+void RunInChild(const ValidateSettings& settings, const ChannelWriter& channel);
 
 // The option that hands a child its one check: only a child takes it.
 inline constexpr char kChildCheckOption[] = "--in-child-run-check";

@@ -1,7 +1,8 @@
-// The C heap's functions, replaced in this program so that every heap call
-// of the process (a loaded module's included) is counted: each forwards to
-// the C library's own and reports the call to heap_calls. Linked into the
-// tool only, and not under AddressSanitizer, which replaces them itself.
+// The C heap's functions, replaced in a program that links this file (the
+// tool, the benchmarks) so that every heap call of the process (a loaded
+// module's included) is counted: each forwards to the C library's own and
+// reports the call to heap_calls. Not under AddressSanitizer, which
+// replaces them itself.
 #include <malloc.h>
 
 #include <cerrno>

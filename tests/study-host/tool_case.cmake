@@ -1,0 +1,38 @@
+# study_host_case: one run of the built tool against a module, as a row:
+# what to run, the exit code, and what standard output or standard error
+# must show. Rows run the Windows tool under wine in the Windows build.
+set(study_module $<TARGET_FILE:zrPalvessa_64>)
+set(tool $<TARGET_FILE:study-host>)
+if(CMAKE_CROSSCOMPILING)
+  set(tool ${STUDY_WINE} ${tool})
+endif()
+set(sessions ${PROJECT_SOURCE_DIR}/tests/study-host/sessions)
+# study_host_case(NAME EXIT [STDOUT regex] [STDERR regex] [EMPTY_STDOUT]
+#                 [STDOUT_FILE path] [STDIN_FILE path] [TOOL path] ARGS ...)
+function(study_host_case name exit_code)
+  cmake_parse_arguments(PARSE_ARGV 2 case "EMPTY_STDOUT" "STDOUT;STDERR;STDOUT_FILE;STDIN_FILE;TOOL" "ARGS")
+  if(DEFINED case_TOOL)
+    set(tool ${case_TOOL})
+    if(CMAKE_CROSSCOMPILING)
+      set(tool ${STUDY_WINE} ${case_TOOL})
+    endif()
+  endif()
+  set(definitions -DEXPECT_EXIT=${exit_code})
+  foreach(field STDOUT STDERR STDOUT_FILE STDIN_FILE)
+    if(DEFINED case_${field})
+      list(APPEND definitions "-D${field}=${case_${field}}")
+    endif()
+  endforeach()
+  if(case_EMPTY_STDOUT)
+    list(APPEND definitions -DEMPTY_STDOUT=ON)
+  endif()
+  string(REPLACE ";" "|" command "${tool};${case_ARGS}")
+  add_test(NAME study_host.${name}
+    COMMAND ${CMAKE_COMMAND} "-DCOMMAND=${command}" ${definitions}
+            -P ${PROJECT_SOURCE_DIR}/tests/study-host/run_tool.cmake
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+  if(CMAKE_CROSSCOMPILING)
+    set_tests_properties(study_host.${name} PROPERTIES
+      FIXTURES_REQUIRED wine ENVIRONMENT "${STUDY_WINE_ENVIRONMENT}")
+  endif()
+endfunction()

@@ -1,0 +1,141 @@
+The tool's command line as a user meets it: what it prints, standard error
+marked, and its exit code in brackets when not 0. STUDY_HOST is the built
+tool (run by STUDY_HOST_RUNNER, wine in the Windows build), MODULE the built
+module.
+
+  $ set -o pipefail
+  $ study_host() {
+  >   { $STUDY_HOST_RUNNER "$STUDY_HOST" "$@" 2>&1 1>&3 3>&- | sed 's/^/stderr: /'; } 3>&1
+  > }
+
+Help, version and the words that ask for the usage:
+
+  $ study_host --help | head -n 3
+  Tries a study module outside the trading host: shows what it declares, replays positions through it, and checks it against the host's rules. The module never runs inside the tool itself, so a faulty module cannot take the tool down.
+  Usage: study-host [OPTIONS] SUBCOMMAND
+  
+  $ study_host --help | sed -n '/^exit codes:/,$p'
+  exit codes:
+    0  success (validate: no check failed; warnings and skipped checks allowed)
+    1  validate: at least one check failed
+    2  bad command line, input setting or position list
+    3  the module is missing or cannot be loaded, lacks an export, expects another interface version, or crashed, hung, ended early or left a process running
+    4  the session file cannot be opened or read, or is malformed
+    5  the output could not be written (a full disk, a closed pipe)
+    6  the tool itself failed (out of memory, an internal error): not the module's fault
+  $ study_host replay --help | sed -n 2p
+  Usage: study-host replay [OPTIONS] MODULE
+  $ study_host --version
+  study-host \d+\.\d+\.\d+ (re)
+  $ study_host replay --version
+  study-host \d+\.\d+\.\d+ (re)
+  $ for words in "" help "/?" -h; do
+  >   study_host $words > usage.txt; echo "$?: $(head -n 1 usage.txt | cut -c 1-40)"
+  > done
+  0: Tries a study module outside the trading
+  0: Tries a study module outside the trading
+  0: Tries a study module outside the trading
+  0: Tries a study module outside the trading
+
+Options end at --; one NAME=VALUE per --set, anywhere:
+
+  $ study_host describe -- "$MODULE" | grep "display name"
+  display name:      zr: Palvessa
+  $ study_host replay --set Enabled=yes "$MODULE" --positions 1 --
+  step  position  order quantity
+  1     1         1
+  $ study_host replay "$MODULE" --positions 100000,-1000000,1e20
+  note: "Enabled" is off, so the study leaves the order quantity unchanged (to turn it on: --set "Enabled=yes")
+  step  position  order quantity
+  1     100000    unchanged
+  2     -1000000  unchanged
+  3     1e+20     unchanged
+
+Commands, options and positions refused, saying what was found:
+
+  $ study_host frobnicate m.so
+  stderr: study-host: unknown command 'frobnicate' (see 'study-host --help')
+  [2]
+  $ study_host describe
+  stderr: study-host: MODULE is required (see 'study-host --help')
+  [2]
+  $ study_host describe "$MODULE" --file x.csv
+  stderr: study-host: not expected: '--file', 'x.csv' (see 'study-host --help')
+  [2]
+  $ study_host replay "$MODULE" --positions 1 --positions 2
+  stderr: study-host: --positions: At Most 1 required but received 2 (see 'study-host --help')
+  [2]
+  $ study_host replay "$MODULE" --positions 1 --json --json
+  stderr: study-host: --json: At Most 1 required but received 2 (see 'study-host --help')
+  [2]
+  $ study_host replay "$MODULE" --positions 1 --file x.csv
+  stderr: study-host: --positions excludes --file (see 'study-host --help')
+  [2]
+  $ study_host replay "$MODULE"
+  stderr: study-host: give the positions: --positions or --file
+  [2]
+  $ study_host replay "$MODULE" --positions +3 --set Enabled=+1 --timeout +10
+  step  position  order quantity
+  1     3         1
+  $ study_host replay "$MODULE" --positions +-1
+  stderr: study-host: position 1 of --positions ('+-1') is not a number
+  [2]
+  $ study_host validate "$MODULE" --seed=+-1
+  stderr: study-host: --seed: '+-1' is not a whole number (see 'study-host --help')
+  [2]
+  $ study_host validate "$MODULE" --seed -1
+  stderr: study-host: --seed: '-1' is out of range (0 to 18446744073709551615) (see 'study-host --help')
+  [2]
+  $ study_host validate "$MODULE" --calls 0
+  stderr: study-host: --calls: '0' is out of range (1 to 1000000) (see 'study-host --help')
+  [2]
+  $ study_host validate "$MODULE" --calls 2147483647
+  stderr: study-host: --calls: '2147483647' is out of range (1 to 1000000) (see 'study-host --help')
+  [2]
+  $ study_host validate "$MODULE" --check nosuch
+  stderr: study-host: --check: unknown check 'nosuch'; the checks are module-loads, exports-resolve, interface-version, module-name, declares-study, floating-point-state, record-untouched, missing-host-services, heap-calls, heap-balance, threads-and-state, edge-positions, scale-out-sweep, randomized-calls, long-run (see 'study-host --help')
+  [2]
+  $ study_host validate "$MODULE" --skip "long run"
+  stderr: study-host: --skip: unknown check 'long run'; the checks are module-loads, exports-resolve, interface-version, module-name, declares-study, floating-point-state, record-untouched, missing-host-services, heap-calls, heap-balance, threads-and-state, edge-positions, scale-out-sweep, randomized-calls, long-run (see 'study-host --help')
+  [2]
+  $ study_host validate "$MODULE" --in-child-run-check heap-balance
+  stderr: study-host: not expected: '--in-child-run-check', 'heap-balance' (see 'study-host --help')
+  [2]
+  $ study_host replay "$MODULE" --positions 1,1e400
+  stderr: study-host: position 2 of --positions ('1e400') is out of range
+  [2]
+  $ study_host replay "$MODULE" "--positions="
+  stderr: study-host: --positions: 1 required LIST missing (see 'study-host --help')
+  [2]
+  $ study_host replay "$MODULE" "--positions=1
+  > 2"
+  stderr: study-host: position 1 of --positions ('1\n2') is not a number
+  [2]
+
+Inputs by name in any case with blanks around, by slot number, or by a
+leading part only one name has; refused as the host refuses them:
+
+  $ study_host replay "$MODULE" --set Enabled --positions 1
+  stderr: study-host: --set: takes NAME=VALUE, got 'Enabled' (see 'study-host --help')
+  [2]
+  $ study_host replay "$MODULE" --set Enabler=1 --positions 1
+  stderr: study-host: unknown input "Enabler"; valid inputs: "Enabled", "Position Qty While Flat", "Position Qty During Trade", "Scale Out of Position", "Scale Out Percentage", "Round Scale Out Quantity Down (default is up)"
+  [2]
+  $ study_host replay "$MODULE" "--set= enabled = yes" --set 3=yes "--set=scale out p=30" --set round=no --positions 10
+  step  position  order quantity
+  1     10        3
+  $ study_host replay "$MODULE" "--set=Position Qty=3" --positions 1
+  stderr: study-host: input "Position Qty" could be "Position Qty While Flat", "Position Qty During Trade"; give more of the name
+  [2]
+  $ study_host replay "$MODULE" --set Enabled=yes --set 0=no --positions 1
+  stderr: study-host: input "Enabled" is set twice; set it once
+  [2]
+  $ study_host replay "$MODULE" "--set=Scale Out Percentage=150" --positions 4
+  stderr: study-host: Scale Out Percentage takes 1 to 100, not 150
+  [2]
+  $ study_host replay "$MODULE" "--set=Scale Out Percentage=2.5" --positions 1
+  stderr: study-host: value '2.5' for "Scale Out Percentage" is not a whole number
+  [2]
+  $ study_host replay "$MODULE" "--set=Scale Out Percentage=3000000000" --positions 1
+  stderr: study-host: value '3000000000' for "Scale Out Percentage" is out of range (-2147483648 to 2147483647)
+  [2]

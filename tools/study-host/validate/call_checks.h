@@ -1,0 +1,26 @@
+// Checks of the calls: every kind of call watched for stray writes, hosts
+// missing pieces, the edge sweep and the seeded randomized run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tools/study-host/validate/check_context.h"
+#include "tools/study-host/validate/check_result.h"
+
+CheckResult CheckRecordUntouched(const CheckContext& context);
+CheckResult CheckMissingHostServices(const CheckContext& context);
+CheckResult CheckEdgePositions(const CheckContext& context);
+CheckResult CheckScaleOutSweep(const CheckContext& context);
+CheckResult CheckRandomizedCalls(const CheckContext& context);
+
+// A run of seeded random calls, every one judged.
+struct RandomRun {
+  std::uint64_t seed = 0;
+  std::int32_t calls = 0;
+  std::int32_t announce_every = 100;  // calls between the phases announced
+  std::string name;                   // of the calls, in those phases: "random calls"
+};
+// "" when every call was judged right, else the first fault, placed:
+// "call 17 (position 3, defaults): ...".
+std::string JudgedRandomCalls(const CheckContext& context, const RandomRun& run);

@@ -1,0 +1,15 @@
+// Checks of what a module keeps: threads, records after their call, state
+// across a long run of calls.
+#pragma once
+
+#include <string>
+
+#include "tools/study-host/validate/check_context.h"
+#include "tools/study-host/validate/check_result.h"
+
+CheckResult CheckThreadsAndState(const CheckContext& context);
+CheckResult CheckLongRun(const CheckContext& context);
+
+// The threads the module left running `when` ("after loading the module"):
+// "" when as many as before it was loaded.
+std::string ThreadsLeftBy(const CheckContext& context, const std::string& when);
