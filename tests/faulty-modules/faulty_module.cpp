@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -70,6 +71,7 @@ enum Fault {
   closes_descriptors,      // closes every descriptor it inherited when it loads, then goes on
   forges_report,           // writes a passing report and a waiting notice on descriptor 3, exits
   thread_at_unload,        // starts a thread of its own as it is unloaded
+  throws_from_call,        // lets an exception out of every ordinary call
 };
 
 constexpr Fault kFault = FAULT;
@@ -232,6 +234,9 @@ STUDY_EXPORT void scsf_zrPalvessa(StudyInterface* record) {
   if (kFault == forks) LeaveProcessRunning();
   if (record == nullptr) return;
   if (kFault == crash_on_defaults && record->defaults_flag != 0) Crash();
+  if (kFault == throws_from_call && record->defaults_flag == 0) {
+    throw std::runtime_error("no position");
+  }
   const double before = record->order_quantity;
   host_position_query = record->position_query;
   if (kFault == keeps_owned_minus_one && host_position_query != nullptr) {

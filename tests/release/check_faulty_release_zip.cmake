@@ -6,7 +6,7 @@
 #     edited_guide    README.txt changed after its checksum was taken
 #     no_checksums    SHA256SUMS.txt left out
 #     lf_guide        README.txt with bare line feeds, its checksum updated
-include(${CMAKE_CURRENT_LIST_DIR}/../cmake/ReleaseFiles.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/ReleaseFiles.cmake)
 set(files ${release_payload} SHA256SUMS.txt)
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK}/files)

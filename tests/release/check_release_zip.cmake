@@ -6,7 +6,7 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf ${ZIP} OUTPUT_VARIABLE listin
                 RESULT_VARIABLE listed)
 string(REGEX REPLACE "\n$" "" listing "${listing}")
 string(REPLACE "\n" ";" names "${listing}")
-include(${CMAKE_CURRENT_LIST_DIR}/../cmake/ReleaseFiles.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/ReleaseFiles.cmake)
 set(expected ${release_payload} SHA256SUMS.txt)
 if(NOT listed EQUAL 0 OR NOT names STREQUAL expected)
   message(FATAL_ERROR "the zip holds [${names}], expected [${expected}]")

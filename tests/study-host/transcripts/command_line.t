@@ -1,11 +1,13 @@
 The tool's command line as a user meets it: what it prints, standard error
 marked, and its exit code in brackets when not 0. STUDY_HOST is the built
 tool (run by STUDY_HOST_RUNNER, wine in the Windows build), MODULE the built
-module.
+module. Under wine the tool ends its lines as Windows does, with CR LF:
+the CRs are dropped here.
 
   $ set -o pipefail
   $ study_host() {
-  >   { $STUDY_HOST_RUNNER "$STUDY_HOST" "$@" 2>&1 1>&3 3>&- | sed 's/^/stderr: /'; } 3>&1
+  >   { $STUDY_HOST_RUNNER "$STUDY_HOST" "$@" 2>&1 1>&3 3>&- | sed 's/^/stderr: /'; } 3>&1 |
+  >     tr -d '\r'
   > }
 
 Help, version and the words that ask for the usage:
