@@ -74,9 +74,11 @@ void MakeStep(StandInHost& host, StudyFunctionExport study, double position, Rep
   host.record().order_quantity = step.quantity;
 }
 
-// A study that is not enabled leaves the quantity as it is: said once,
-// before the table, so a column of "unchanged" needs no guessing.
+// A study that is not enabled leaves the quantity as it is (unless the host
+// itself asks for the in-trade quantity): said once, before the table, so a
+// column of "unchanged" needs no guessing.
 std::string NotEnabledNote(StandInHost& host) {
+  if (host.record().host_call_flag != 0) return "";
   if (judge::InputAsFlag(judge::SlotForInput(host.record(), judge::kEnabled)) != 0) return "";
   std::string name = "Enabled";
   for (const DeclaredInput& input : ReadDeclaredInputs(host)) {
@@ -115,7 +117,7 @@ void RunInChild(const ReplaySettings& settings, const ChannelWriter& channel) {
     session.Announce(kSetUpPhase);
     host.CallDefaults(study);
     ApplyInputSettings(host, settings.inputs);
-    host.record().host_call_flag = settings.host_call_flag ? 1 : 0;
+    host.record().host_call_flag = settings.host_call_flag ? 1 : 0;  // before the note
     if (!settings.json) channel.Send(FrameKind::kOutput, NotEnabledNote(host) + ReplayHeader());
     session.Announce(kStepsPhase);
     ReplayStep step;  // its quantity: the trade window's, as the host holds it

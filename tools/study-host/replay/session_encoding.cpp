@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string_view>
+
+#include <utf8.h>
 
 namespace {
 
@@ -11,7 +14,7 @@ constexpr std::size_t kRawRead = 65536;
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LittleEndianMark = "\xFF\xFE";
 constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
-constexpr char32_t kReplacement = 0xFFFD;
+constexpr char16_t kReplacement = 0xFFFD;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
@@ -22,28 +25,10 @@ bool MayBecome(std::string_view text, std::string_view mark) {
   return text.size() < mark.size() && StartsWith(mark, text);
 }
 
-void AppendUtf8(char32_t code, std::string& out) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-bool IsHighSurrogate(char32_t unit) {
+bool IsHighSurrogate(char16_t unit) {
   return unit >= 0xD800 && unit <= 0xDBFF;
 }
-bool IsLowSurrogate(char32_t unit) {
+bool IsLowSurrogate(char16_t unit) {
   return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
@@ -82,41 +67,35 @@ bool Utf8Reader::Detect() {
   return true;
 }
 
-// Converts the whole code units in raw_; at the end, a lone half or an odd
-// byte left over becomes U+FFFD.
+// Converts the whole code units in raw_; a lone half of a surrogate pair
+// becomes U+FFFD, and so does an odd byte left at the end. The library
+// converts; what is ours is holding back a half whose other half may come
+// with the next read, and marking the halves that never get one (the
+// library refuses them).
 void Utf8Reader::DecodeUtf16(bool at_end) {
   const bool little = encoding_ == Encoding::kUtf16LittleEndian;
-  const auto unit_at = [&](std::size_t at) -> char32_t {
+  std::u16string units;
+  for (std::size_t at = 0; at + 1 < raw_.size(); at += 2) {
     const auto first = static_cast<unsigned char>(raw_[at]);
     const auto second = static_cast<unsigned char>(raw_[at + 1]);
-    return little ? (second << 8) | first : (first << 8) | second;
-  };
-  std::size_t at = 0;
-  while (raw_.size() - at >= 2) {
-    const char32_t unit = unit_at(at);
-    if (!IsHighSurrogate(unit)) {
-      AppendUtf8(IsLowSurrogate(unit) ? kReplacement : unit, decoded_);
-      at += 2;
-      continue;
-    }
-    if (raw_.size() - at < 4) {
-      if (!at_end) break;  // its other half may come with the next read
-      AppendUtf8(kReplacement, decoded_);
-      at += 2;
-      continue;
-    }
-    const char32_t low = unit_at(at + 2);
-    if (IsLowSurrogate(low)) {
-      AppendUtf8(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00), decoded_);
-      at += 4;
-    } else {
-      AppendUtf8(kReplacement, decoded_);
-      at += 2;
+    units += static_cast<char16_t>(little ? (second << 8) | first : (first << 8) | second);
+  }
+  std::size_t whole = units.size();
+  if (!at_end && whole > 0 && IsHighSurrogate(units[whole - 1])) --whole;  // its pair may follow
+  units.resize(whole);
+  for (std::size_t at = 0; at < units.size(); ++at) {
+    const bool paired =
+        IsHighSurrogate(units[at]) && at + 1 < units.size() && IsLowSurrogate(units[at + 1]);
+    if (paired) {
+      ++at;
+    } else if (IsHighSurrogate(units[at]) || IsLowSurrogate(units[at])) {
+      units[at] = kReplacement;
     }
   }
-  raw_.erase(0, at);
+  utf8::utf16to8(units.begin(), units.end(), std::back_inserter(decoded_));
+  raw_.erase(0, whole * 2);
   if (at_end && !raw_.empty()) {
-    AppendUtf8(kReplacement, decoded_);
+    utf8::append(kReplacement, std::back_inserter(decoded_));
     raw_.clear();
   }
 }

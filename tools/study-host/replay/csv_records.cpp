@@ -1,0 +1,167 @@
+#include "tools/study-host/replay/csv_records.h"
+
+#include "tools/study-host/common/text_format.h"
+#include "tools/study-host/common/tool_error.h"
+
+namespace {
+
+constexpr std::size_t kReadSize = 65536;
+constexpr int kEnd = -1;
+
+}  // namespace
+
+CsvRecordReader::CsvRecordReader(ByteSource read_some, std::string name,
+                                 std::function<void(bool)> waiting)
+    : read_some_(Utf8Reader(std::move(read_some))),
+      name_(std::move(name)),
+      waiting_(std::move(waiting)),
+      buffer_(kReadSize) {}
+
+void CsvRecordReader::Malformed(std::int64_t line, const std::string& what) const {
+  throw ToolError(kExitSessionFile, name_ + ":" + std::to_string(line) + ": " + what);
+}
+
+void CsvRecordReader::Refill() {
+  if (at_end_) return;
+  waiting_(true);
+  const std::ptrdiff_t got = read_some_.Read(buffer_.data(), buffer_.size());
+  waiting_(false);
+  if (got < 0) throw ToolError(kExitSessionFile, name_ + ": cannot read the session file");
+  buffered_ = static_cast<std::size_t>(got);
+  next_ = 0;
+  at_end_ = got == 0;
+}
+
+int CsvRecordReader::Peek() {
+  while (next_ == buffered_ && !at_end_) Refill();
+  return next_ < buffered_ ? static_cast<unsigned char>(buffer_[next_]) : kEnd;
+}
+
+// The next byte with "\r\n" and a lone "\r" read as "\n", counting lines
+// and the record's length; kEnd at the end.
+int CsvRecordReader::Get() {
+  int c = Peek();
+  if (c == kEnd) return kEnd;
+  ++next_;
+  if (c == '\r') {
+    if (Peek() == '\n') ++next_;
+    c = '\n';
+  }
+  if (c == '\n') ++line_;
+  // The line end that closes a record is not part of it.
+  if (++record_bytes_ > kLongestSessionRecord + (c == '\n' ? 1 : 0)) {
+    Malformed(record_line_, "longer than " + std::to_string(kLongestSessionRecord) + " bytes");
+  }
+  if (!first_record_read_ && c != '\n' && first_record_text_.size() <= kFirstRecordShown) {
+    first_record_text_ += static_cast<char>(c);
+  }
+  return c;
+}
+
+// While the first record is read, its first comma, semicolon or tab
+// settles the separator.
+bool CsvRecordReader::IsSeparator(int c) {
+  if (separator_ != 0) return c == separator_;
+  if (c != ',' && c != ';' && c != '\t') return false;
+  separator_ = static_cast<char>(c);
+  return true;
+}
+
+// A blank around a field; a tab may still be the separator.
+bool CsvRecordReader::IsBlank(int c) const {
+  return c == ' ' || (c == '\t' && separator_ != 0 && separator_ != '\t');
+}
+
+std::string CsvRecordReader::FirstRecordShown() const {
+  const bool cut = first_record_text_.size() > kFirstRecordShown;
+  return "'" + Escaped(first_record_text_.substr(0, kFirstRecordShown)) + (cut ? "...'" : "'");
+}
+
+void CsvRecordReader::StartRecord() {
+  record_line_ = line_;
+  record_bytes_ = 0;
+  if (!first_record_read_) first_record_text_.clear();
+}
+
+void CsvRecordReader::SkipLine() {
+  for (int c = Get(); c != '\n' && c != kEnd; c = Get()) {
+  }
+  StartRecord();
+}
+
+void CsvRecordReader::EndField(std::vector<std::string>& fields) {
+  fields.push_back(field_);
+  field_.clear();
+}
+
+bool CsvRecordReader::Next(std::vector<std::string>& fields) {
+  enum class Mode { kFieldStart, kUnquoted, kQuoted, kAfterQuote } mode = Mode::kFieldStart;
+  const auto record_ends = [&] {
+    if (separator_ == 0) separator_ = ',';
+    first_record_read_ = true;
+    return true;
+  };
+  fields.clear();
+  field_.clear();
+  StartRecord();
+  bool empty = true;  // no field started yet: a comment or blank line may still follow
+  while (true) {
+    const int c = Get();
+    if (c == kEnd) {
+      if (mode == Mode::kQuoted) Malformed(record_line_, "a quoted field is not closed");
+      if (empty) return false;
+      if (mode == Mode::kUnquoted) field_ = Trimmed(field_);
+      EndField(fields);
+      return record_ends();
+    }
+    switch (mode) {
+      case Mode::kQuoted:
+        if (c != '"') {
+          field_ += static_cast<char>(c);
+        } else if (Peek() == '"') {
+          Get();
+          field_ += '"';
+        } else {
+          mode = Mode::kAfterQuote;
+        }
+        break;
+      case Mode::kAfterQuote:
+        if (c == '\n' || IsSeparator(c)) {
+          EndField(fields);
+          if (c == '\n') return record_ends();
+          mode = Mode::kFieldStart;
+        } else if (!IsBlank(c)) {
+          Malformed(line_, "unexpected text after a closing quote");
+        }
+        break;
+      case Mode::kFieldStart:
+        if (IsBlank(c)) break;
+        if (empty && (c == '#' || c == '\n')) {
+          if (c == '#') SkipLine();
+          StartRecord();
+          break;
+        }
+        empty = false;
+        if (c == '"') {
+          mode = Mode::kQuoted;
+        } else if (c == '\n' || IsSeparator(c)) {
+          EndField(fields);
+          if (c == '\n') return record_ends();
+        } else {
+          field_ += static_cast<char>(c);
+          mode = Mode::kUnquoted;
+        }
+        break;
+      case Mode::kUnquoted:
+        if (c == '\n' || IsSeparator(c)) {
+          field_ = Trimmed(field_);
+          EndField(fields);
+          if (c == '\n') return record_ends();
+          mode = Mode::kFieldStart;
+        } else {
+          field_ += static_cast<char>(c);
+        }
+        break;
+    }
+  }
+}
