@@ -110,6 +110,7 @@ void StandInHost::PlacePositionText(StudyText& field, const std::string& text) c
 
 void StandInHost::ForgetServiceCalls() {
   allocate_calls_ = 0;
+  foreign_allocate_argument_.reset();
   position_queries_ = 0;
   description_calls_.clear();
 }
@@ -167,11 +168,15 @@ StandInHost& StandInHost::Active() {
   return *active_host;
 }
 
-std::int32_t StandInHost::AllocateService(std::int32_t /*allocation_argument*/) {
+std::int32_t StandInHost::AllocateService(std::int32_t allocation_argument) {
   const heap_calls::HostServiceScope hosts_heap_calls;
   const ServiceFailureWatch watch;
   StandInHost& host = Active();
   ++host.allocate_calls_;
+  if (allocation_argument != host.record_->input_slots.allocation_argument &&
+      !host.foreign_allocate_argument_) {
+    host.foreign_allocate_argument_ = allocation_argument;
+  }
   if (host.options_.array == ArrayDelivery::kOnAllocate) host.InstallArray();
   host.RunHook(HostService::kAllocate);
   return 1;

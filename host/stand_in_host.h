@@ -102,6 +102,11 @@ class StandInHost {
   // since the latest ForgetServiceCalls.
   void ForgetServiceCalls();
   std::int32_t allocate_calls() const { return allocate_calls_; }
+  // The first argument the allocate service was called with that was not
+  // the record's allocation argument, if any.
+  std::optional<std::int32_t> foreign_allocate_argument() const {
+    return foreign_allocate_argument_;
+  }
   std::int32_t position_queries() const { return position_queries_; }
   const std::vector<DescriptionCall>& description_calls() const { return description_calls_; }
   // The latest position record the module passed to the query, as it
@@ -134,6 +139,7 @@ class StandInHost {
   std::string second_position_text_;
   std::int32_t position_owned_flag_ = 1;  // 0: host storage
   std::int32_t allocate_calls_ = 0;
+  std::optional<std::int32_t> foreign_allocate_argument_;
   std::int32_t position_queries_ = 0;
   std::vector<DescriptionCall> description_calls_;
   PositionRecord last_position_record_{};

@@ -139,6 +139,11 @@ std::string MakeJudgedCall(StandInHost& host, StudyFunction study, std::uint8_t 
     return std::to_string(host.allocate_calls()) + " allocate calls, expected " +
            std::to_string(allocate_calls);
   }
+  if (const std::optional<std::int32_t> argument = host.foreign_allocate_argument()) {
+    return "called the allocate service with " + std::to_string(*argument) +
+           ", not the record's allocation argument " +
+           std::to_string(host.record().input_slots.allocation_argument);
+  }
   return kind == CallKind::kDefaults ? JudgeDefaultsCall(host, credit) : JudgeOrdinaryCall(host);
 }
 

@@ -14,6 +14,8 @@
 namespace judge {
 
 inline constexpr char kExpectedModuleName[] = "zrPalvessa";
+// The name a Windows DLL's export directory gives the module.
+inline constexpr char kExpectedModuleFile[] = "zrPalvessa_64.dll";
 inline constexpr char kExpectedDisplayName[] = "zr: Palvessa";
 inline constexpr char kExpectedSentence[] =
     "<br><br>This Study Automatically Updates your Trade Window Order Quantity based on Flat vs "

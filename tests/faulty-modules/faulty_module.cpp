@@ -25,6 +25,7 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -72,6 +73,13 @@ enum Fault {
   forges_report,           // writes a passing report and a waiting notice on descriptor 3, exits
   thread_at_unload,        // starts a thread of its own as it is unloaded
   throws_from_call,        // lets an exception out of every ordinary call
+  asks_other_count,        // asks the allocate service for ten more inputs than the record says
+  exports_second_study,    // exports a second study function beside its own
+  shares_position,         // passes the reported position through one module-wide variable
+  logs_every_call,         // a correct study that writes a line on every ordinary call
+  pins_itself,             // keeps itself loaded when the host unloads it
+  leaves_crash_handler,    // installs a crash handler of its own at load and never removes it
+  names_from_own_image,    // declares its display name as a pointer to its own constant text
 };
 
 constexpr Fault kFault = FAULT;
@@ -103,6 +111,31 @@ constexpr Fault kFault = FAULT;
   for (int written = 0; written < megabytes * 1024; ++written) std::printf("%s\n", line.c_str());
 }
 
+// The crash handler leaves_crash_handler installs: code of the module's own.
+#if defined(_WIN32)
+[[maybe_unused]] LONG WINAPI OwnCrashHandler(EXCEPTION_POINTERS*) {
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+#else
+[[maybe_unused]] void OwnCrashHandler(int) {
+  std::abort();
+}
+#endif
+
+// Keeps this module loaded for the life of the process.
+[[maybe_unused]] void PinSelf() {
+#if defined(_WIN32)
+  HMODULE self = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     reinterpret_cast<const char*>(&PinSelf), &self);
+#else
+  Dl_info self{};
+  if (dladdr(reinterpret_cast<void*>(&PinSelf), &self) != 0) {
+    dlopen(self.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+  }
+#endif
+}
+
 // What leaks_at_load copies and never frees.
 [[maybe_unused]] char* kept_copy = nullptr;
 
@@ -115,6 +148,12 @@ struct LoadTimeFault {
     if (kFault == fast_math_at_load) _mm_setcsr(_mm_getcsr() | 0x8040);
     if (kFault == thread_after_load) std::thread([] { HangForever(); }).detach();
     if (kFault == prints_300_mb) PrintMegabytes(300);
+    if (kFault == pins_itself) PinSelf();
+#if defined(_WIN32)
+    if (kFault == leaves_crash_handler) SetUnhandledExceptionFilter(&OwnCrashHandler);
+#else
+    if (kFault == leaves_crash_handler) std::signal(SIGSEGV, &OwnCrashHandler);
+#endif
 #if !defined(_WIN32)
     if (kFault == closes_descriptors) {
       for (int descriptor = 0; descriptor < 1024; ++descriptor) close(descriptor);
@@ -143,8 +182,15 @@ struct UnloadTimeFault {
 };
 const UnloadTimeFault unload_time_fault;
 
-// The host's position query, wrapped for the call when the fault needs it.
-PositionQueryService host_position_query = nullptr;
+// The host's position query, wrapped for the call when the fault needs it (one
+// per thread: only the faults below share state across calls).
+thread_local PositionQueryService host_position_query = nullptr;
+// The host's allocate service, likewise.
+thread_local AllocateInputSlotsService host_allocate = nullptr;
+
+[[maybe_unused]] std::int32_t AllocateOtherCount(std::int32_t allocation_argument) {
+  return host_allocate(allocation_argument + 10);
+}
 
 // Hides an owned flag of -1 from the study, as a release guarded by
 // "owned != -1" would: the text stays unreleased.
@@ -155,6 +201,20 @@ double last_position = 0;
 [[maybe_unused]] std::int32_t QueryNotingPosition(PositionRecord* position) {
   const std::int32_t result = host_position_query(position);
   last_position = position->quantity;
+  return result;
+}
+
+// The position of the latest query, kept for the whole module: right while
+// calls come one at a time, another thread's position when two overlap.
+double shared_position = 0;
+
+[[maybe_unused]] std::int32_t QuerySharingPosition(PositionRecord* position) {
+  const std::int32_t result = host_position_query(position);
+  shared_position = position->quantity;
+  for (int bookkeeping = 0; bookkeeping < 200; ++bookkeeping) {
+    asm volatile("" ::: "memory");  // some work of its own, not optimised away
+  }
+  position->quantity = shared_position;
   return result;
 }
 
@@ -171,6 +231,12 @@ double last_position = 0;
   if (record.defaults_flag != 0) {
     if (kFault == enabled_by_default) {
       WriteSlotArea<std::int32_t>(LocateSlot(record, kEnabledInput).value, 1);
+    }
+    if (kFault == names_from_own_image) {
+      static const char kOwnName[] = "zr: Palvessa";
+      ReleaseText(record.display_name);
+      record.display_name.text = kOwnName;
+      record.display_name.changed = 1;
     }
     return;
   }
@@ -203,6 +269,9 @@ double last_position = 0;
   if (kFault == history_goes_wrong && ordinary_calls >= 5000 &&
       record.order_quantity != quantity_before) {
     record.order_quantity += 1;
+  }
+  if (kFault == logs_every_call) {
+    std::printf("zrPalvessa: order quantity %g\n", record.order_quantity);
   }
   if (kFault == writes_record_later) {
     StudyInterface* kept = &record;
@@ -245,9 +314,23 @@ STUDY_EXPORT void scsf_zrPalvessa(StudyInterface* record) {
   if (kFault == wrong_above_twenty && host_position_query != nullptr) {
     record->position_query = &QueryNotingPosition;
   }
+  if (kFault == shares_position && host_position_query != nullptr) {
+    record->position_query = &QuerySharingPosition;
+  }
+  host_allocate = record->input_slots.allocate;
+  if (kFault == asks_other_count && host_allocate != nullptr) {
+    record->input_slots.allocate = &AllocateOtherCount;
+  }
   RunStudy(*record);
   record->position_query = host_position_query;
+  record->input_slots.allocate = host_allocate;
   AfterStudy(*record, before);
+}
+#endif
+
+#if defined(FAULT_exports_second_study)
+STUDY_EXPORT void scsf_zrPalvessa2(StudyInterface* record) {
+  if (record != nullptr) RunStudy(*record);
 }
 #endif
 

@@ -5,6 +5,7 @@
 #include "host/stand_in_host.h"
 #include "tools/study-host/common/file_status.h"
 #include "tools/study-host/common/tool_error.h"
+#include "tools/study-host/sandbox/own_output.h"
 
 namespace {
 
@@ -38,8 +39,22 @@ void ModuleSession::GuardStudy() {
   module_.study = &GuardedStudy;
 }
 
+// Counts the module's output while it lives into `total`.
+class OutputCounted {
+ public:
+  explicit OutputCounted(std::uint64_t& total) : total_(total), before_(OwnOutputBytes()) {}
+  ~OutputCounted() { total_ += OwnOutputBytes() - before_; }
+  OutputCounted(const OutputCounted&) = delete;
+  OutputCounted& operator=(const OutputCounted&) = delete;
+
+ private:
+  std::uint64_t& total_;
+  std::uint64_t before_;
+};
+
 std::string ModuleSession::Load(const std::string& path, LoadDepth depth) {
   Announce("loading the module");
+  const OutputCounted counted(output_at_load_and_unload_);
   std::string reason;
   if (depth == LoadDepth::kLibrary) {
     module_.library.Open(path, reason);
@@ -51,6 +66,7 @@ std::string ModuleSession::Load(const std::string& path, LoadDepth depth) {
 
 void ModuleSession::LoadForHost(const std::string& path) {
   Announce("loading the module");
+  const OutputCounted counted(output_at_load_and_unload_);
   std::string reason;
   switch (LoadStudyModule(path, module_, reason)) {
     case ModuleLoadError::kNone:
@@ -72,6 +88,7 @@ void ModuleSession::LoadForHost(const std::string& path) {
 void ModuleSession::Unload() {
   if (!module_.library.is_open()) return;
   Announce("unloading the module");
+  const OutputCounted counted(output_at_load_and_unload_);
   module_.library.Close();
 }
 

@@ -2,6 +2,7 @@
 // phase (so a crash or hang can be placed), unloaded on every way out.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -43,6 +44,9 @@ class ModuleSession {
   void Unload();
 
   void Announce(const std::string& phase) const { report_(phase); }
+  // Output the module wrote while it was loaded and unloaded (its own
+  // start-up and clean-up code), apart from what it wrote in its calls.
+  std::uint64_t output_at_load_and_unload() const { return output_at_load_and_unload_; }
   const StudyModule& module() const { return module_; }
 
  private:
@@ -52,6 +56,7 @@ class ModuleSession {
 
   PhaseReport report_;
   StudyModule module_;
+  std::uint64_t output_at_load_and_unload_ = 0;
 };
 
 // Refuses, without loading it, a module path that names no regular file.

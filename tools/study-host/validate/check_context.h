@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "host/process_state.h"
 #include "judge/floating_point_state.h"
 #include "tools/study-host/session/module_session.h"
 
@@ -18,7 +19,22 @@ struct CheckContext {
   judge::FloatingPointState before_load;
   // The process's threads before the module was loaded; -1 when uncounted.
   int threads_before_load = -1;
+  // The child's output before the module was loaded.
+  std::uint64_t output_before_load = 0;
+  // The process-wide state before the module was loaded.
+  ProcessState process_before_load;
   StudyFunctionExport study() const { return session->module().study; }
-  // Says what the check is about to do, so a crash or hang can be placed.
-  void Announce(const std::string& phase) const { session->Announce(phase); }
+  // Says what the check is about to do, so a crash or hang can be placed;
+  // first throws ModuleLogged when the module's calls have written output.
+  void Announce(const std::string& phase) const;
+  // Throws ModuleLogged when the module wrote output in its calls (at load
+  // and unload it may: that is a warning).
+  void ThrowIfLogged() const;
 };
+
+// A module that writes output during its calls: it logs, which a study
+// must not; the detail says how much and quotes it.
+struct ModuleLogged {
+  std::string detail;  // starts with kLoggedPrefix
+};
+inline constexpr char kLoggedPrefix[] = "logged ";

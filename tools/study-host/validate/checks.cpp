@@ -3,11 +3,13 @@
 #include <iterator>
 
 #include "tools/study-host/validate/call_checks.h"
+#include "tools/study-host/validate/concurrency_checks.h"
 #include "tools/study-host/validate/declaration_checks.h"
 #include "tools/study-host/validate/floating_point_checks.h"
 #include "tools/study-host/validate/heap_checks.h"
 #include "tools/study-host/validate/loading_checks.h"
 #include "tools/study-host/validate/state_checks.h"
+#include "tools/study-host/validate/unload_checks.h"
 
 namespace {
 
@@ -21,6 +23,10 @@ constexpr CheckDefinition kChecks[] = {
      false, kQuickCheckSeconds, &CheckModuleLoads},
     {"exports-resolve", "the three exports resolve, each to the module's own code",
      &CheckModuleLoads, false, kQuickCheckSeconds, &CheckExportsResolve},
+    {"only-its-exports",
+     "the module exports its three names and nothing else (on Windows under the name "
+     "zrPalvessa_64.dll)",
+     &CheckModuleLoads, false, kQuickCheckSeconds, &CheckOnlyItsExports},
     {"interface-version", "the module reports the interface version this host provides",
      &CheckExportsResolve, true, kQuickCheckSeconds, &CheckInterfaceVersion},
     {"module-name", "the module's name matches its study function's name", &CheckExportsResolve,
@@ -49,6 +55,14 @@ constexpr CheckDefinition kChecks[] = {
      "no thread after loading, any kind of call or unloading; no record changed after its call "
      "returned",
      &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckThreadsAndState},
+    {"calls-on-threads",
+     "calls on four threads at once, each with records and settings of its own, every call "
+     "judged, so state shared across calls shows",
+     &CheckInterfaceVersion, true, kLongCheckSeconds, &CheckCallsOnThreads},
+    {"unloads-cleanly",
+     "no declared text points into the module's image, the module is gone once unloaded, and "
+     "the working folder, environment, locale and crash handlers are as before it was loaded",
+     &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckUnloadsCleanly},
     {"edge-positions",
      "positions and percentages at the int32 and float edges give exactly the rules' quantity",
      &CheckInterfaceVersion, true, kLongCheckSeconds, &CheckEdgePositions},

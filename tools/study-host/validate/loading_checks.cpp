@@ -1,8 +1,12 @@
 // Checks of loading: the module loads and unloads, its exports are its own,
 // and it reports the version and name the host expects.
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "host/module_exports.h"
 #include "judge/expected_declaration.h"
+#include "tools/study-host/common/text_format.h"
 #include "tools/study-host/validate/loading_checks.h"
 #include "tools/study-host/validate/state_checks.h"
 
@@ -28,6 +32,62 @@ CheckResult CheckExportsResolve(const CheckContext& context) {
   }
   return Passed(std::string(kModuleNameExport) + ", " + kModuleVersionExport + " and " +
                 kStudyFunctionExport + " resolve to the module's own code");
+}
+
+namespace {
+
+constexpr const char* kOwnExports[] = {kModuleNameExport, kModuleVersionExport,
+                                       kStudyFunctionExport};
+
+bool IsOwnExport(const std::string& name) {
+  for (const char* own : kOwnExports) {
+    if (name == own) return true;
+  }
+  return false;
+}
+
+// An export beyond the three, in words: a second study, a module item of its
+// own, or any other function.
+std::string OtherExport(const std::string& name) {
+  if (name.rfind("scsf_", 0) == 0) return "a second study function, " + name;
+  if (name.rfind("scdll_", 0) == 0) return "a module item of its own, " + name;
+  return name;
+}
+
+}  // namespace
+
+CheckResult CheckOnlyItsExports(const CheckContext& context) {
+  const std::string reason = context.session->Load(context.path, LoadDepth::kLibrary);
+  if (!reason.empty()) return Failed(reason);
+  const ModuleExports exports = ExportsOf(context.session->module().library, context.path);
+  if (!exports.read) return Failed("cannot read the module's exports: " + exports.problem);
+  std::vector<std::string> others;
+  for (const std::string& name : exports.names) {
+    if (!IsOwnExport(name)) others.push_back(OtherExport(name));
+  }
+  if (!others.empty()) {
+    std::string named;
+    const std::size_t shown = others.size() < 4 ? others.size() : 3;
+    for (std::size_t index = 0; index < shown; ++index) {
+      named += (index == 0 ? "" : ", ") + others[index];
+    }
+    if (others.size() > shown) named += " and " + std::to_string(others.size() - shown) + " more";
+    return Failed("exports " + named + " besides its three (" + kModuleNameExport + ", " +
+                  kModuleVersionExport + ", " + kStudyFunctionExport + ")");
+  }
+  if (exports.unnamed > 0) {
+    return Failed("exports " + Counted(exports.unnamed, "function", "functions") +
+                  " by number only besides its three");
+  }
+  if (!exports.directory_name.empty() &&
+      Lowercase(exports.directory_name) != Lowercase(judge::kExpectedModuleFile)) {
+    return Failed("its export directory names it '" + Escaped(exports.directory_name) + "', not " +
+                  judge::kExpectedModuleFile);
+  }
+  return Passed(
+      std::string("exports exactly ") + kModuleNameExport + ", " + kModuleVersionExport + " and " +
+      kStudyFunctionExport +
+      (exports.directory_name.empty() ? "" : std::string(", as ") + judge::kExpectedModuleFile));
 }
 
 CheckResult CheckInterfaceVersion(const CheckContext& context) {

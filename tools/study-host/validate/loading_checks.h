@@ -7,5 +7,6 @@
 
 CheckResult CheckModuleLoads(const CheckContext& context);
 CheckResult CheckExportsResolve(const CheckContext& context);
+CheckResult CheckOnlyItsExports(const CheckContext& context);
 CheckResult CheckInterfaceVersion(const CheckContext& context);
 CheckResult CheckModuleName(const CheckContext& context);

@@ -8,6 +8,7 @@
 #include "tools/study-host/common/text_table.h"
 #include "tools/study-host/common/tool_error.h"
 #include "tools/study-host/sandbox/child_report.h"
+#include "tools/study-host/sandbox/own_output.h"
 #include "tools/study-host/session/module_session.h"
 #include "tools/study-host/validate/call_checks.h"
 #include "tools/study-host/validate/check_context.h"
@@ -45,7 +46,9 @@ CheckResult ResultOfChild(const ChildReport& report) {
   } else if (run.left_processes) {
     result = Failed("left a process running after the check ended (the study starts none)");
   }
-  const std::string note = ModuleOutputNote(run);
+  // A check that failed for logging has quoted the output already.
+  const bool logged = result->detail.rfind(kLoggedPrefix, 0) == 0;
+  const std::string note = logged ? "" : ModuleOutputNote(run);
   if (!note.empty()) {
     if (result->outcome == Outcome::kPassed) result->outcome = Outcome::kWarning;
     result->detail += "; " + note;
@@ -156,10 +159,18 @@ void RunInChild(const ValidateSettings& settings, const ChannelWriter& channel) 
                              settings.random_calls,
                              &session,
                              judge::CurrentFloatingPointState(),
-                             ThreadsInProcess()};
+                             ThreadsInProcess(),
+                             OwnOutputBytes(),
+                             CurrentProcessState()};
   const std::string reason =
       check.calls_study ? session.Load(settings.module_path, LoadDepth::kExports) : "";
-  CheckResult result = reason.empty() ? check.body(context) : Failed(reason);
+  CheckResult result;
+  try {
+    result = reason.empty() ? check.body(context) : Failed(reason);
+    context.ThrowIfLogged();
+  } catch (const ModuleLogged& logged) {
+    result = Failed(logged.detail);
+  }
   const std::string threads = ThreadsLeftBy(context, "after the check");
   const bool passing = result.outcome == Outcome::kPassed || result.outcome == Outcome::kWarning;
   if (passing && !threads.empty()) result = Failed(threads);

@@ -1,0 +1,63 @@
+// Calls on several threads at once, each thread with hosts, records and
+// settings of its own, every call judged: a module that keeps state shared
+// across calls (a scratch record, the current record's address) gives one
+// thread's answer to another.
+#include <atomic>
+#include <latch>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/stand_in_host.h"
+#include "judge/call_judge.h"
+#include "judge/random_calls.h"
+#include "judge/record_guard.h"
+#include "tools/study-host/common/text_format.h"
+#include "tools/study-host/validate/concurrency_checks.h"
+
+namespace {
+
+constexpr int kThreads = 4;
+constexpr std::int32_t kCallsEach = 20000;
+
+// One thread's calls: "" when every one was judged right, else the first
+// fault, placed. Stops early once another thread found one.
+std::string CallsOfOneThread(judge::StudyFunction study, std::uint64_t seed, int thread,
+                             std::latch& start, std::atomic<bool>& stop) {
+  judge::SeededChoices choices(seed);
+  start.arrive_and_wait();  // every thread calls at once
+  for (std::int32_t call = 1; call <= kCallsEach && !stop.load(std::memory_order_relaxed); ++call) {
+    StandInHost host(judge::RandomHostOptions(choices));
+    const judge::RandomCall made = judge::PrepareRandomCall(host, choices);
+    const std::string fault = judge::MakeJudgedCall(host, study, judge::FillPatternFor(call));
+    if (!fault.empty()) {
+      stop = true;
+      return "thread " + std::to_string(thread + 1) + ", call " + std::to_string(call) +
+             " (position " + FormatPosition(made.position) + (made.defaults ? ", defaults" : "") +
+             "): " + fault;
+    }
+  }
+  return "";
+}
+
+}  // namespace
+
+CheckResult CheckCallsOnThreads(const CheckContext& context) {
+  context.Announce("calls on " + std::to_string(kThreads) + " threads at once");
+  std::latch start(kThreads);
+  std::atomic<bool> stop{false};
+  std::vector<std::string> faults(kThreads);
+  std::vector<std::thread> threads;
+  for (int thread = 0; thread < kThreads; ++thread) {
+    threads.emplace_back([&, thread] {
+      faults[thread] =
+          CallsOfOneThread(context.study(), context.seed + 7 + thread, thread, start, stop);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const std::string& fault : faults) {
+    if (!fault.empty()) return Failed("calls on several threads at once: " + fault);
+  }
+  return Passed(std::to_string(kThreads) + " threads at once, " + std::to_string(kCallsEach) +
+                " random calls each, every call judged right");
+}
