@@ -80,6 +80,7 @@ enum Fault {
   pins_itself,             // keeps itself loaded when the host unloads it
   leaves_crash_handler,    // installs a crash handler of its own at load and never removes it
   names_from_own_image,    // declares its display name as a pointer to its own constant text
+  writes_log_file,         // appends a line to a log file in the working folder on every call
 };
 
 constexpr Fault kFault = FAULT;
@@ -269,6 +270,12 @@ double shared_position = 0;
   if (kFault == history_goes_wrong && ordinary_calls >= 5000 &&
       record.order_quantity != quantity_before) {
     record.order_quantity += 1;
+  }
+  if (kFault == writes_log_file) {
+    if (std::FILE* log = std::fopen("zrPalvessa.log", "a")) {
+      std::fprintf(log, "order quantity %g\n", record.order_quantity);
+      std::fclose(log);
+    }
   }
   if (kFault == logs_every_call) {
     std::printf("zrPalvessa: order quantity %g\n", record.order_quantity);

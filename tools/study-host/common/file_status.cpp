@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #if defined(_WIN32)
 #include <io.h>
@@ -38,5 +40,16 @@ int OpenForReading(const std::string& path) {
   return _wopen(WideFromUtf8(path).c_str(), _O_RDONLY | _O_BINARY);
 #else
   return open(path.c_str(), O_RDONLY | O_CLOEXEC);
+#endif
+}
+
+std::string AbsolutePath(const std::string& path) {
+  std::error_code error;
+#if defined(_WIN32)
+  const std::filesystem::path absolute = std::filesystem::absolute(WideFromUtf8(path), error);
+  return error ? path : Utf8FromWide(absolute.wstring());
+#else
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.string();
 #endif
 }

@@ -13,5 +13,9 @@ struct FileStatus {
 
 FileStatus StatusOf(const std::string& path);
 
+// `path` made absolute (from the working folder), for a process that works
+// elsewhere; `path` itself when it cannot be.
+std::string AbsolutePath(const std::string& path);
+
 // Opens `path` for reading in binary mode: a descriptor, or -1 with errno set.
 int OpenForReading(const std::string& path);

@@ -36,6 +36,9 @@ struct ChildTerms {
   // Its standard input is the tool's own (a session read from "-"), not
   // an empty one.
   bool reads_tool_input = false;
+  // It runs in an empty folder of its own, removed once it ended, so that
+  // nothing it writes is left in the user's folder.
+  bool own_working_folder = false;
 };
 
 // Receives what the child writes on the channel, as it arrives. Returns true
@@ -44,15 +47,16 @@ using ChannelSink = std::function<bool(std::string_view bytes)>;
 
 struct ChildRun {
   bool started = false;
-  std::string start_failure;       // why it could not be started
-  bool timed_out = false;          // ended by the tool at the time limit
-  bool crashed = false;            // ended by a signal or an unhandled exception
-  std::string crash;               // "signal 11, Segmentation fault", "exception 0xC0000005"
-  int exit_code = 0;               // when it exited on its own
-  bool left_processes = false;     // a process of its tree was still running after it ended
-  bool channel_closed = false;     // it closed the channel and went on running
-  std::string output;              // the start of what it wrote on standard output and error
-  std::uint64_t output_bytes = 0;  // how much it wrote there in all
+  std::string start_failure;            // why it could not be started
+  bool timed_out = false;               // ended by the tool at the time limit
+  bool crashed = false;                 // ended by a signal or an unhandled exception
+  std::string crash;                    // "signal 11, Segmentation fault", "exception 0xC0000005"
+  int exit_code = 0;                    // when it exited on its own
+  bool left_processes = false;          // a process of its tree was still running after it ended
+  bool channel_closed = false;          // it closed the channel and went on running
+  std::string output;                   // the start of what it wrote on standard output and error
+  std::uint64_t output_bytes = 0;       // how much it wrote there in all
+  std::vector<std::string> files_made;  // in its own working folder, before it was removed
 };
 
 // Runs this program with `arguments`, the channel announced in its

@@ -12,11 +12,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 #include "tools/study-host/sandbox/channel.h"
 #include "tools/study-host/sandbox/channel_announcement.h"
 #include "tools/study-host/sandbox/child_process.h"
 #include "tools/study-host/sandbox/time_limit.h"
+#include "tools/study-host/sandbox/working_folder.h"
 
 extern char** environ;
 
@@ -87,11 +89,12 @@ class SpawnSetup {
   posix_spawnattr_t attributes;
 };
 
-// The child runs in a process group of its own, with default signal
-// handling, an empty standard input unless it reads the tool's, output and
-// error on `output`, the channel on kChildChannel and the secret's pipe on
-// kChildSecret.
-void Configure(SpawnSetup& setup, const ChildTerms& terms, int output, int channel, int secret) {
+// The child runs in a process group of its own (in its working folder when
+// it has one), with default signal handling, an empty standard input unless it reads the tool's,
+// output and error on `output`, the channel on kChildChannel and the secret's pipe on kChildSecret.
+void Configure(SpawnSetup& setup, const ChildTerms& terms, int output, int channel, int secret,
+               const std::string& folder) {
+  if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&setup.actions, folder.c_str());
   if (!terms.reads_tool_input) {
     posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   }
@@ -279,7 +282,10 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   Pipe channel;
   Pipe secret_pipe;
   Descriptor output(MakeOutputFile());
-  if (!MakePipe(channel) || !MakePipe(secret_pipe) || output.get() < 0) {
+  std::optional<WorkingFolder> folder;
+  if (terms.own_working_folder) folder.emplace();
+  if (!MakePipe(channel) || !MakePipe(secret_pipe) || output.get() < 0 ||
+      (folder && folder->path().empty())) {
     run.start_failure = std::string("cannot prepare a child process: ") + std::strerror(errno);
     return run;
   }
@@ -296,7 +302,8 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   const std::vector<char*> environment = Pointers(variables);
 
   SpawnSetup setup;
-  Configure(setup, terms, output.get(), channel_write.get(), secret_read.get());
+  Configure(setup, terms, output.get(), channel_write.get(), secret_read.get(),
+            folder ? folder->path().string() : std::string());
   pid_t child = 0;
   const int spawned = posix_spawn(&child, argv[0], &setup.actions, &setup.attributes, argv.data(),
                                   environment.data());
@@ -335,6 +342,7 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   run.left_processes = EndLeftovers(child) && !run.timed_out;
   running_child_group = 0;
   ReadOutput(output.get(), run);
+  if (folder) run.files_made = folder->Contents();
   if (!run.timed_out) RecordEnd(status, run);
   return run;
 }

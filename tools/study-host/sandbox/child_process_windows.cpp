@@ -1,12 +1,14 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <optional>
 
 #include "tools/study-host/common/wide_text.h"
 #include "tools/study-host/sandbox/channel.h"
 #include "tools/study-host/sandbox/channel_announcement.h"
 #include "tools/study-host/sandbox/child_process.h"
 #include "tools/study-host/sandbox/time_limit.h"
+#include "tools/study-host/sandbox/working_folder.h"
 
 namespace {
 
@@ -171,9 +173,11 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   wchar_t self[32768];
   const DWORD length = GetModuleFileNameW(nullptr, self, 32768);
   Handle channel_read, channel_write, secret_read, secret_write, output, job;
+  std::optional<WorkingFolder> folder;
+  if (terms.own_working_folder) folder.emplace();
   if (length == 0 || length >= 32768 || !MakePipe(channel_read, channel_write, channel_write) ||
       !MakePipe(secret_read, secret_write, secret_read) || !MakeOutputFile(output) ||
-      !MakeJob(job)) {
+      !MakeJob(job) || (folder && folder->path().empty())) {
     run.start_failure = "cannot prepare a child process: error " + std::to_string(GetLastError());
     return run;
   }
@@ -201,8 +205,10 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   startup.hStdOutput = output.get();
   startup.hStdError = output.get();
   PROCESS_INFORMATION process{};
-  const BOOL created = CreateProcessW(nullptr, wide_command_line.data(), nullptr, nullptr, TRUE,
-                                      CREATE_SUSPENDED, nullptr, nullptr, &startup, &process);
+  const std::wstring working_folder = folder ? folder->path().wstring() : std::wstring();
+  const BOOL created =
+      CreateProcessW(nullptr, wide_command_line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
+                     nullptr, folder ? working_folder.c_str() : nullptr, &startup, &process);
   SetEnvironmentVariableA(kChannelVariable, nullptr);
   channel_write.Close();
   secret_read.Close();
@@ -244,6 +250,12 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   run.left_processes = !run.timed_out && ProcessesIn(job.get()) > 0;
   TerminateJobObject(job.get(), 1);
   ReadOutput(output.get(), run);
+  if (folder) {
+    // Every process of the job gone, so its files are closed and its working
+    // folder can be listed and removed.
+    for (int wait = 0; wait < 200 && ProcessesIn(job.get()) > 0; ++wait) Sleep(10);
+    run.files_made = folder->Contents();
+  }
   if (run.timed_out) return run;
   DWORD exit_code = 0;
   GetExitCodeProcess(process_handle.get(), &exit_code);

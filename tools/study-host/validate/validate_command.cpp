@@ -3,6 +3,7 @@
 #include <random>
 
 #include "host/thread_census.h"
+#include "tools/study-host/common/file_status.h"
 #include "tools/study-host/common/output.h"
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/text_table.h"
@@ -25,6 +26,17 @@ std::uint64_t FreshSeed() {
   return (static_cast<std::uint64_t>(device()) << 32) ^ device();
 }
 
+// "the file 'a'", "the files 'a', 'b' and 2 more".
+std::string FilesNamed(const std::vector<std::string>& files) {
+  std::string named;
+  const std::size_t shown = files.size() < 4 ? files.size() : 3;
+  for (std::size_t index = 0; index < shown; ++index) {
+    named += (index == 0 ? "'" : ", '") + Escaped(files[index]) + "'";
+  }
+  if (files.size() > shown) named += " and " + std::to_string(files.size() - shown) + " more";
+  return (files.size() == 1 ? "the file " : "the files ") + named;
+}
+
 // The check's result as its child reported it, held against how the child
 // ended and what the module wrote on the child's output.
 CheckResult ResultOfChild(const ChildReport& report) {
@@ -45,6 +57,9 @@ CheckResult ResultOfChild(const ChildReport& report) {
     result = Failed(HowItEnded(report, PhaseOf(report)));
   } else if (run.left_processes) {
     result = Failed("left a process running after the check ended (the study starts none)");
+  } else if (!run.files_made.empty() && result->outcome != Outcome::kFailed) {
+    result = Failed("made " + FilesNamed(run.files_made) +
+                    " in its working folder (a study writes no files; they were removed)");
   }
   // A check that failed for logging has quoted the output already.
   const bool logged = result->detail.rfind(kLoggedPrefix, 0) == 0;
@@ -66,10 +81,12 @@ CheckRun RunCheck(const CheckDefinition& check, const ValidateSettings& settings
   const int calls_time =
       check.body == &CheckRandomizedCalls ? settings.random_calls / kRandomCallsPerSecond : 0;
   const int limit = settings.timeout_seconds.value_or(check.timeout_seconds) + calls_time;
+  // The child works in an empty folder of its own: the module's path from
+  // here.
   const ChildReport report = RunReportingChild(
-      {"validate", settings.module_path, "--seed", std::to_string(seed), "--calls",
+      {"validate", AbsolutePath(settings.module_path), "--seed", std::to_string(seed), "--calls",
        std::to_string(settings.random_calls), kChildCheckOption, std::string(check.name)},
-      ChildTerms{.limit_seconds = limit, .limit = TimeLimit::kWholeRun},
+      ChildTerms{.limit_seconds = limit, .limit = TimeLimit::kWholeRun, .own_working_folder = true},
       [](const std::vector<Frame>&) {});
   return {ResultOfChild(report), report.run.timed_out};
 }

@@ -1,0 +1,47 @@
+#include "tools/study-host/sandbox/working_folder.h"
+
+#include <random>
+#include <system_error>
+
+namespace {
+
+constexpr int kTries = 16;
+
+std::string RandomName() {
+  std::random_device device;
+  return "study-host-work-" + std::to_string(device()) + std::to_string(device());
+}
+
+}  // namespace
+
+WorkingFolder::WorkingFolder() {
+  std::error_code error;
+  const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
+  if (error) return;
+  for (int attempt = 0; attempt < kTries; ++attempt) {
+    const std::filesystem::path candidate = temporary / RandomName();
+    if (std::filesystem::create_directory(candidate, error)) {
+      path_ = candidate;
+      return;
+    }
+  }
+}
+
+WorkingFolder::~WorkingFolder() {
+  if (path_.empty()) return;
+  std::error_code error;
+  std::filesystem::remove_all(path_, error);
+}
+
+std::vector<std::string> WorkingFolder::Contents() const {
+  std::vector<std::string> contents;
+  if (path_.empty()) return contents;
+  std::error_code error;
+  for (auto entry = std::filesystem::recursive_directory_iterator(path_, error);
+       !error && entry != std::filesystem::recursive_directory_iterator(); entry.increment(error)) {
+    const std::u8string relative =
+        std::filesystem::relative(entry->path(), path_, error).generic_u8string();
+    contents.emplace_back(relative.begin(), relative.end());  // UTF-8 inside the tool
+  }
+  return contents;
+}
