@@ -81,6 +81,8 @@ enum Fault {
   leaves_crash_handler,    // installs a crash handler of its own at load and never removes it
   names_from_own_image,    // declares its display name as a pointer to its own constant text
   writes_log_file,         // appends a line to a log file in the working folder on every call
+  stack_hungry,            // uses 512 KB of stack on every ordinary call
+  deep_stack,  // uses 1.5 MB of stack on every ordinary call: more than a host thread has
 };
 
 constexpr Fault kFault = FAULT;
@@ -135,6 +137,14 @@ constexpr Fault kFault = FAULT;
     dlopen(self.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
   }
 #endif
+}
+
+// Uses `Bytes` of stack: a buffer as large, written at both ends.
+template <std::size_t Bytes>
+[[gnu::noinline]] void UseStack(double value) {
+  volatile unsigned char buffer[Bytes];
+  buffer[Bytes - 1] = static_cast<unsigned char>(value);
+  buffer[0] = buffer[Bytes - 1];
 }
 
 // What leaks_at_load copies and never frees.
@@ -271,6 +281,8 @@ double shared_position = 0;
       record.order_quantity != quantity_before) {
     record.order_quantity += 1;
   }
+  if (kFault == stack_hungry) UseStack<512 * 1024>(record.order_quantity);
+  if (kFault == deep_stack) UseStack<1536 * 1024>(record.order_quantity);
   if (kFault == writes_log_file) {
     if (std::FILE* log = std::fopen("zrPalvessa.log", "a")) {
       std::fprintf(log, "order quantity %g\n", record.order_quantity);

@@ -37,7 +37,7 @@ std::string OwnFailure() {
 // In a child: does the command's work and reports on the channel. Prints
 // nothing: standard output and error belong to the module.
 int RunAsChild(const std::vector<std::string>& arguments, const ChannelWriter& channel) {
-  EndProcessOnCrash();
+  EndProcessOnCrash(channel);
   try {
     const ParsedCommandLine parsed = ParseCommandLine(arguments, CommandLineOf::kChild);
     if (!parsed.command) throw ToolError(kExitUsage, "a child has work to do");

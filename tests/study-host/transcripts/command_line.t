@@ -95,10 +95,10 @@ Commands, options and positions refused, saying what was found:
   stderr: study-host: --calls: '2147483647' is out of range (1 to 1000000) (see 'study-host --help')
   [2]
   $ study_host validate "$MODULE" --check nosuch
-  stderr: study-host: --check: unknown check 'nosuch'; the checks are module-loads, exports-resolve, only-its-exports, interface-version, module-name, declares-study, floating-point-state, record-untouched, missing-host-services, heap-calls, heap-balance, threads-and-state, calls-on-threads, unloads-cleanly, edge-positions, scale-out-sweep, randomized-calls, long-run (see 'study-host --help')
+  stderr: study-host: --check: unknown check 'nosuch'; the checks are module-loads, exports-resolve, only-its-exports, interface-version, module-name, declares-study, floating-point-state, record-untouched, missing-host-services, heap-calls, heap-balance, threads-and-state, calls-on-threads, stack-use, unloads-cleanly, edge-positions, scale-out-sweep, randomized-calls, long-run (see 'study-host --help')
   [2]
   $ study_host validate "$MODULE" --skip "long run"
-  stderr: study-host: --skip: unknown check 'long run'; the checks are module-loads, exports-resolve, only-its-exports, interface-version, module-name, declares-study, floating-point-state, record-untouched, missing-host-services, heap-calls, heap-balance, threads-and-state, calls-on-threads, unloads-cleanly, edge-positions, scale-out-sweep, randomized-calls, long-run (see 'study-host --help')
+  stderr: study-host: --skip: unknown check 'long run'; the checks are module-loads, exports-resolve, only-its-exports, interface-version, module-name, declares-study, floating-point-state, record-untouched, missing-host-services, heap-calls, heap-balance, threads-and-state, calls-on-threads, stack-use, unloads-cleanly, edge-positions, scale-out-sweep, randomized-calls, long-run (see 'study-host --help')
   [2]
   $ study_host validate "$MODULE" --in-child-run-check heap-balance
   stderr: study-host: not expected: '--in-child-run-check', 'heap-balance' (see 'study-host --help')

@@ -17,6 +17,7 @@ bool IsFrameKind(char c) {
     case FrameKind::kResult:
     case FrameKind::kError:
     case FrameKind::kDone:
+    case FrameKind::kCause:
       return true;
   }
   return false;
@@ -42,13 +43,17 @@ std::optional<LabelledText> DecodeLabelled(const std::string& payload) {
   return LabelledText{payload.substr(0, tab), payload.substr(tab + 1)};
 }
 
-void ChannelWriter::Send(FrameKind kind, std::string_view payload) const {
+std::string ChannelWriter::EncodeFrame(FrameKind kind, std::string_view payload) const {
   std::string frame = secret_;
   frame += static_cast<char>(kind);
   frame += std::to_string(payload.size());
   frame += ':';
   frame += payload;
-  if (!WriteToChannel(channel_, frame)) lost_ = true;
+  return frame;
+}
+
+void ChannelWriter::Send(FrameKind kind, std::string_view payload) const {
+  if (!WriteToChannel(channel_, EncodeFrame(kind, payload))) lost_ = true;
 }
 
 std::optional<Frame> FrameDecoder::Next() {

@@ -19,6 +19,7 @@ enum class FrameKind : char {
   kResult = 'R',   // the child's result, for the tool to read (a labelled text)
   kError = 'E',    // the child's work failed (a labelled text: exit code, message)
   kDone = 'D',     // the child finished its work
+  kCause = 'C',    // what the crash that ends the child is ("stack overflow")
 };
 
 // A waiting frame's payloads.
@@ -54,6 +55,10 @@ class ChannelWriter {
   ChannelWriter(std::uint64_t channel, std::string secret)
       : channel_(channel), secret_(std::move(secret)) {}
   void Send(FrameKind kind, std::string_view payload) const;
+  // The bytes of a frame, to send later where building one is not allowed
+  // (a crash handler).
+  std::string EncodeFrame(FrameKind kind, std::string_view payload) const;
+  std::uint64_t channel() const { return channel_; }
   // Whether a frame could not be sent: the channel was closed under it.
   bool lost() const { return lost_; }
 

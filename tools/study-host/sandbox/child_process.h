@@ -81,9 +81,19 @@ std::optional<ChildChannel> TakeChannelOfThisChild();
 // In a child: writes `bytes` to the channel; false when it cannot.
 bool WriteToChannel(std::uint64_t channel, std::string_view bytes);
 
+class ChannelWriter;
+
 // In a child: a crash ends the process at once, without dialogs or
-// debuggers, in a way RunChildProcess recognises.
-void EndProcessOnCrash();
+// debuggers, in a way RunChildProcess recognises; a crash from a stack
+// overflow says so on `channel` first.
+void EndProcessOnCrash(const ChannelWriter& channel);
+
+// In a child, on a thread it starts: a stack overflow on this thread is
+// told as such too (the main thread is ready from EndProcessOnCrash on).
+void PrepareThreadForCrash();
+
+// The words for a crash from a stack overflow.
+inline constexpr char kStackOverflow[] = "stack overflow";
 
 // In the tool itself: a failed write to a closed pipe is an error to report,
 // not a signal that ends the tool; and processes a child leaves behind

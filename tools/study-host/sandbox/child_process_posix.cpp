@@ -4,6 +4,7 @@
 #include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/ucontext.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <optional>
+#include <vector>
 
 #include "tools/study-host/sandbox/channel.h"
 #include "tools/study-host/sandbox/channel_announcement.h"
@@ -389,8 +391,57 @@ bool WriteToChannel(std::uint64_t channel, std::string_view bytes) {
   return true;
 }
 
-void EndProcessOnCrash() {
-  // Signals already end the process and show in its wait status.
+namespace {
+
+// Built before any crash: the frame that tells a stack overflow.
+std::string* stack_overflow_frame = nullptr;
+std::uint64_t crash_channel = 0;
+
+// A fault at an address in the faulting thread's stack, near or below its
+// stack pointer, is a stack overflow: say so, then end by the signal.
+void OnSegmentationFault(int signal_number, siginfo_t* info, void* context) {
+  const auto stack_pointer =
+      static_cast<std::uintptr_t>(static_cast<ucontext_t*>(context)->uc_mcontext.gregs[REG_RSP]);
+  const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+  constexpr std::uintptr_t kBelow = 1 << 16;   // a push or probe below the pointer
+  constexpr std::uintptr_t kAbove = 16 << 20;  // a large frame's own area
+  if (stack_overflow_frame != nullptr && address + kBelow >= stack_pointer &&
+      address < stack_pointer + kAbove) {
+    WriteToChannel(crash_channel, *stack_overflow_frame);
+  }
+  signal(signal_number, SIG_DFL);
+  raise(signal_number);  // ends the process by this signal once the handler returns
+}
+
+}  // namespace
+
+void PrepareThreadForCrash() {
+  // The handler runs on a stack of its own: the thread's own is full.
+  static thread_local std::vector<char> alternate(1 << 16);
+  stack_t stack{};
+  stack.ss_sp = alternate.data();
+  stack.ss_size = alternate.size();
+  sigaltstack(&stack, nullptr);
+}
+
+void EndProcessOnCrash(const ChannelWriter& channel) {
+  // Signals already end the process and show in its wait status. Under
+  // AddressSanitizer its own handler reports a fault, the overflow included.
+#if defined(__SANITIZE_ADDRESS__)
+  return;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  return;
+#endif
+#endif
+  stack_overflow_frame = new std::string(channel.EncodeFrame(FrameKind::kCause, kStackOverflow));
+  crash_channel = channel.channel();
+  PrepareThreadForCrash();
+  struct sigaction action {};
+  action.sa_sigaction = &OnSegmentationFault;
+  action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGSEGV, &action, nullptr);
 }
 
 namespace {

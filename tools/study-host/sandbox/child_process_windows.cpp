@@ -94,6 +94,13 @@ DWORD ProcessesIn(HANDLE job) {
   return accounting.ActiveProcesses;
 }
 
+LONG WINAPI EndOnStackOverflow(EXCEPTION_POINTERS* exception) {
+  if (exception->ExceptionRecord->ExceptionCode == EXCEPTION_STACK_OVERFLOW) {
+    TerminateProcess(GetCurrentProcess(), EXCEPTION_STACK_OVERFLOW);
+  }
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
 LONG WINAPI EndOnUnhandledException(EXCEPTION_POINTERS* exception) {
   TerminateProcess(GetCurrentProcess(), exception->ExceptionRecord->ExceptionCode);
   return EXCEPTION_EXECUTE_HANDLER;
@@ -262,6 +269,7 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   if (exit_code >= 0xC0000000u) {
     run.crashed = true;
     run.crash = "exception " + Hex(exit_code);
+    if (exit_code == EXCEPTION_STACK_OVERFLOW) run.crash += std::string(": ") + kStackOverflow;
   } else {
     run.exit_code = static_cast<int>(exit_code);
   }
@@ -307,9 +315,16 @@ bool WriteToChannel(std::uint64_t channel, std::string_view bytes) {
   return true;
 }
 
-void EndProcessOnCrash() {
+void PrepareThreadForCrash() {
+  // Every thread's stack overflow reaches the vectored handler.
+}
+
+void EndProcessOnCrash(const ChannelWriter& /*channel*/) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   SetUnhandledExceptionFilter(&EndOnUnhandledException);
+  // A stack overflow leaves too little stack for the filter: end at once,
+  // with the exception's code, which says what it was.
+  AddVectoredExceptionHandler(1, &EndOnStackOverflow);
 }
 
 void PrepareToolProcess() {

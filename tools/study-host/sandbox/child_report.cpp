@@ -30,6 +30,9 @@ void RecordFrame(const Frame& frame, ChildReport& report) {
     case FrameKind::kDone:
       report.done = true;
       break;
+    case FrameKind::kCause:
+      report.cause = frame.payload;
+      break;
   }
 }
 
@@ -71,7 +74,10 @@ std::string HowItEnded(const ChildReport& report, const std::string& where) {
                                                        : "made no progress for " + seconds) +
            where;
   }
-  if (run.crashed) return "crashed (" + run.crash + ") " + where;
+  if (run.crashed) {
+    const bool told = report.cause && run.crash.find(*report.cause) == std::string::npos;
+    return "crashed (" + run.crash + (told ? ": " + *report.cause : "") + ") " + where;
+  }
   if (report.malformed) return "wrote on the tool's own channel, " + where;
   return "ended with exit code " + std::to_string(run.exit_code) + " before finishing, " + where;
 }

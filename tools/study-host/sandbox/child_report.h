@@ -18,6 +18,7 @@ struct ChildReport {
   std::int64_t outputs_since_phase = 0;  // output frames since that phase was announced
   std::optional<std::string> result;     // its result frame's payload
   std::optional<std::string> error;      // its error frame's payload: exit code, message
+  std::optional<std::string> cause;      // what its crash was, as it said before ending
   bool done = false;
   bool waiting = false;    // it last said it waits for input of its own
   bool malformed = false;  // its channel held something other than frames

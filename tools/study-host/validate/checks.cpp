@@ -8,6 +8,7 @@
 #include "tools/study-host/validate/floating_point_checks.h"
 #include "tools/study-host/validate/heap_checks.h"
 #include "tools/study-host/validate/loading_checks.h"
+#include "tools/study-host/validate/stack_checks.h"
 #include "tools/study-host/validate/state_checks.h"
 #include "tools/study-host/validate/unload_checks.h"
 
@@ -59,6 +60,10 @@ constexpr CheckDefinition kChecks[] = {
      "calls on four threads at once, each with records and settings of its own, every call "
      "judged, so state shared across calls shows",
      &CheckInterfaceVersion, true, kLongCheckSeconds, &CheckCallsOnThreads},
+    {"stack-use",
+     "every kind of call on a thread with a host's 1 MB stack uses at most 256 KB of it; a "
+     "stack overflow is named as one",
+     &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckStackUse},
     {"unloads-cleanly",
      "no declared text points into the module's image, the module is gone once unloaded, and "
      "the working folder, environment, locale and crash handlers are as before it was loaded",
