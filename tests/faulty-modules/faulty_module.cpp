@@ -353,7 +353,7 @@ STUDY_EXPORT void scsf_zrPalvessa2(StudyInterface* record) {
 }
 #endif
 
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(FAULT_forks)
 // What the process left running does: wait a minute.
 STUDY_EXPORT void CALLBACK Linger(HWND, HINSTANCE, LPSTR, int) {
   Sleep(60000);
@@ -369,6 +369,7 @@ namespace {
   if (left) return;
   left = true;
 #if defined(_WIN32)
+#if defined(FAULT_forks)  // only this module exports what the process it starts runs
   char module[MAX_PATH];
   HMODULE self = nullptr;
   GetModuleHandleExA(
@@ -384,6 +385,7 @@ namespace {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
   }
+#endif
 #else
   if (fork() == 0) {
     sleep(60);
