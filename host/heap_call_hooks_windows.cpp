@@ -4,12 +4,12 @@
 // every heap call the module's own code makes is counted.
 #include <windows.h>
 
-#include <cctype>
 #include <cstring>
 #include <string>
 
 #include "host/dynamic_library.h"
 #include "host/heap_calls.h"
+#include "host/import_redirection_windows.h"
 
 namespace heap_calls {
 namespace {
@@ -87,14 +87,6 @@ void __cdecl CountedFree(void* block) {
   original_free(block);
 }
 
-std::string Lowercase(const char* text) {
-  std::string lower;
-  for (; *text != '\0'; ++text) {
-    lower += static_cast<char>(std::tolower(static_cast<unsigned char>(*text)));
-  }
-  return lower;
-}
-
 // The counting version of `function` imported from `library`, or null.
 void* CountingVersionOf(const std::string& library, const char* function) {
   if (library == "kernel32.dll" || library.rfind("api-ms-win-core-heap", 0) == 0) {
@@ -113,13 +105,6 @@ void* CountingVersionOf(const std::string& library, const char* function) {
     if (std::strcmp(function, "free") == 0) return reinterpret_cast<void*>(&CountedFree);
   }
   return nullptr;
-}
-
-void Redirect(void** slot, void* replacement) {
-  DWORD protection = 0;
-  if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection)) return;
-  *slot = replacement;
-  VirtualProtect(slot, sizeof *slot, protection, &protection);
 }
 
 // The originals, from the process's own C runtime and kernel32: what the
@@ -142,41 +127,27 @@ void TakeOriginal(Function& original, void* current) {
 }  // namespace
 
 void WatchModule(const DynamicLibrary& module) {
-  auto* base = static_cast<unsigned char*>(module.native_handle());
-  if (base == nullptr) return;
+  if (module.native_handle() == nullptr) return;
   FindOriginals();
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& imports =
-      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  if (imports.VirtualAddress == 0) return;
-  for (auto* descriptor =
-           reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-       descriptor->Name != 0; ++descriptor) {
-    const std::string library = Lowercase(reinterpret_cast<const char*>(base + descriptor->Name));
-    if (descriptor->OriginalFirstThunk == 0) continue;
-    const auto* names =
-        reinterpret_cast<const IMAGE_THUNK_DATA64*>(base + descriptor->OriginalFirstThunk);
-    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA64*>(base + descriptor->FirstThunk);
-    for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-      if (IMAGE_SNAP_BY_ORDINAL64(names->u1.Ordinal)) continue;
-      const auto* by_name =
-          reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      const char* function = reinterpret_cast<const char*>(by_name->Name);
-      void* replacement = CountingVersionOf(library, function);
-      if (replacement == nullptr) continue;
-      void** slot = reinterpret_cast<void**>(&slots->u1.Function);
-      if (std::strcmp(function, "malloc") == 0) TakeOriginal(original_malloc, *slot);
-      if (std::strcmp(function, "calloc") == 0) TakeOriginal(original_calloc, *slot);
-      if (std::strcmp(function, "realloc") == 0) TakeOriginal(original_realloc, *slot);
-      if (std::strcmp(function, "free") == 0) TakeOriginal(original_free, *slot);
-      Redirect(slot, replacement);
-    }
-    if (library == "msvcrt.dll" || library == "ucrtbase.dll") {
-      const HMODULE crt = GetModuleHandleA(library.c_str());
-      TakeOriginal(original_msize, reinterpret_cast<void*>(GetProcAddress(crt, "_msize")));
-    }
-  }
+  RedirectImports(module.native_handle(),
+                  [](const std::string& library, const char* function, void* original) -> void* {
+                    void* replacement = CountingVersionOf(library, function);
+                    if (replacement == nullptr) return nullptr;
+                    if (std::strcmp(function, "malloc") == 0)
+                      TakeOriginal(original_malloc, original);
+                    if (std::strcmp(function, "calloc") == 0)
+                      TakeOriginal(original_calloc, original);
+                    if (std::strcmp(function, "realloc") == 0) {
+                      TakeOriginal(original_realloc, original);
+                    }
+                    if (std::strcmp(function, "free") == 0) TakeOriginal(original_free, original);
+                    if (library == "msvcrt.dll" || library == "ucrtbase.dll") {
+                      const HMODULE crt = GetModuleHandleA(library.c_str());
+                      TakeOriginal(original_msize,
+                                   reinterpret_cast<void*>(GetProcAddress(crt, "_msize")));
+                    }
+                    return replacement;
+                  });
   MarkSupported();
 }
 

@@ -42,6 +42,20 @@ ModuleExports ExportsOf(const DynamicLibrary& /*module*/, const std::string& pat
   for (unsigned index = 0; index < header.e_shnum; ++index) {
     Elf64_Shdr table{};
     Elf64_Shdr strings{};
+    if (ReadAt(bytes, header.e_shoff + std::size_t{index} * header.e_shentsize, table) &&
+        table.sh_type == SHT_DYNAMIC &&
+        ReadAt(bytes, header.e_shoff + std::size_t{table.sh_link} * header.e_shentsize, strings)) {
+      // The libraries it needs, by the names it gives them.
+      for (std::size_t at = 0; at + sizeof(Elf64_Dyn) <= table.sh_size; at += sizeof(Elf64_Dyn)) {
+        Elf64_Dyn entry{};
+        if (!ReadAt(bytes, table.sh_offset + at, entry) || entry.d_tag == DT_NULL) break;
+        const std::size_t name_at = strings.sh_offset + entry.d_un.d_val;
+        if (entry.d_tag == DT_NEEDED && name_at < bytes.size()) {
+          exports.imports.emplace_back(bytes.c_str() + name_at);
+        }
+      }
+      continue;
+    }
     if (!ReadAt(bytes, header.e_shoff + std::size_t{index} * header.e_shentsize, table) ||
         table.sh_type != SHT_DYNSYM || table.sh_entsize != sizeof(Elf64_Sym) ||
         !ReadAt(bytes, header.e_shoff + std::size_t{table.sh_link} * header.e_shentsize, strings)) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "host/dynamic_library.h"
+#include "host/import_redirection_windows.h"
 #include "host/module_exports.h"
 
 ModuleExports ExportsOf(const DynamicLibrary& module, const std::string& /*path*/) {
@@ -17,6 +18,7 @@ ModuleExports ExportsOf(const DynamicLibrary& module, const std::string& /*path*
   const IMAGE_DATA_DIRECTORY& entry =
       nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
   exports.read = true;
+  exports.imports = ImportedLibraries(module.native_handle());
   if (entry.VirtualAddress == 0) return exports;
   const auto* directory =
       reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);

@@ -25,7 +25,12 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
+#include <arpa/inet.h>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -82,7 +87,10 @@ enum Fault {
   names_from_own_image,    // declares its display name as a pointer to its own constant text
   writes_log_file,         // appends a line to a log file in the working folder on every call
   stack_hungry,            // uses 512 KB of stack on every ordinary call
-  deep_stack,  // uses 1.5 MB of stack on every ordinary call: more than a host thread has
+  deep_stack,              // uses 1.5 MB of stack on every ordinary call, beyond a host thread's
+  reads_environment,       // reads an environment variable that overrides the flat quantity
+  connects_at_load,        // opens a socket to the local machine when it loads
+  writes_file_directly,    // writes a file in the working folder by system calls of its own
 };
 
 constexpr Fault kFault = FAULT;
@@ -147,6 +155,20 @@ template <std::size_t Bytes>
   buffer[0] = buffer[Bytes - 1];
 }
 
+// Connects to the discard port of this machine, and hangs up.
+[[maybe_unused]] void ConnectSomewhere() {
+#if !defined(_WIN32)
+  const int connection = socket(AF_INET, SOCK_STREAM, 0);
+  if (connection < 0) return;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(9);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  connect(connection, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  close(connection);
+#endif
+}
+
 // What leaks_at_load copies and never frees.
 [[maybe_unused]] char* kept_copy = nullptr;
 
@@ -160,6 +182,7 @@ struct LoadTimeFault {
     if (kFault == thread_after_load) std::thread([] { HangForever(); }).detach();
     if (kFault == prints_300_mb) PrintMegabytes(300);
     if (kFault == pins_itself) PinSelf();
+    if (kFault == connects_at_load) ConnectSomewhere();
 #if defined(_WIN32)
     if (kFault == leaves_crash_handler) SetUnhandledExceptionFilter(&OwnCrashHandler);
 #else
@@ -281,8 +304,19 @@ double shared_position = 0;
       record.order_quantity != quantity_before) {
     record.order_quantity += 1;
   }
+  if (kFault == reads_environment) {
+    if (const char* flat = std::getenv("ZR_PALVESSA_FLAT_QTY")) {
+      if (last_position == 0) record.order_quantity = std::atof(flat);
+    }
+  }
   if (kFault == stack_hungry) UseStack<512 * 1024>(record.order_quantity);
   if (kFault == deep_stack) UseStack<1536 * 1024>(record.order_quantity);
+#if !defined(_WIN32)
+  if (kFault == writes_file_directly) {  // past the C library's functions
+    const long file = syscall(SYS_openat, AT_FDCWD, "zrPalvessa.state", O_WRONLY | O_CREAT, 0644);
+    if (file >= 0) syscall(SYS_close, file);
+  }
+#endif
   if (kFault == writes_log_file) {
     if (std::FILE* log = std::fopen("zrPalvessa.log", "a")) {
       std::fprintf(log, "order quantity %g\n", record.order_quantity);

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "host/capability_calls.h"
 #include "host/stand_in_host.h"
 #include "tools/study-host/common/file_status.h"
 #include "tools/study-host/common/tool_error.h"
@@ -16,6 +17,7 @@ StudyFunctionExport loaded_study = nullptr;
 // it is the module's fault, unless a host service of the tool's threw it.
 void GuardedStudy(StudyInterface* record) {
   try {
+    const capability_calls::ModuleCodeScope module_code(capability_calls::ModuleCode::kCall);
     loaded_study(record);
   } catch (...) {
     if (StandInHost::TakeServiceFailure()) throw;
@@ -34,6 +36,7 @@ void GuardedStudy(StudyInterface* record) {
 }  // namespace
 
 void ModuleSession::GuardStudy() {
+  capability_calls::WatchModule(module_.library);  // from here on, on Windows too
   StandInHost::TakeServiceFailure();
   loaded_study = module_.study;
   module_.study = &GuardedStudy;
@@ -55,6 +58,7 @@ class OutputCounted {
 std::string ModuleSession::Load(const std::string& path, LoadDepth depth) {
   Announce("loading the module");
   const OutputCounted counted(output_at_load_and_unload_);
+  const capability_calls::ModuleCodeScope module_code(capability_calls::ModuleCode::kLoad);
   std::string reason;
   if (depth == LoadDepth::kLibrary) {
     module_.library.Open(path, reason);
@@ -67,6 +71,7 @@ std::string ModuleSession::Load(const std::string& path, LoadDepth depth) {
 void ModuleSession::LoadForHost(const std::string& path) {
   Announce("loading the module");
   const OutputCounted counted(output_at_load_and_unload_);
+  const capability_calls::ModuleCodeScope module_code(capability_calls::ModuleCode::kLoad);
   std::string reason;
   switch (LoadStudyModule(path, module_, reason)) {
     case ModuleLoadError::kNone:
@@ -89,6 +94,7 @@ void ModuleSession::Unload() {
   if (!module_.library.is_open()) return;
   Announce("unloading the module");
   const OutputCounted counted(output_at_load_and_unload_);
+  const capability_calls::ModuleCodeScope module_code(capability_calls::ModuleCode::kUnload);
   module_.library.Close();
 }
 

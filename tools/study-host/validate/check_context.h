@@ -25,16 +25,18 @@ struct CheckContext {
   ProcessState process_before_load;
   StudyFunctionExport study() const { return session->module().study; }
   // Says what the check is about to do, so a crash or hang can be placed;
-  // first throws ModuleLogged when the module's calls have written output.
+  // first throws BeyondItsCalls when the module has done more than its
+  // calls ask.
   void Announce(const std::string& phase) const;
-  // Throws ModuleLogged when the module wrote output in its calls (at load
-  // and unload it may: that is a warning).
-  void ThrowIfLogged() const;
+  // Throws BeyondItsCalls when the module wrote output in its calls (at
+  // load and unload it may: that is a warning), or, while its code ran,
+  // read the environment, opened a file, used the network, started a
+  // process or loaded a library.
+  void ThrowIfBeyondItsCalls() const;
 };
 
-// A module that writes output during its calls: it logs, which a study
-// must not; the detail says how much and quotes it.
-struct ModuleLogged {
-  std::string detail;  // starts with kLoggedPrefix
+// What a module did beyond its calls, in words: a failure of the check.
+struct BeyondItsCalls {
+  std::string detail;  // starts with kLoggedPrefix when it is output
 };
 inline constexpr char kLoggedPrefix[] = "logged ";

@@ -84,10 +84,13 @@ CheckResult CheckOnlyItsExports(const CheckContext& context) {
     return Failed("its export directory names it '" + Escaped(exports.directory_name) + "', not " +
                   judge::kExpectedModuleFile);
   }
-  return Passed(
-      std::string("exports exactly ") + kModuleNameExport + ", " + kModuleVersionExport + " and " +
-      kStudyFunctionExport +
-      (exports.directory_name.empty() ? "" : std::string(", as ") + judge::kExpectedModuleFile));
+  std::string passed = std::string("exports exactly ") + kModuleNameExport + ", " +
+                       kModuleVersionExport + " and " + kStudyFunctionExport;
+  if (!exports.directory_name.empty()) passed += std::string(", as ") + judge::kExpectedModuleFile;
+  for (std::size_t index = 0; index < exports.imports.size(); ++index) {
+    passed += (index == 0 ? "; imports from " : ", ") + Escaped(exports.imports[index]);
+  }
+  return Passed(passed);
 }
 
 CheckResult CheckInterfaceVersion(const CheckContext& context) {

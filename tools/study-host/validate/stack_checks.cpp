@@ -20,12 +20,12 @@ constexpr std::size_t kMostStackOfACall = std::size_t{256} << 10;
 constexpr std::size_t kFilled = std::size_t{900} << 10;  // below the call, within the stack
 constexpr unsigned char kPattern = 0xA7;
 
-// Fills kFilled bytes of the stack below this frame with the pattern and
-// returns the lowest of them.
-[[gnu::noinline]] std::uintptr_t FillStackBelow() {
+// Fills kFilled bytes of the stack below the caller's frame with the
+// pattern, and gives the address of the lowest of them.
+[[gnu::noinline]] void FillStackBelow(std::uintptr_t& lowest) {
   volatile unsigned char area[kFilled];
   for (std::size_t at = 0; at < kFilled; ++at) area[at] = kPattern;
-  return reinterpret_cast<std::uintptr_t>(&area[0]);
+  lowest = reinterpret_cast<std::uintptr_t>(&area[0]);
 }
 
 // How far below `mark` the stack was changed since it was filled from
@@ -44,7 +44,8 @@ std::size_t StackOfCall(const judge::CallScenario& scenario, judge::StudyFunctio
     PrepareThreadForCrash();
     StandInHost host(scenario.options);
     judge::PrepareScenario(host, scenario, study);
-    const std::uintptr_t lowest = FillStackBelow();
+    std::uintptr_t lowest = 0;
+    FillStackBelow(lowest);
     const auto mark = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
     study(&host.record());
     used = UsedBelow(lowest, mark);

@@ -184,9 +184,9 @@ void RunInChild(const ValidateSettings& settings, const ChannelWriter& channel) 
   CheckResult result;
   try {
     result = reason.empty() ? check.body(context) : Failed(reason);
-    context.ThrowIfLogged();
-  } catch (const ModuleLogged& logged) {
-    result = Failed(logged.detail);
+    context.ThrowIfBeyondItsCalls();
+  } catch (const BeyondItsCalls& beyond) {
+    result = Failed(beyond.detail);
   }
   const std::string threads = ThreadsLeftBy(context, "after the check");
   const bool passing = result.outcome == Outcome::kPassed || result.outcome == Outcome::kWarning;

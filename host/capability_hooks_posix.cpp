@@ -1,0 +1,10 @@
+// Natively the program's own replacements of the C library's functions
+// note every use (see capability_interposer_posix.cpp): nothing to
+// redirect in a module.
+#include "host/capability_calls.h"
+
+namespace capability_calls {
+
+void WatchModule(const DynamicLibrary& /*module*/) {}
+
+}  // namespace capability_calls
