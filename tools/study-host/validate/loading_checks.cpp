@@ -61,9 +61,13 @@ CheckResult CheckOnlyItsExports(const CheckContext& context) {
   if (!reason.empty()) return Failed(reason);
   const ModuleExports exports = ExportsOf(context.session->module().library, context.path);
   if (!exports.read) return Failed("cannot read the module's exports: " + exports.problem);
+  // A second study and module items first: they matter most to a host.
   std::vector<std::string> others;
-  for (const std::string& name : exports.names) {
-    if (!IsOwnExport(name)) others.push_back(OtherExport(name));
+  for (const bool study_shaped : {true, false}) {
+    for (const std::string& name : exports.names) {
+      const bool shaped = name.rfind("scsf_", 0) == 0 || name.rfind("scdll_", 0) == 0;
+      if (!IsOwnExport(name) && shaped == study_shaped) others.push_back(OtherExport(name));
+    }
   }
   if (!others.empty()) {
     std::string named;
