@@ -27,9 +27,11 @@ using capability_calls::Note;
     return original;                                                                           \
   }())
 
-// The mode argument open and openat take when they may create a file.
-bool TakesMode(int flags) {
-  return (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE;
+// The mode argument open and openat take when they may create a file, 0
+// when they take none.
+mode_t ModeOf(int flags, va_list arguments) {
+  const bool takes_mode = (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE;
+  return takes_mode ? va_arg(arguments, mode_t) : 0;
 }
 
 // Seen by the modules the program loads, whatever the build's default.
@@ -55,37 +57,28 @@ STUDY_REPLACEMENT char* secure_getenv(const char* name) {
 
 STUDY_REPLACEMENT int open(const char* path, int flags, ...) {
   Note(Capability::kFile, path);
-  mode_t mode = 0;
-  if (TakesMode(flags)) {
-    va_list arguments;
-    va_start(arguments, flags);
-    mode = va_arg(arguments, mode_t);
-    va_end(arguments);
-  }
+  va_list arguments;
+  va_start(arguments, flags);
+  const mode_t mode = ModeOf(flags, arguments);
+  va_end(arguments);
   return STUDY_ORIGINAL(open)(path, flags, mode);
 }
 
 STUDY_REPLACEMENT int open64(const char* path, int flags, ...) {
   Note(Capability::kFile, path);
-  mode_t mode = 0;
-  if (TakesMode(flags)) {
-    va_list arguments;
-    va_start(arguments, flags);
-    mode = va_arg(arguments, mode_t);
-    va_end(arguments);
-  }
+  va_list arguments;
+  va_start(arguments, flags);
+  const mode_t mode = ModeOf(flags, arguments);
+  va_end(arguments);
   return STUDY_ORIGINAL(open64)(path, flags, mode);
 }
 
 STUDY_REPLACEMENT int openat(int folder, const char* path, int flags, ...) {
   Note(Capability::kFile, path);
-  mode_t mode = 0;
-  if (TakesMode(flags)) {
-    va_list arguments;
-    va_start(arguments, flags);
-    mode = va_arg(arguments, mode_t);
-    va_end(arguments);
-  }
+  va_list arguments;
+  va_start(arguments, flags);
+  const mode_t mode = ModeOf(flags, arguments);
+  va_end(arguments);
   return STUDY_ORIGINAL(openat)(folder, path, flags, mode);
 }
 

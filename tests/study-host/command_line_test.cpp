@@ -55,6 +55,9 @@ TEST(CommandLineTest, RefusesSayingWhatWasFound) {
       {{"describe", "m.so", "--", "--json"}, "not expected: '--json'"},
       {{"validate", "m.so", "--calls", "1000001"}, "'1000001' is out of range (1 to 1000000)"},
       {{"validate", "m.so", "--skip", "long run"}, "--skip: unknown check 'long run'"},
+      {{"replay", "m.so", "--positions", "0,", "4,", "-2.5,", "0"},
+       "--positions takes the list as one word, without blanks: --positions 0,4,-2.5,0 (or in "
+       "quotes: --positions \"0, 4, -2.5, 0\")"},
   };
   for (const auto& c : cases) {
     const auto [code, message] = ErrorOf([&] { ParseCommandLine(c.arguments); });

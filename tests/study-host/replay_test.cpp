@@ -68,7 +68,7 @@ TEST(SessionReaderTest, ReadsRecordsOrNamesLineAndFault) {
        "s.csv:2: expected a number in column 'position', found '\xF0\x9F\x98\x80'"},
       {"\xEF\xBBposition\n1\n",
        {},
-       "s.csv:1: expected a header row with a 'position' column, found '\xEF\xBBposition'"},
+       "s.csv:1: expected a header row with a 'position' column, found '\\xef\\xbbposition'"},
       // Line ends and separators as spreadsheets save them.
       {"position\r1\r2\r", {1, 2}, ""},
       {"date;position\n1.2.;1,5\n2.2.;-3\n", {1.5, -3}, ""},
@@ -76,7 +76,52 @@ TEST(SessionReaderTest, ReadsRecordsOrNamesLineAndFault) {
       {"\"a;b\",position\nx,1\n", {1}, ""},
       {"position;n\n1,5,2;x\n",
        {},
-       "s.csv:2: expected a number in column 'position', found '1,5,2'"},
+       "s.csv:2: expected a number in column 'position', found '1,5,2' (has more than one comma)"},
+      // Numbers as spreadsheets and web pages write them: grouped thousands,
+      // no-break, thin and narrow spaces, the typographic minus.
+      {"date;position\n1;1.234,5\n2;-1.234.567\n", {1234.5, -1234567}, ""},
+      {"position;n\n2,5;x\n1.234;y\n", {2.5, 1234}, ""},
+      {"position;n\n0.5;x\n1.234;y\n", {0.5, 1.234}, ""},
+      {"position;n\n1.234;x\n",
+       {},
+       "s.csv:2: expected a number in column 'position', found '1.234' (could be 1.234 or 1234: "
+       "in a file whose columns are parted by semicolons or tabs a point may group thousands; "
+       "write 1234 or 1,234)"},
+      {"position,n\n\"1,234\",x\n\"12,5\",y\n",
+       {1234},
+       "s.csv:3: expected a number in column 'position', found '12,5' (has a decimal comma, but "
+       "this file's columns are parted by commas: write 12.5)"},
+      {"position\tn\n2,5\tx\n", {2.5}, ""},
+      {"position;n\n1\xE2\x80\xAF"
+       "234,5;x\n\xE2\x88\x92"
+       "3;y\n\xC2\xA0"
+       "4\xC2\xA0;z\n",
+       {1234.5, -3, 4},
+       ""},
+      {"\xC2\xA0Position\xE2\x80\x89;note\n1;a\n", {1}, ""},
+      {"position;note\n1;a\n;\n ; \n2;b\n", {1, 2}, ""},
+      {"position\n\xE2\x80\x93"
+       "3\n",
+       {},
+       "s.csv:2: expected a number in column 'position', found '\\u20133'"},
+      {"position\n2,5\n",
+       {},
+       "s.csv:2: expected 1 field as in the header, found 2: '2,5' looks like a number with a "
+       "decimal comma, which parts the columns of a file with one column; write it with a point, "
+       "or in quotes (\"2,5\")"},
+      // Workbooks and other files that are not text, in words.
+      {std::string("PK\x03\x04\x14\x00\x06\x00", 8),
+       {},
+       "s.csv:1: this is a spreadsheet workbook (.xlsx or .ods), not a CSV file: open it in the "
+       "spreadsheet and save it as CSV (File, Save As, then CSV)"},
+      {"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\x00\x00",
+       {},
+       "s.csv:1: this is a spreadsheet workbook (.xls), not a CSV file: open it in the spreadsheet "
+       "and save it as CSV (File, Save As, then CSV)"},
+      {"\xFF\xD8\xFF\xE0 JFIF\n",
+       {},
+       "s.csv:1: expected a header row with a 'position' column, found '\\xff\\xd8\\xff\\xe0 "
+       "JFIF'"},
       {"position,note\n1,5\n1,5,x\n", {1}, "s.csv:3: expected 2 fields as in the header, found 3"},
       {"", {}, "s.csv:1: expected a header row, found none"},
       {"# only a comment\n", {}, "s.csv:1: expected a header row, found none"},
@@ -86,7 +131,11 @@ TEST(SessionReaderTest, ReadsRecordsOrNamesLineAndFault) {
       {"\n\nposition", {}, "s.csv:3: expected at least one position after the header"},
       {"position\n", {}, "s.csv:1: expected at least one position after the header"},
       {"position,note\n1,a\n2\n", {1}, "s.csv:3: expected 2 fields as in the header, found 1"},
-      {"position\n1,2\n", {}, "s.csv:2: expected 1 field as in the header, found 2"},
+      {"position\n1,2\n",
+       {},
+       "s.csv:2: expected 1 field as in the header, found 2: '1,2' looks like a number with a "
+       "decimal comma, which parts the columns of a file with one column; write it with a point, "
+       "or in quotes (\"1,2\")"},
       {"position\n1\n\n2x\n", {1}, "s.csv:4: expected a number in column 'position', found '2x'"},
       {"position,x,POSITION\n",
        {},

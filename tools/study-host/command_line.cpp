@@ -186,15 +186,40 @@ CLI::App& AddValidate(CLI::App& app, ValidateSettings& settings, CommandLineOf w
   return validate;
 }
 
+// "--positions 0, 4, 2, 0": a list typed with blanks after its commas comes
+// as several words; refused with the list as one word. `unexpected`: the
+// words no option took.
+void ThrowOnListInSeveralWords(const std::optional<std::string>& list,
+                               const std::vector<std::string>& unexpected) {
+  if (!list || unexpected.empty()) return;
+  std::string joined = *list;
+  std::string spaced = *list;
+  for (const std::string& word : unexpected) {
+    if (word.empty() || word.find_first_not_of("+-.,0123456789eEinfaINFA") != std::string::npos) {
+      return;
+    }
+    joined += word;
+    spaced += " " + word;
+  }
+  throw ToolError(kExitUsage,
+                  "--positions takes the list as one word, without blanks: "
+                  "--positions " +
+                      joined + " (or in quotes: --positions \"" + spaced + "\")");
+}
+
 // Words no option or command took, named in the order given: "'a', '' (an
 // empty word)".
-void ThrowOnUnexpectedWords(CLI::App& app) {
+std::vector<std::string> UnexpectedWords(CLI::App& app) {
   std::vector<std::string> unexpected = app.remaining();
   for (CLI::App* command : app.get_subcommands()) {
     const std::vector<std::string> left = command->remaining();
     unexpected.insert(unexpected.end(), left.begin(), left.end());
   }
   std::erase(unexpected, "--");  // the end of the options, which the parser keeps
+  return unexpected;
+}
+
+void ThrowOnUnexpectedWords(const std::vector<std::string>& unexpected) {
   if (unexpected.empty()) return;
   std::string named;
   for (const std::string& word : unexpected) {
@@ -246,7 +271,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, Co
   } catch (const CLI::ParseError& error) {
     throw ToolError(kExitUsage, std::string(error.what()) + " (see 'study-host --help')");
   }
-  ThrowOnUnexpectedWords(app);
+  const std::vector<std::string> unexpected = UnexpectedWords(app);
+  if (replay.parsed()) ThrowOnListInSeveralWords(replay_settings.position_list, unexpected);
+  ThrowOnUnexpectedWords(unexpected);
   if (describe.parsed()) return {describe_settings, ""};
   if (replay.parsed()) {
     for (const std::string& setting : input_settings) {

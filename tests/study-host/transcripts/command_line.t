@@ -106,6 +106,9 @@ Commands, options and positions refused, saying what was found:
   $ study_host replay "$MODULE" --positions 1,1e400
   stderr: study-host: position 2 of --positions ('1e400') is out of range
   [2]
+  $ study_host replay "$MODULE" --positions 0, 4, 2, 0
+  stderr: study-host: --positions takes the list as one word, without blanks: --positions 0,4,2,0 (or in quotes: --positions "0, 4, 2, 0")
+  [2]
   $ study_host replay "$MODULE" "--positions="
   stderr: study-host: --positions: 1 required LIST missing (see 'study-host --help')
   [2]

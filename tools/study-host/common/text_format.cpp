@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 std::string Trimmed(std::string_view text) {
   const auto first = text.find_first_not_of(" \t");
@@ -56,4 +57,55 @@ std::string Escaped(std::string_view text) {
     }
   }
   return out;
+}
+
+namespace {
+
+// Code points a reader cannot see or tell from others: spaces, dashes,
+// invisible format characters.
+bool Unseen(char32_t code) {
+  return code == 0x00A0 || code == 0x00AD || (code >= 0x2000 && code <= 0x200F) ||
+         (code >= 0x2010 && code <= 0x2015) || code == 0x2028 || code == 0x2029 || code == 0x202F ||
+         code == 0x205F || code == 0x2060 || code == 0x2212 || code == 0x3000 || code == 0xFEFF;
+}
+
+}  // namespace
+
+char32_t CodePointAt(std::string_view text, std::size_t at, std::size_t& length) {
+  const auto byte = static_cast<unsigned char>(text[at]);
+  length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+  if (length == 1 || at + length > text.size()) {
+    length = 1;
+    return byte;
+  }
+  char32_t code = byte & (0x7F >> length);
+  for (std::size_t next = 1; next < length; ++next) {
+    const auto continuation = static_cast<unsigned char>(text[at + next]);
+    if ((continuation & 0xC0) != 0x80) {
+      length = 1;
+      return byte;
+    }
+    code = (code << 6) | (continuation & 0x3F);
+  }
+  return code;
+}
+
+std::string Visible(std::string_view text) {
+  std::string visible;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t length = 1;
+    const char32_t code = CodePointAt(text, at, length);
+    char escape[12];
+    if (length > 1 && Unseen(code)) {
+      std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(code));
+      visible += escape;
+    } else if (length == 1 && code >= 0x80) {  // not UTF-8
+      std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned>(code));
+      visible += escape;
+    } else {
+      visible += Escaped(text.substr(at, length));
+    }
+    at += length;
+  }
+  return visible;
 }

@@ -3,6 +3,7 @@
 // and positions in their shortest exact form.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -22,3 +23,13 @@ std::string Counted(long long count, std::string_view one, std::string_view many
 // `text` with every control character written as an escape (\n, \t, \x01),
 // so that anything echoed back stays on one line.
 std::string Escaped(std::string_view text);
+
+// The UTF-8 sequence at `at`: its code point, and its `length` in bytes
+// (one byte, as it is, when no valid sequence starts there).
+char32_t CodePointAt(std::string_view text, std::size_t at, std::size_t& length);
+
+// `text` with what a reader cannot see or tell apart written out: control
+// characters as escapes (\t), bytes that are not UTF-8 as \xff, and
+// no-break, thin and zero-width spaces, look-alike dashes and other
+// invisible characters as \u00a0.
+std::string Visible(std::string_view text);

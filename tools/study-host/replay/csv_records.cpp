@@ -1,5 +1,7 @@
 #include "tools/study-host/replay/csv_records.h"
 
+#include <string_view>
+
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/tool_error.h"
 
@@ -7,6 +9,17 @@ namespace {
 
 constexpr std::size_t kReadSize = 65536;
 constexpr int kEnd = -1;
+
+// How the workbooks spreadsheets save by default begin: a zip (.xlsx,
+// .ods), or an OLE compound file (.xls).
+struct Workbook {
+  std::string_view start;
+  const char* kind;
+};
+constexpr Workbook kWorkbooks[] = {
+    {std::string_view("PK\x03\x04", 4), ".xlsx or .ods"},
+    {std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8), ".xls"},
+};
 
 }  // namespace
 
@@ -48,6 +61,7 @@ int CsvRecordReader::Get() {
     c = '\n';
   }
   if (c == '\n') ++line_;
+  RefuseWorkbook(c);
   // The line end that closes a record is not part of it.
   if (++record_bytes_ > kLongestSessionRecord + (c == '\n' ? 1 : 0)) {
     Malformed(record_line_, "longer than " + std::to_string(kLongestSessionRecord) + " bytes");
@@ -56,6 +70,20 @@ int CsvRecordReader::Get() {
     first_record_text_ += static_cast<char>(c);
   }
   return c;
+}
+
+// A workbook is refused by its first bytes, in words a trader can act on.
+void CsvRecordReader::RefuseWorkbook(int c) {
+  constexpr std::size_t kLongestStart = 8;
+  if (file_start_.size() >= kLongestStart) return;
+  file_start_ += static_cast<char>(c);
+  for (const Workbook& workbook : kWorkbooks) {
+    if (file_start_ == workbook.start) {
+      Malformed(1, std::string("this is a spreadsheet workbook (") + workbook.kind +
+                       "), not a CSV file: open it in the spreadsheet and save it as CSV "
+                       "(File, Save As, then CSV)");
+    }
+  }
 }
 
 // While the first record is read, its first comma, semicolon or tab
@@ -76,7 +104,7 @@ std::string CsvRecordReader::FirstRecordShown() const {
   const bool cut = first_record_text_.size() > kFirstRecordShown;
   // Built piece by piece: g++ 12 warns wrongly of overlap in a chain of +.
   std::string shown = "'";
-  shown += Escaped(first_record_text_.substr(0, kFirstRecordShown));
+  shown += Visible(first_record_text_.substr(0, kFirstRecordShown));
   shown += cut ? "...'" : "'";
   return shown;
 }

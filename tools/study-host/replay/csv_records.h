@@ -46,6 +46,7 @@ class CsvRecordReader {
   int Peek();
   void Refill();
   void SkipLine();
+  void RefuseWorkbook(int c);
   void StartRecord();
   void EndField(std::vector<std::string>& fields);
   bool IsSeparator(int c);
@@ -63,6 +64,7 @@ class CsvRecordReader {
   std::size_t record_bytes_ = 0;
   bool first_record_read_ = false;
   std::string first_record_text_;
-  char separator_ = 0;  // none until the first record shows it
+  std::string file_start_;  // the first bytes, to tell a workbook by
+  char separator_ = 0;      // none until the first record shows it
   std::string field_;
 };

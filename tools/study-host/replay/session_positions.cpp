@@ -20,12 +20,6 @@ std::vector<std::string> SplitList(const std::string& list) {
   }
 }
 
-// "1,5" read as "1.5": a semicolon-separated file's decimal comma.
-std::string WithDecimalPoint(std::string text) {
-  if (text.find('.') == std::string::npos) std::replace(text.begin(), text.end(), ',', '.');
-  return text;
-}
-
 }  // namespace
 
 std::vector<double> ParsePositionList(const std::string& list) {
@@ -56,7 +50,9 @@ void SessionReader::ReadHeader() {
   field_count_ = fields_.size();
   std::vector<std::size_t> named;
   for (std::size_t column = 0; column < fields_.size(); ++column) {
-    if (Lowercase(Trimmed(fields_[column])) == "position") named.push_back(column);
+    if (Lowercase(Trimmed(WithPlainBlanks(fields_[column]))) == "position") {
+      named.push_back(column);
+    }
   }
   if (named.empty()) {
     records_.Malformed(header_line_, "expected a header row with a 'position' column, found " +
@@ -69,12 +65,45 @@ void SessionReader::ReadHeader() {
                                          " are both named 'position'");
   }
   position_column_ = named[0];
+  numbers_.emplace(records_.separator());
+}
+
+// The next record that holds anything: a row of separators alone, as a
+// spreadsheet writes an emptied row, is a blank line.
+bool SessionReader::NextRecordWithData() {
+  while (records_.Next(fields_)) {
+    for (const std::string& field : fields_) {
+      if (!Trimmed(WithPlainBlanks(field)).empty()) return true;
+    }
+  }
+  return false;
+}
+
+// Why a record has another number of fields than the header, when a likely
+// reason shows: a decimal comma in a file of one column, whose separator is
+// the comma.
+std::string SessionReader::FieldCountProblem() const {
+  std::string problem = "expected " +
+                        Counted(static_cast<long long>(field_count_), "field", "fields") +
+                        " as in the header, found " + std::to_string(fields_.size());
+  const bool decimal_comma =
+      field_count_ == 1 && fields_.size() == 2 && records_.separator() == ',' &&
+      !Trimmed(fields_[0]).empty() && !Trimmed(fields_[1]).empty() &&
+      Trimmed(fields_[1]).find_first_not_of("0123456789") == std::string::npos;
+  if (decimal_comma) {
+    const std::string number = Trimmed(fields_[0]) + "," + Trimmed(fields_[1]);
+    problem += ": '" + Visible(number) +
+               "' looks like a number with a decimal comma, which parts the columns of a file "
+               "with one column; write it with a point, or in quotes (\"" +
+               Visible(number) + "\")";
+  }
+  return problem;
 }
 
 std::optional<double> SessionReader::Next() {
   try {
     if (!has_header_) ReadHeader();
-    if (!records_.Next(fields_)) {
+    if (!NextRecordWithData()) {
       if (!has_position_) {
         records_.Malformed(header_line_, "expected at least one position after the header");
       }
@@ -85,16 +114,16 @@ std::optional<double> SessionReader::Next() {
   }
   const std::int64_t line = records_.record_line();
   if (fields_.size() != field_count_) {
-    records_.Malformed(line, "expected " +
-                                 Counted(static_cast<long long>(field_count_), "field", "fields") +
-                                 " as in the header, found " + std::to_string(fields_.size()));
+    records_.Malformed(line, FieldCountProblem());
   }
   const std::string& text = fields_[position_column_];
-  const ParsedPosition position =
-      ParsePosition(records_.separator() == ';' ? WithDecimalPoint(text) : text);
-  if (!position.problem.empty()) {
-    records_.Malformed(line, "expected a number in column 'position', found '" + text + "'" +
-                                 (position.problem == "is out of range" ? " (out of range)" : ""));
+  const SessionNumbers::Number number = numbers_->Read(text);
+  const ParsedPosition position = ParsePosition(number.text);
+  std::string problem = number.problem;
+  if (problem.empty() && position.problem == "is out of range") problem = "out of range";
+  if (!problem.empty() || !position.problem.empty()) {
+    records_.Malformed(line, "expected a number in column 'position', found '" + Visible(text) +
+                                 "'" + (problem.empty() ? "" : " (" + problem + ")"));
   }
   has_position_ = true;
   return position.value;

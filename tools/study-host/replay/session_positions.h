@@ -11,6 +11,7 @@
 
 #include "tools/study-host/replay/csv_records.h"
 #include "tools/study-host/replay/session_encoding.h"
+#include "tools/study-host/replay/session_numbers.h"
 
 // "0,3,-3,0": comma-separated positions. Throws ToolError (usage) on an entry
 // that is not a number.
@@ -18,8 +19,9 @@ std::vector<double> ParsePositionList(const std::string& list);
 
 // The positions of a session file: CSV records (see CsvRecordReader) whose
 // first is a header with exactly one column named "position" (in any case);
-// every record after it has as many fields, and a number in that column. In
-// a semicolon-separated file a decimal comma is allowed ("1,5").
+// every record after it has as many fields, and a number in that column,
+// written as spreadsheets and web pages write it (see SessionNumbers).
+// Records holding nothing but separators are blank lines.
 class SessionReader {
  public:
   // `waiting` is told true before a read that may block, false after it.
@@ -33,7 +35,11 @@ class SessionReader {
  private:
   void ReadHeader();
 
+  bool NextRecordWithData();
+  std::string FieldCountProblem() const;
+
   CsvRecordReader records_;
+  std::optional<SessionNumbers> numbers_;  // once the header showed the separator
   std::vector<std::string> fields_;
   std::int64_t header_line_ = 1;
   std::size_t field_count_ = 0;  // the header's
