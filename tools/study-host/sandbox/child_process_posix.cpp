@@ -170,16 +170,29 @@ class ChannelReader {
   std::size_t last_read_ = 0;
 };
 
-// A file for the child's standard output and error, gone once closed: the
-// module writes it at the disk's pace, never waiting on the tool.
-int MakeOutputFile() {
-  const char* folder = std::getenv("TMPDIR");
-  const std::string where = folder != nullptr && *folder != '\0' ? folder : "/tmp";
-  int fd = open(where.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+// A file for the child's standard output and error in `folder`, gone once
+// closed: the module writes it at the disk's pace, never waiting on the
+// tool. -1 with errno set when the folder will not take one.
+int MakeOutputFileIn(const std::string& folder) {
+  int fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
   if (fd >= 0) return fd;
-  std::string name = where + "/study-host-output-XXXXXX";
+  std::string name = folder + "/study-host-output-XXXXXX";
   fd = mkostemp(name.data(), O_CLOEXEC);
   if (fd >= 0) unlink(name.c_str());
+  return fd;
+}
+
+// The output file in TMPDIR, or in /tmp when TMPDIR names no usable
+// folder; -1 when neither takes one, `problem` saying what to set.
+int MakeOutputFile(std::string& problem) {
+  const char* folder = std::getenv("TMPDIR");
+  const std::string chosen = folder != nullptr && *folder != '\0' ? folder : "/tmp";
+  int fd = MakeOutputFileIn(chosen);
+  if (fd < 0 && chosen != "/tmp") fd = MakeOutputFileIn("/tmp");
+  if (fd < 0) {
+    problem = "cannot make a temporary file in '" + chosen + "' (" + std::strerror(errno) +
+              "): set TMPDIR to a folder that exists and can be written";
+  }
   return fd;
 }
 
@@ -283,11 +296,21 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   ChildRun run;
   Pipe channel;
   Pipe secret_pipe;
-  Descriptor output(MakeOutputFile());
+  std::string output_problem;
+  Descriptor output(MakeOutputFile(output_problem));
   std::optional<WorkingFolder> folder;
   if (terms.own_working_folder) folder.emplace();
-  if (!MakePipe(channel) || !MakePipe(secret_pipe) || output.get() < 0 ||
-      (folder && folder->path().empty())) {
+  if (output.get() < 0) {
+    run.start_failure = output_problem;
+    return run;
+  }
+  if (folder && folder->path().empty()) {
+    run.start_failure =
+        "cannot make a working folder in the temporary folder: set TMPDIR to a "
+        "folder that exists and can be written";
+    return run;
+  }
+  if (!MakePipe(channel) || !MakePipe(secret_pipe)) {
     run.start_failure = std::string("cannot prepare a child process: ") + std::strerror(errno);
     return run;
   }

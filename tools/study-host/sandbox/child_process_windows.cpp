@@ -182,9 +182,13 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   Handle channel_read, channel_write, secret_read, secret_write, output, job;
   std::optional<WorkingFolder> folder;
   if (terms.own_working_folder) folder.emplace();
+  if (!MakeOutputFile(output) || (folder && folder->path().empty())) {
+    run.start_failure = "cannot make a temporary file (error " + std::to_string(GetLastError()) +
+                        "): set TMP and TEMP to a folder that exists and can be written";
+    return run;
+  }
   if (length == 0 || length >= 32768 || !MakePipe(channel_read, channel_write, channel_write) ||
-      !MakePipe(secret_read, secret_write, secret_read) || !MakeOutputFile(output) ||
-      !MakeJob(job) || (folder && folder->path().empty())) {
+      !MakePipe(secret_read, secret_write, secret_read) || !MakeJob(job)) {
     run.start_failure = "cannot prepare a child process: error " + std::to_string(GetLastError());
     return run;
   }

@@ -123,6 +123,7 @@ void RunCommandInChild(const std::vector<std::string>& arguments, const ChildTer
   FlushOutput();
   ThrowReportedError(report);
   const ChildRun& run = report.run;
+  if (!run.started) throw ToolError(kExitToolFailure, run.start_failure);  // never the module's
   if (!report.done || run.timed_out || run.crashed || run.exit_code != 0 || report.malformed) {
     throw ToolError(kExitModule, "the module " + HowItEnded(report, where(report)));
   }

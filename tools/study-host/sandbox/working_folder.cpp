@@ -16,13 +16,19 @@ std::string RandomName() {
 
 WorkingFolder::WorkingFolder() {
   std::error_code error;
-  const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
-  if (error) return;
-  for (int attempt = 0; attempt < kTries; ++attempt) {
-    const std::filesystem::path candidate = temporary / RandomName();
-    if (std::filesystem::create_directory(candidate, error)) {
-      path_ = candidate;
-      return;
+  std::vector<std::filesystem::path> temporary;
+  const std::filesystem::path chosen = std::filesystem::temp_directory_path(error);
+  if (!error) temporary.push_back(chosen);
+#if !defined(_WIN32)
+  temporary.emplace_back("/tmp");  // when TMPDIR names no usable folder
+#endif
+  for (const std::filesystem::path& folder : temporary) {
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+      const std::filesystem::path candidate = folder / RandomName();
+      if (std::filesystem::create_directory(candidate, error)) {
+        path_ = candidate;
+        return;
+      }
     }
   }
 }

@@ -41,6 +41,7 @@ std::string FilesNamed(const std::vector<std::string>& files) {
 // ended and what the module wrote on the child's output.
 CheckResult ResultOfChild(const ChildReport& report) {
   const ChildRun& run = report.run;
+  if (!run.started) throw ToolError(kExitToolFailure, run.start_failure);  // never the module's
   const bool ended_cleanly = run.started && !run.timed_out && !run.crashed && run.exit_code == 0;
   std::optional<CheckResult> result;
   if (report.result && !report.malformed) result = DecodeResult(*report.result);
