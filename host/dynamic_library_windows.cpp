@@ -59,8 +59,12 @@ std::wstring WidePath(const std::string& path) {
 
 bool DynamicLibrary::Open(const std::string& path, std::string& error) {
   Close();
-  // A full path, so the DLL's own imports resolve from its folder first.
-  const std::wstring wide = WidePath(path);
+  // A full path, so the DLL's own imports resolve from its folder first;
+  // a name without an ending is taken as it is, not with ".dll" added.
+  std::wstring wide = WidePath(path);
+  const std::size_t name = wide.find_last_of(L"\\/");
+  if (wide.find(L'.', name == std::wstring::npos ? 0 : name + 1) == std::wstring::npos)
+    wide += L'.';
   std::wstring full_path(32768, L'\0');
   const DWORD length = GetFullPathNameW(wide.c_str(), 32768, full_path.data(), nullptr);
   const bool resolved = length > 0 && length < 32768;

@@ -32,6 +32,7 @@ std::string Indented(const std::string& text, const std::string& indent) {
 
 int RunInTool(const DescribeSettings& settings, const std::vector<std::string>& arguments) {
   CheckModuleFile(settings.module_path);
+  RefuseUnloadableModule(settings.module_path);
   const ChildTerms terms{.limit_seconds = settings.timeout_seconds.value_or(kDefaultCallSeconds),
                          .limit = TimeLimit::kBetweenReports};
   RunCommandInChild(arguments, terms, &PhaseOf);

@@ -94,6 +94,7 @@ std::string NotEnabledNote(StandInHost& host) {
 int RunInTool(const ReplaySettings& settings, const std::vector<std::string>& arguments) {
   if (settings.position_list) ParsePositionList(*settings.position_list);  // no child needed
   CheckModuleFile(settings.module_path);
+  RefuseUnloadableModule(settings.module_path);
   const ChildTerms terms{
       .limit_seconds = settings.timeout_seconds.value_or(kDefaultCallSeconds),
       .limit = TimeLimit::kBetweenReports,

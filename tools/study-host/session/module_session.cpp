@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "host/capability_calls.h"
+#include "host/module_file.h"
 #include "host/stand_in_host.h"
 #include "tools/study-host/common/file_status.h"
 #include "tools/study-host/common/tool_error.h"
@@ -106,4 +107,9 @@ void CheckModuleFile(const std::string& path) {
   if (status.kind != FileKind::kRegular) {
     throw ToolError(kExitModule, "cannot load '" + path + "': not a regular file");
   }
+}
+
+void RefuseUnloadableModule(const std::string& path) {
+  const std::string problem = ModuleFileProblemAt(path);
+  if (!problem.empty()) throw ToolError(kExitModule, "cannot load '" + path + "': it " + problem);
 }

@@ -62,3 +62,8 @@ class ModuleSession {
 // Refuses, without loading it, a module path that names no regular file.
 // Throws ToolError (module).
 void CheckModuleFile(const std::string& path);
+
+// Refuses, without loading it, a module file whose headers show the loader
+// cannot take it (damaged, another processor, not a module), saying so.
+// Throws ToolError (module).
+void RefuseUnloadableModule(const std::string& path);

@@ -5,12 +5,15 @@
 #include <vector>
 
 #include "host/module_exports.h"
+#include "host/module_file.h"
 #include "judge/expected_declaration.h"
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/validate/loading_checks.h"
 #include "tools/study-host/validate/state_checks.h"
 
 CheckResult CheckModuleLoads(const CheckContext& context) {
+  const std::string problem = ModuleFileProblemAt(context.path);
+  if (!problem.empty()) return Failed("the module file " + problem);
   const std::string reason = context.session->Load(context.path, LoadDepth::kLibrary);
   if (!reason.empty()) return Failed(reason);
   const std::string threads = ThreadsLeftBy(context, "after loading the module");
