@@ -60,14 +60,18 @@ std::wstring WidePath(const std::string& path) {
 bool DynamicLibrary::Open(const std::string& path, std::string& error) {
   Close();
   // A full path, so the DLL's own imports resolve from its folder first;
-  // a name without an ending is taken as it is, not with ".dll" added.
-  std::wstring wide = WidePath(path);
-  const std::size_t name = wide.find_last_of(L"\\/");
-  if (wide.find(L'.', name == std::wstring::npos ? 0 : name + 1) == std::wstring::npos)
-    wide += L'.';
+  // a name without an ending is taken as it is, not with ".dll" added (a
+  // trailing dot says so, added after GetFullPathNameW, which drops it).
+  const std::wstring wide = WidePath(path);
   std::wstring full_path(32768, L'\0');
   const DWORD length = GetFullPathNameW(wide.c_str(), 32768, full_path.data(), nullptr);
   const bool resolved = length > 0 && length < 32768;
+  full_path.resize(resolved ? length : 0);
+  const std::size_t name = full_path.find_last_of(L"\\/");
+  if (resolved &&
+      full_path.find(L'.', name == std::wstring::npos ? 0 : name + 1) == std::wstring::npos) {
+    full_path += L'.';
+  }
   handle_ = resolved ? LoadLibraryExW(full_path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)
                      : LoadLibraryW(wide.c_str());
   if (handle_ == nullptr) {

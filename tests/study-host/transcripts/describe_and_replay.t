@@ -63,9 +63,3 @@ The host's own request for the in-trade quantity is honoured, enabled or not:
   $ study_host replay "$MODULE" --positions 3 --host-call-flag "--set=Position Qty During Trade=7"
   step  position  order quantity
   1     3         7
-
-A temporary folder that does not exist is the tool's concern, not the
-module's: it falls back to one that works.
-
-  $ TMPDIR=/no/such/folder study_host describe "$MODULE" | grep "display name"
-  display name:      zr: Palvessa

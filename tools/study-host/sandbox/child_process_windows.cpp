@@ -139,18 +139,24 @@ class ChannelReader {
 // A file for the child's standard output and error, deleted once closed:
 // the module writes it at the disk's pace, never waiting on the tool (a
 // pipe under wine carries a few megabytes a second).
-bool MakeOutputFile(Handle& file) {
-  wchar_t folder[MAX_PATH + 1];
+bool MakeOutputFileIn(const wchar_t* folder, Handle& file) {
   wchar_t name[MAX_PATH + 1];
-  const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
-  if (length == 0 || length > MAX_PATH || GetTempFileNameW(folder, L"sho", 0, name) == 0) {
-    return false;
-  }
+  if (GetTempFileNameW(folder, L"sho", 0, name) == 0) return false;
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   *file.out() = CreateFileW(
       name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
       &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   return file.get() != INVALID_HANDLE_VALUE;
+}
+
+// In the temporary folder TMP and TEMP name, or in the Windows folder's own
+// Temp when they name none that works.
+bool MakeOutputFile(Handle& file) {
+  wchar_t folder[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+  if (length > 0 && length <= MAX_PATH && MakeOutputFileIn(folder, file)) return true;
+  const std::wstring fallback = WindowsTemp();
+  return !fallback.empty() && MakeOutputFileIn(fallback.c_str(), file);
 }
 
 // The start of what the child wrote, and how much it wrote in all.

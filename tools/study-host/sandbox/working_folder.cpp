@@ -1,5 +1,9 @@
 #include "tools/study-host/sandbox/working_folder.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 #include <random>
 #include <system_error>
 
@@ -14,12 +18,23 @@ std::string RandomName() {
 
 }  // namespace
 
+#if defined(_WIN32)
+std::wstring WindowsTemp() {
+  wchar_t windows[MAX_PATH + 1];
+  const UINT length = GetWindowsDirectoryW(windows, MAX_PATH + 1);
+  if (length == 0 || length > MAX_PATH) return L"";
+  return std::wstring(windows, length) + L"\\Temp\\";
+}
+#endif
+
 WorkingFolder::WorkingFolder() {
   std::error_code error;
   std::vector<std::filesystem::path> temporary;
   const std::filesystem::path chosen = std::filesystem::temp_directory_path(error);
   if (!error) temporary.push_back(chosen);
-#if !defined(_WIN32)
+#if defined(_WIN32)
+  temporary.emplace_back(WindowsTemp());  // when TMP and TEMP name no usable folder
+#else
   temporary.emplace_back("/tmp");  // when TMPDIR names no usable folder
 #endif
   for (const std::filesystem::path& folder : temporary) {

@@ -21,3 +21,9 @@ class WorkingFolder {
  private:
   std::filesystem::path path_;
 };
+
+#if defined(_WIN32)
+// The Windows folder's own Temp, for when TMP and TEMP name none that works;
+// "" when it cannot be asked.
+std::wstring WindowsTemp();
+#endif
