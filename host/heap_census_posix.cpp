@@ -4,16 +4,9 @@
 // whose allocator replaces glibc's (and checks leaks on its own).
 #include <malloc.h>
 
+#include "host/address_sanitizer.h"
 #include "host/heap_calls.h"
 #include "host/heap_census.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define STUDY_HEAP_REPLACED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define STUDY_HEAP_REPLACED 1
-#endif
-#endif
 
 HeapCensus TakeHeapCensus() {
   HeapCensus census;
@@ -21,10 +14,12 @@ HeapCensus TakeHeapCensus() {
     const heap_calls::ProcessTally tally = heap_calls::TallyOfProcess();
     return {true, tally.blocks, tally.bytes};
   }
-#if !defined(STUDY_HEAP_REPLACED) && defined(__GLIBC__)
-  const struct mallinfo2 info = mallinfo2();
-  census.supported = true;
-  census.bytes = static_cast<std::int64_t>(info.uordblks + info.hblkhd);
+#if defined(__GLIBC__)
+  if constexpr (!kUnderAddressSanitizer) {
+    const struct mallinfo2 info = mallinfo2();
+    census.supported = true;
+    census.bytes = static_cast<std::int64_t>(info.uordblks + info.hblkhd);
+  }
 #endif
   return census;
 }

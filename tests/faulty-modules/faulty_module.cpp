@@ -245,9 +245,7 @@ double shared_position = 0;
 [[maybe_unused]] std::int32_t QuerySharingPosition(PositionRecord* position) {
   const std::int32_t result = host_position_query(position);
   shared_position = position->quantity;
-  for (int bookkeeping = 0; bookkeeping < 200; ++bookkeeping) {
-    asm volatile("" ::: "memory");  // some work of its own, not optimised away
-  }
+  std::this_thread::yield();  // its bookkeeping lets other threads run meanwhile
   position->quantity = shared_position;
   return result;
 }

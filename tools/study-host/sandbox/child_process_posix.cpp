@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "host/address_sanitizer.h"
 #include "tools/study-host/sandbox/channel.h"
 #include "tools/study-host/sandbox/channel_announcement.h"
 #include "tools/study-host/sandbox/child_process.h"
@@ -450,13 +451,7 @@ void PrepareThreadForCrash() {
 void EndProcessOnCrash(const ChannelWriter& channel) {
   // Signals already end the process and show in its wait status. Under
   // AddressSanitizer its own handler reports a fault, the overflow included.
-#if defined(__SANITIZE_ADDRESS__)
-  return;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-  return;
-#endif
-#endif
+  if constexpr (kUnderAddressSanitizer) return;
   stack_overflow_frame = new std::string(channel.EncodeFrame(FrameKind::kCause, kStackOverflow));
   crash_channel = channel.channel();
   PrepareThreadForCrash();

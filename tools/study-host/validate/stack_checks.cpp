@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "host/address_sanitizer.h"
 #include "host/stand_in_host.h"
 #include "host/thread_with_stack.h"
 #include "judge/call_scenarios.h"
@@ -60,13 +61,9 @@ std::string Kilobytes(std::size_t bytes) {
 }  // namespace
 
 CheckResult CheckStackUse(const CheckContext& context) {
-#if defined(__SANITIZE_ADDRESS__)
-  return Skipped("this build cannot measure a call's stack (AddressSanitizer moves its frames)");
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-  return Skipped("this build cannot measure a call's stack (AddressSanitizer moves its frames)");
-#endif
-#endif
+  if constexpr (kUnderAddressSanitizer) {
+    return Skipped("this build cannot measure a call's stack (AddressSanitizer moves its frames)");
+  }
   std::size_t deepest = 0;
   for (const judge::CallScenario& scenario : judge::CallScenarios()) {
     context.Announce(std::string("stack use: ") + scenario.name + ", on a 1 MB thread");
