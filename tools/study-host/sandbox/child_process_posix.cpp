@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/prctl.h>
@@ -420,17 +421,29 @@ namespace {
 // Built before any crash: the frame that tells a stack overflow.
 std::string* stack_overflow_frame = nullptr;
 std::uint64_t crash_channel = 0;
+// The lowest address of a prepared thread's stack; 0 on any other thread.
+thread_local std::uintptr_t stack_lowest = 0;
 
-// A fault at an address in the faulting thread's stack, near or below its
-// stack pointer, is a stack overflow: say so, then end by the signal.
-void OnSegmentationFault(int signal_number, siginfo_t* info, void* context) {
-  const auto stack_pointer =
-      static_cast<std::uintptr_t>(static_cast<ucontext_t*>(context)->uc_mcontext.gregs[REG_RSP]);
-  const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+// A stack overflow is a data access just below the faulting thread's stack
+// and near its stack pointer. A jump into code that is gone (a module's
+// thread after unload) or a read of its data is not one, even where that
+// code lay right above a thread's stack.
+bool IsStackOverflow(const siginfo_t& info, const ucontext_t& context) {
+  const auto address = reinterpret_cast<std::uintptr_t>(info.si_addr);
+  const auto stack_pointer = static_cast<std::uintptr_t>(context.uc_mcontext.gregs[REG_RSP]);
+  const auto instruction = static_cast<std::uintptr_t>(context.uc_mcontext.gregs[REG_RIP]);
   constexpr std::uintptr_t kBelow = 1 << 16;   // a push or probe below the pointer
   constexpr std::uintptr_t kAbove = 16 << 20;  // a large frame's own area
-  if (stack_overflow_frame != nullptr && address + kBelow >= stack_pointer &&
-      address < stack_pointer + kAbove) {
+  const bool near_stack_pointer =
+      address + kBelow >= stack_pointer && address < stack_pointer + kAbove;
+  const bool below_stack =
+      stack_lowest != 0 && address < stack_lowest + kBelow && address + kAbove >= stack_lowest;
+  return address != instruction && near_stack_pointer && below_stack;
+}
+
+void OnSegmentationFault(int signal_number, siginfo_t* info, void* context) {
+  if (stack_overflow_frame != nullptr &&
+      IsStackOverflow(*info, *static_cast<ucontext_t*>(context))) {
     WriteToChannel(crash_channel, *stack_overflow_frame);
   }
   signal(signal_number, SIG_DFL);
@@ -446,6 +459,14 @@ void PrepareThreadForCrash() {
   stack.ss_sp = alternate.data();
   stack.ss_size = alternate.size();
   sigaltstack(&stack, nullptr);
+  pthread_attr_t attributes;
+  if (pthread_getattr_np(pthread_self(), &attributes) != 0) return;
+  void* lowest = nullptr;
+  std::size_t size = 0;
+  if (pthread_attr_getstack(&attributes, &lowest, &size) == 0) {
+    stack_lowest = reinterpret_cast<std::uintptr_t>(lowest);
+  }
+  pthread_attr_destroy(&attributes);
 }
 
 void EndProcessOnCrash(const ChannelWriter& channel) {
