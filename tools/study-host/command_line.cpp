@@ -6,6 +6,7 @@
 
 #include "tools/study-host/common/number_parsing.h"
 #include "tools/study-host/common/tool_error.h"
+#include "tools/study-host/replay/chart_file.h"
 #include "tools/study-host/session/module_session.h"
 
 #ifndef STUDY_PROJECT_VERSION
@@ -134,6 +135,16 @@ CLI::App& AddReplay(CLI::App& app, ReplaySettings& line, std::vector<std::string
       ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
   replay.add_flag("--json", line.json, "print one JSON object per step")
       ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+  replay
+      .add_option("--chart", line.chart_file,
+                  "also draw the position and the order quantity at every step in FILE.svg, "
+                  "a picture any web browser opens")
+      ->check([](const std::string& name) {
+        return NamesSvgFile(name)
+                   ? std::string()
+                   : "takes a file name ending in .svg (the picture is SVG), got '" + name + "'";
+      })
+      ->type_name("FILE.svg");
   AddTimeout(replay, line.timeout_seconds, CallLimitHelp());
   return replay;
 }

@@ -9,7 +9,9 @@
 #include <variant>
 #include <vector>
 
+#include "judge/expected_declaration.h"
 #include "tools/study-host/command_line.h"
+#include "tools/study-host/common/console_window.h"
 #include "tools/study-host/common/output.h"
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/tool_error.h"
@@ -53,6 +55,19 @@ int RunAsChild(const std::vector<std::string>& arguments, const ChannelWriter& c
   return channel.lost() ? kChildLostItsChannel : kExitSuccess;
 }
 
+// Double-clicked in Explorer, the tool has a window of its own that closes
+// as soon as it ends: the usage stays until a key is pressed.
+void KeepUsageOnScreen() {
+  const std::string module = judge::kExpectedModuleFile;
+  HoldConsoleOfItsOwn(
+      "\nstudy-host works in a command window. To open one in this folder: click the "
+      "address bar of File Explorer, type cmd and press Enter. Then type, for example:\n\n"
+      "  study-host.exe describe " +
+      module +
+      "\n\nREADME.txt, in this folder, says more.\n\n"
+      "Press any key to close this window.\n");
+}
+
 // In the tool: runs the command, each in its children.
 int RunTool(const std::vector<std::string>& arguments) {
   PrepareToolProcess();  // before any output: a closed pipe is exit 5, even for --help
@@ -60,6 +75,7 @@ int RunTool(const std::vector<std::string>& arguments) {
   if (!parsed.command) {
     WriteOutput(parsed.text);
     FlushOutput();
+    if (arguments.empty()) KeepUsageOnScreen();
     return kExitSuccess;
   }
   const int code =

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -40,6 +41,23 @@ int OpenForReading(const std::string& path) {
   return _wopen(WideFromUtf8(path).c_str(), _O_RDONLY | _O_BINARY);
 #else
   return open(path.c_str(), O_RDONLY | O_CLOEXEC);
+#endif
+}
+
+int OpenForWriting(const std::string& path) {
+#if defined(_WIN32)
+  return _wopen(WideFromUtf8(path).c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY,
+                _S_IREAD | _S_IWRITE);
+#else
+  return open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+#endif
+}
+
+bool RemoveFile(const std::string& path) {
+#if defined(_WIN32)
+  return _wremove(WideFromUtf8(path).c_str()) == 0;
+#else
+  return std::remove(path.c_str()) == 0;
 #endif
 }
 

@@ -19,3 +19,10 @@ std::string AbsolutePath(const std::string& path);
 
 // Opens `path` for reading in binary mode: a descriptor, or -1 with errno set.
 int OpenForReading(const std::string& path);
+
+// Creates or empties `path` for writing in binary mode: a descriptor, or -1
+// with errno set.
+int OpenForWriting(const std::string& path);
+
+// Removes the file `path`; false when it cannot.
+bool RemoveFile(const std::string& path);

@@ -4,8 +4,12 @@
 
 #include "host/stand_in_host.h"
 #include "judge/contract_inputs.h"
+#include "tools/study-host/chart/step_columns.h"
+#include "tools/study-host/chart/svg_chart.h"
+#include "tools/study-host/common/output.h"
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/tool_error.h"
+#include "tools/study-host/replay/chart_file.h"
 #include "tools/study-host/replay/replay_steps.h"
 #include "tools/study-host/replay/session_file.h"
 #include "tools/study-host/replay/session_positions.h"
@@ -89,6 +93,56 @@ std::string NotEnabledNote(StandInHost& host) {
          Escaped(name) + "=yes\")\n";
 }
 
+// The chart's caption: each input with the value the steps ran with, a few
+// to a line, and the host's flag when it was set.
+std::vector<std::string> ChartCaption(StandInHost& host) {
+  constexpr std::size_t kLongestLine = 150;
+  std::vector<std::string> lines{""};
+  for (const DeclaredInput& input : ReadDeclaredInputs(host)) {
+    const std::int32_t value =
+        judge::InputAsInteger(judge::SlotForInput(host.record(), input.slot));
+    const std::string part = Visible(input.name) + " = " + ValueText(input.type_code, value);
+    if (!lines.back().empty() && lines.back().size() + part.size() + 2 > kLongestLine) {
+      lines.back() += ",";
+      lines.emplace_back();
+    }
+    lines.back() += (lines.back().empty() ? "" : ", ") + part;
+  }
+  if (lines.back().empty()) lines.back() = "the module declares no inputs";
+  if (host.record().host_call_flag != 0)
+    lines.emplace_back("the host's own call flag set on every step");
+  return lines;
+}
+
+// What was replayed, as the chart's title.
+std::string ChartTitle(const ReplaySettings& settings) {
+  const auto base_name = [](const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+  };
+  constexpr std::size_t kLongestList = 60;
+  std::string source = settings.session_file ? base_name(*settings.session_file)
+                                             : "positions " + *settings.position_list;
+  if (source.size() > kLongestList) source = source.substr(0, kLongestList) + "...";
+  return Visible(base_name(settings.module_path) + " replayed with " + source);
+}
+
+void DrawChart(const ChildReport& report, const ReplaySettings& settings, ChartFile& file) {
+  const std::optional<LabelledText> result = DecodeLabelled(report.result.value_or(""));
+  const std::optional<StepColumns> columns =
+      result ? StepColumns::Decode(result->text) : std::nullopt;
+  if (!columns) throw ToolError(kExitToolFailure, "the replay's steps for the chart were lost");
+  ChartText text{.title = ChartTitle(settings), .caption = {}};
+  std::size_t start = 0;
+  while (start <= result->label.size()) {
+    const std::size_t end = std::min(result->label.find('\n', start), result->label.size());
+    text.caption.push_back(result->label.substr(start, end - start));
+    start = end + 1;
+  }
+  file.Write(SvgChart(*columns, text));
+  ReportError("the chart is in " + *settings.chart_file + ": open it with a web browser");
+}
+
 }  // namespace
 
 int RunInTool(const ReplaySettings& settings, const std::vector<std::string>& arguments) {
@@ -100,7 +154,10 @@ int RunInTool(const ReplaySettings& settings, const std::vector<std::string>& ar
       .limit = TimeLimit::kBetweenReports,
       .may_wait_for_input = true,
       .reads_tool_input = settings.session_file && NamesStandardInput(*settings.session_file)};
-  RunCommandInChild(arguments, terms, &WhereInReplay);
+  std::optional<ChartFile> chart;
+  if (settings.chart_file) chart.emplace(*settings.chart_file);
+  const ChildReport report = RunCommandInChild(arguments, terms, &WhereInReplay);
+  if (chart) DrawChart(report, settings, *chart);
   return kExitSuccess;
 }
 
@@ -113,6 +170,7 @@ void RunInChild(const ReplaySettings& settings, const ChannelWriter& channel) {
       [&channel](const std::string& phase) { channel.Send(FrameKind::kPhase, phase); });
   session.LoadForHost(settings.module_path);
   const StudyFunctionExport study = session.module().study;
+  std::string chart;  // the chart's caption and columns, sent once unloaded
   {
     StandInHost host({.slot_count = kOfferedInputSlots});
     session.Announce(kSetUpPhase);
@@ -122,11 +180,20 @@ void RunInChild(const ReplaySettings& settings, const ChannelWriter& channel) {
     if (!settings.json) channel.Send(FrameKind::kOutput, NotEnabledNote(host) + ReplayHeader());
     session.Announce(kStepsPhase);
     ReplayStep step;  // its quantity: the trade window's, as the host holds it
+    StepColumns columns;
     for (; position; position = positions.Next()) {
       MakeStep(host, study, *position, step);
       channel.Send(FrameKind::kOutput, FormatStep(step, settings.json));
+      if (settings.chart_file) columns.Add(step.position, step.quantity);
+    }
+    if (settings.chart_file) {
+      std::string caption;
+      for (const std::string& line : ChartCaption(host))
+        caption += (caption.empty() ? "" : "\n") + line;
+      chart = EncodeLabelled({caption, columns.Encode()});
     }
   }
   session.Unload();
+  if (!chart.empty()) channel.Send(FrameKind::kResult, chart);
   channel.Send(FrameKind::kDone, "");
 }

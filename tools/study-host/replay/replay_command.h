@@ -16,15 +16,18 @@ struct ReplaySettings {
   std::optional<std::string> session_file;      // or a session file
   bool host_call_flag = false;                  // set on every call
   bool json = false;                            // one JSON object per step
+  std::optional<std::string> chart_file;        // an SVG picture of the steps, drawn there
   std::optional<std::int32_t> timeout_seconds;  // per call; none: the default
 };
 
 // In the tool: runs the command in a child started with the tool's own
-// `arguments`, printing each step as it comes. Returns the exit code.
+// `arguments`, printing each step as it comes, then draws the chart when
+// asked. Returns the exit code.
 int RunInTool(const ReplaySettings& settings, const std::vector<std::string>& arguments);
 
 // In a child: loads the module, makes the defaults call, applies the
 // settings, then one ordinary call per position, sending each step's line on
-// `channel` as it is made. Throws ToolError on the first fault; the steps
+// `channel` as it is made, and at the end the chart's columns and caption
+// as its result when asked. Throws ToolError on the first fault; the steps
 // already sent stay.
 void RunInChild(const ReplaySettings& settings, const ChannelWriter& channel);

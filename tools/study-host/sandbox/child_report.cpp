@@ -108,8 +108,8 @@ void ThrowReportedError(const ChildReport& report) {
   if (const std::optional<ToolError> error = ReportedError(report)) throw *error;
 }
 
-void RunCommandInChild(const std::vector<std::string>& arguments, const ChildTerms& terms,
-                       const std::function<std::string(const ChildReport&)>& where) {
+ChildReport RunCommandInChild(const std::vector<std::string>& arguments, const ChildTerms& terms,
+                              const std::function<std::string(const ChildReport&)>& where) {
   const ChildReport report =
       RunReportingChild(arguments, terms, [](const std::vector<Frame>& batch) {
         bool printed = false;
@@ -132,4 +132,5 @@ void RunCommandInChild(const std::vector<std::string>& arguments, const ChildTer
   }
   const std::string note = ModuleOutputNote(run);
   if (!note.empty()) ReportError("warning: " + note);
+  return report;
 }

@@ -57,6 +57,7 @@ void ThrowReportedError(const ChildReport& report);
 // output as it arrives (flushed, so a reader of a pipe sees each step), its
 // error is thrown as its own, and a child that crashed, hung, ended early or
 // left a process running is thrown as a module error, placed by `where`. A
-// note of what the module printed goes to standard error.
-void RunCommandInChild(const std::vector<std::string>& arguments, const ChildTerms& terms,
-                       const std::function<std::string(const ChildReport&)>& where);
+// note of what the module printed goes to standard error. Returns the
+// report of a child that finished its work.
+ChildReport RunCommandInChild(const std::vector<std::string>& arguments, const ChildTerms& terms,
+                              const std::function<std::string(const ChildReport&)>& where);
