@@ -4,7 +4,7 @@
 // its unload) every use is noted here by the replacements of the functions
 // that do them: natively the program replaces the C library's own (see
 // capability_interposer_posix.cpp); on Windows a module's imports of them
-// are redirected once it is loaded.
+// are redirected as the loader binds them, before its start-up code runs.
 #pragma once
 
 #include <string>
@@ -21,9 +21,14 @@ enum class Capability { kEnvironment, kFile, kNetwork, kProcess, kLibrary, kRegi
 bool Supported();
 void MarkSupported() noexcept;
 
-// Makes `module`'s uses of these functions note here from now on (Windows:
-// its imports are redirected, so uses at load are not seen); elsewhere the
-// program's own replacements already do.
+// Before the module at `path` is loaded: its uses note here from the start
+// of its load (Windows: its imports are redirected when the loader has bound
+// them, before its start-up code runs); elsewhere the program's own
+// replacements already do.
+void WatchLoadOf(const std::string& path);
+
+// Once `module` is loaded: its uses note here from now on, even where its
+// load could not be watched.
 void WatchModule(const DynamicLibrary& module);
 
 // What module code is doing on this thread while the scope lives: being

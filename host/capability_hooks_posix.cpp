@@ -5,6 +5,8 @@
 
 namespace capability_calls {
 
+void WatchLoadOf(const std::string& /*path*/) {}
+
 void WatchModule(const DynamicLibrary& /*module*/) {}
 
 }  // namespace capability_calls

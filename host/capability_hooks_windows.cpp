@@ -1,7 +1,8 @@
-// Windows: a loaded module's imports of the functions that reach beyond the
-// process (the environment, files, the network, processes, libraries, the
-// registry, windows) are redirected to versions that note the use and call
-// the original, as the heap's are for counting.
+// Windows: a module's imports of the functions that reach beyond the process
+// (the environment, files, the network, processes, libraries, the registry,
+// windows) are redirected to versions that note the use and call the
+// original, as the heap's are for counting: as soon as the loader has bound
+// them, before the module's start-up code runs, and again once it is loaded.
 #include <windows.h>
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include "host/capability_calls.h"
 #include "host/dynamic_library.h"
 #include "host/import_redirection_windows.h"
+#include "host/load_notification_windows.h"
 
 namespace capability_calls {
 namespace {
@@ -71,10 +73,20 @@ STUDY_HOOK(CreateProcessW, BOOL,
             LPVOID e, LPCWSTR d, LPSTARTUPINFOW s, LPPROCESS_INFORMATION o),
            (a, c, p, t, i, f, e, d, s, o), kProcess, Named(a != nullptr ? a : c))
 STUDY_HOOK(system, int, (const char* c), (c), kProcess, Named(c))
-STUDY_HOOK(LoadLibraryA, HMODULE, (LPCSTR f), (f), kLibrary, Named(f))
-STUDY_HOOK(LoadLibraryW, HMODULE, (LPCWSTR f), (f), kLibrary, Named(f))
-STUDY_HOOK(LoadLibraryExA, HMODULE, (LPCSTR f, HANDLE h, DWORD l), (f, h, l), kLibrary, Named(f))
-STUDY_HOOK(LoadLibraryExW, HMODULE, (LPCWSTR f, HANDLE h, DWORD l), (f, h, l), kLibrary, Named(f))
+// A library load, nested in the tool's own load of the module when the
+// module's start-up code makes it, so that it is told from that one.
+#define STUDY_LIBRARY_HOOK(name, Parameters, Arguments)  \
+  HMODULE(WINAPI* original_##name) Parameters = nullptr; \
+  HMODULE WINAPI Noted_##name Parameters {               \
+    const LibraryLoadScope loading;                      \
+    Note(Capability::kLibrary, Named(f));                \
+    return original_##name Arguments;                    \
+  }
+STUDY_LIBRARY_HOOK(LoadLibraryA, (LPCSTR f), (f))
+STUDY_LIBRARY_HOOK(LoadLibraryW, (LPCWSTR f), (f))
+STUDY_LIBRARY_HOOK(LoadLibraryExA, (LPCSTR f, HANDLE h, DWORD l), (f, h, l))
+STUDY_LIBRARY_HOOK(LoadLibraryExW, (LPCWSTR f, HANDLE h, DWORD l), (f, h, l))
+#undef STUDY_LIBRARY_HOOK
 STUDY_HOOK(RegOpenKeyExA, LONG, (HKEY k, LPCSTR s, DWORD o, REGSAM r, PHKEY p), (k, s, o, r, p),
            kRegistry, Named(s))
 STUDY_HOOK(RegOpenKeyExW, LONG, (HKEY k, LPCWSTR s, DWORD o, REGSAM r, PHKEY p), (k, s, o, r, p),
@@ -127,13 +139,9 @@ const Hook kHooks[] = {
 
 #undef STUDY_HOOKED
 
-}  // namespace
-
-void WatchModule(const DynamicLibrary& module) {
-  if (module.native_handle() == nullptr) return;
+void RedirectModuleImports(void* base) {
   RedirectImports(
-      module.native_handle(),
-      [](const std::string& /*library*/, const char* function, void* original) -> void* {
+      base, [](const std::string& /*library*/, const char* function, void* original) -> void* {
         for (const Hook& hook : kHooks) {
           if (std::strcmp(function, hook.function) != 0) continue;
           if (*hook.original == nullptr) *hook.original = original;
@@ -141,6 +149,18 @@ void WatchModule(const DynamicLibrary& module) {
         }
         return nullptr;
       });
+}
+
+}  // namespace
+
+void WatchLoadOf(const std::string& path) {
+  OnNextLoadOf(path, &RedirectModuleImports);
+}
+
+void WatchModule(const DynamicLibrary& module) {
+  ForgetNextLoad();
+  if (module.native_handle() == nullptr) return;
+  RedirectModuleImports(module.native_handle());
   MarkSupported();
 }
 

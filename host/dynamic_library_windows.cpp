@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "host/capability_calls.h"
 #include "host/dynamic_library.h"
 
 namespace {
@@ -72,8 +73,13 @@ bool DynamicLibrary::Open(const std::string& path, std::string& error) {
       full_path.find(L'.', name == std::wstring::npos ? 0 : name + 1) == std::wstring::npos) {
     full_path += L'.';
   }
-  handle_ = resolved ? LoadLibraryExW(full_path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)
-                     : LoadLibraryW(wide.c_str());
+  {
+    // As natively, where the tool's own load passes the library-load
+    // replacement: a load the module's start-up code makes is nested in it.
+    const capability_calls::LibraryLoadScope loading;
+    handle_ = resolved ? LoadLibraryExW(full_path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)
+                       : LoadLibraryW(wide.c_str());
+  }
   if (handle_ == nullptr) {
     error = LastErrorText();
     return false;

@@ -1,5 +1,6 @@
-// Counting what is in use on the process heap, to find blocks a module leaks
-// across many calls or loads.
+// Counting what is in use on the heaps a module can allocate from (the
+// process heap, and on Windows the C runtime's too), to find blocks a module
+// leaks across many calls or loads.
 #pragma once
 
 #include <cstdint>

@@ -23,6 +23,9 @@
 #include "study/study_inputs.h"
 
 #if defined(_WIN32)
+#if defined(FAULT_connects_at_load)
+#include <winsock2.h>
+#endif
 #include <windows.h>
 #else
 #include <arpa/inet.h>
@@ -69,6 +72,7 @@ enum Fault {
   rounds_upward,           // leaves the rounding mode upward after every ordinary call
   allocates_per_call,      // allocates and frees a vector on every ordinary call
   leaks_at_load,           // copies a text at load and never frees it
+  leaks_crt_at_load,       // copies its credit text with the C runtime's heap at load, never freed
   leaks_every_thousand,    // leaks a block on every thousandth ordinary call
   thread_after_load,       // leaves a thread running from its load on
   writes_record_later,     // a thread of its own writes the record after an ordinary call returned
@@ -166,11 +170,24 @@ template <std::size_t Bytes>
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   connect(connection, reinterpret_cast<const sockaddr*>(&address), sizeof address);
   close(connection);
+#elif defined(FAULT_connects_at_load)  // the one module that imports the network library
+  WSADATA data;
+  if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return;
+  const SOCKET connection = socket(AF_INET, SOCK_STREAM, 0);
+  if (connection != INVALID_SOCKET) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(9);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    connect(connection, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    closesocket(connection);
+  }
+  WSACleanup();
 #endif
 }
 
 // What leaks_at_load copies and never frees.
-[[maybe_unused]] char* kept_copy = nullptr;
+[[maybe_unused]] char* volatile kept_copy = nullptr;  // volatile: kept, never optimised away
 
 // What the fault does when the module loads.
 struct LoadTimeFault {
@@ -201,6 +218,11 @@ struct LoadTimeFault {
     if (kFault == leaks_at_load) {
       kept_copy = static_cast<char*>(process_heap::Allocate(32));
       if (kept_copy != nullptr) std::strcpy(kept_copy, "a copy kept until never");
+    }
+    if (kFault == leaks_crt_at_load) {
+      static const char kCredit[] = "zr: Palvessa, credited at load";
+      kept_copy = static_cast<char*>(std::malloc(sizeof kCredit));
+      if (kept_copy != nullptr) std::memcpy(kept_copy, kCredit, sizeof kCredit);
     }
     if (kFault == forged_result) std::printf("passed\tok\n");
     std::fflush(stdout);

@@ -60,6 +60,7 @@ std::string ModuleSession::Load(const std::string& path, LoadDepth depth) {
   Announce("loading the module");
   const OutputCounted counted(output_at_load_and_unload_);
   const capability_calls::ModuleCodeScope module_code(capability_calls::ModuleCode::kLoad);
+  capability_calls::WatchLoadOf(path);
   std::string reason;
   if (depth == LoadDepth::kLibrary) {
     module_.library.Open(path, reason);
@@ -73,6 +74,7 @@ void ModuleSession::LoadForHost(const std::string& path) {
   Announce("loading the module");
   const OutputCounted counted(output_at_load_and_unload_);
   const capability_calls::ModuleCodeScope module_code(capability_calls::ModuleCode::kLoad);
+  capability_calls::WatchLoadOf(path);
   std::string reason;
   switch (LoadStudyModule(path, module_, reason)) {
     case ModuleLoadError::kNone:

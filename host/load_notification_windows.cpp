@@ -1,0 +1,88 @@
+#include "host/load_notification_windows.h"
+
+#include <windows.h>
+#include <winternl.h>
+
+#include <mutex>
+#include <utility>
+
+namespace {
+
+// The loader's notification, as ntdll declares it.
+constexpr ULONG kDllLoaded = 1;
+struct LoadedDll {
+  ULONG flags;
+  const UNICODE_STRING* full_name;
+  const UNICODE_STRING* base_name;
+  void* base;
+  ULONG image_size;
+};
+using NotificationFunction = void(CALLBACK*)(ULONG reason, const LoadedDll* data, void* context);
+using RegisterFunction = LONG(NTAPI*)(ULONG flags, NotificationFunction function, void* context,
+                                      void** cookie);
+
+std::mutex waiting_mutex;
+std::wstring waiting_name;  // lower case; empty: none
+std::function<void(void*)> waiting_action;
+
+std::wstring Lowercase(std::wstring text) {
+  for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
+  return text;
+}
+
+// The file name of a path, a trailing dot dropped, in lower case.
+std::wstring FileNameOf(std::wstring path) {
+  const std::size_t slash = path.find_last_of(L"\\/");
+  if (slash != std::wstring::npos) path.erase(0, slash + 1);
+  if (!path.empty() && path.back() == L'.') path.pop_back();
+  return Lowercase(std::move(path));
+}
+
+std::wstring Wide(const std::string& text) {
+  const int size = static_cast<int>(text.size());
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+  return wide;
+}
+
+void CALLBACK OnDllNotification(ULONG reason, const LoadedDll* data, void* /*context*/) {
+  if (reason != kDllLoaded || data == nullptr || data->base_name == nullptr) return;
+  std::function<void(void*)> action;
+  {
+    const std::lock_guard<std::mutex> lock(waiting_mutex);
+    if (waiting_name.empty()) return;
+    const std::wstring loaded(data->base_name->Buffer, data->base_name->Length / sizeof(wchar_t));
+    if (FileNameOf(loaded) != waiting_name) return;
+    waiting_name.clear();
+    action = std::move(waiting_action);
+  }
+  if (action) action(data->base);
+}
+
+// Registers for the loader's notifications once; false where the loader
+// has none.
+bool Registered() {
+  static const bool registered = [] {
+    const auto registration = reinterpret_cast<RegisterFunction>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "LdrRegisterDllNotification")));
+    void* cookie = nullptr;
+    return registration != nullptr && registration(0, &OnDllNotification, nullptr, &cookie) >= 0;
+  }();
+  return registered;
+}
+
+}  // namespace
+
+void OnNextLoadOf(const std::string& path, std::function<void(void* base)> action) {
+  if (!Registered()) return;
+  const std::lock_guard<std::mutex> lock(waiting_mutex);
+  waiting_name = FileNameOf(Wide(path));
+  waiting_action = std::move(action);
+}
+
+void ForgetNextLoad() {
+  const std::lock_guard<std::mutex> lock(waiting_mutex);
+  waiting_name.clear();
+  waiting_action = nullptr;
+}
