@@ -139,15 +139,37 @@ const Hook kHooks[] = {
 
 #undef STUDY_HOOKED
 
+// The replacement for the function named `function`, now at `original`, or
+// null when none is watched by that name.
+void* ReplacementFor(const char* function, void* original) {
+  for (const Hook& hook : kHooks) {
+    if (std::strcmp(function, hook.function) != 0) continue;
+    if (*hook.original == nullptr) *hook.original = original;
+    return hook.replacement;
+  }
+  return nullptr;
+}
+
+// A function the module finds by name at run time is watched as an
+// imported one is.
+FARPROC(WINAPI* original_GetProcAddress)(HMODULE, LPCSTR) = nullptr;
+FARPROC WINAPI Found_GetProcAddress(HMODULE library, LPCSTR name) {
+  const FARPROC found = original_GetProcAddress(library, name);
+  if (found == nullptr || IS_INTRESOURCE(name)) return found;  // by ordinal: not watched
+  void* replacement = ReplacementFor(name, reinterpret_cast<void*>(found));
+  return replacement != nullptr ? reinterpret_cast<FARPROC>(replacement) : found;
+}
+
 void RedirectModuleImports(void* base) {
   RedirectImports(
       base, [](const std::string& /*library*/, const char* function, void* original) -> void* {
-        for (const Hook& hook : kHooks) {
-          if (std::strcmp(function, hook.function) != 0) continue;
-          if (*hook.original == nullptr) *hook.original = original;
-          return hook.replacement;
+        if (std::strcmp(function, "GetProcAddress") == 0) {
+          if (original_GetProcAddress == nullptr) {
+            original_GetProcAddress = reinterpret_cast<decltype(original_GetProcAddress)>(original);
+          }
+          return reinterpret_cast<void*>(&Found_GetProcAddress);
         }
-        return nullptr;
+        return ReplacementFor(function, original);
       });
 }
 

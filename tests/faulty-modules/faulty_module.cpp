@@ -93,6 +93,7 @@ enum Fault {
   stack_hungry,            // uses 512 KB of stack on every ordinary call
   deep_stack,              // uses 1.5 MB of stack on every ordinary call, beyond a host thread's
   reads_environment,       // reads an environment variable that overrides the flat quantity
+  finds_getenv_by_name,    // the same, through the function found by name at run time
   connects_at_load,        // opens a socket to the local machine when it loads
   writes_file_directly,    // writes a file in the working folder by system calls of its own
 };
@@ -184,6 +185,25 @@ template <std::size_t Bytes>
   }
   WSACleanup();
 #endif
+}
+
+// The C library's getenv, looked up by name as a module can at run time.
+using GetenvFunction = char* (*)(const char*);
+[[maybe_unused]] GetenvFunction GetenvFoundByName() {
+#if defined(_WIN32)
+  return reinterpret_cast<GetenvFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("msvcrt.dll"), "getenv")));
+#else
+  return reinterpret_cast<GetenvFunction>(dlsym(RTLD_DEFAULT, "getenv"));
+#endif
+}
+
+// The flat quantity an environment variable overrides, read as the fault
+// says: through the import, or through the function found by name.
+[[maybe_unused]] const char* FlatOverride() {
+  if (kFault == reads_environment) return std::getenv("ZR_PALVESSA_FLAT_QTY");
+  const GetenvFunction found = GetenvFoundByName();
+  return found != nullptr ? found("ZR_PALVESSA_FLAT_QTY") : nullptr;
 }
 
 // What leaks_at_load copies and never frees.
@@ -324,8 +344,8 @@ double shared_position = 0;
       record.order_quantity != quantity_before) {
     record.order_quantity += 1;
   }
-  if (kFault == reads_environment) {
-    if (const char* flat = std::getenv("ZR_PALVESSA_FLAT_QTY")) {
+  if (kFault == reads_environment || kFault == finds_getenv_by_name) {
+    if (const char* flat = FlatOverride()) {
       if (last_position == 0) record.order_quantity = std::atof(flat);
     }
   }
