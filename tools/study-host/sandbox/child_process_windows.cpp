@@ -223,9 +223,17 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   startup.hStdError = output.get();
   PROCESS_INFORMATION process{};
   const std::wstring working_folder = folder ? folder->path().wstring() : std::wstring();
-  const BOOL created =
-      CreateProcessW(nullptr, wide_command_line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
-                     nullptr, folder ? working_folder.c_str() : nullptr, &startup, &process);
+  // Starting a process can fail for an instant (the system short of a
+  // resource; wine's server under load): a few tries before giving up.
+  constexpr int kStartAttempts = 3;
+  constexpr DWORD kBetweenAttemptsMilliseconds = 200;
+  BOOL created = FALSE;
+  for (int attempt = 1; !created && attempt <= kStartAttempts; ++attempt) {
+    if (attempt > 1) Sleep(kBetweenAttemptsMilliseconds);
+    created =
+        CreateProcessW(nullptr, wide_command_line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
+                       nullptr, folder ? working_folder.c_str() : nullptr, &startup, &process);
+  }
   SetEnvironmentVariableA(kChannelVariable, nullptr);
   channel_write.Close();
   secret_read.Close();
