@@ -178,6 +178,12 @@ void RunInChild(const ReplaySettings& settings, const ChannelWriter& channel) {
     ApplyInputSettings(host, settings.inputs);
     host.record().host_call_flag = settings.host_call_flag ? 1 : 0;  // before the note
     if (!settings.json) channel.Send(FrameKind::kOutput, NotEnabledNote(host) + ReplayHeader());
+    std::string caption;  // the settings as the steps get them
+    if (settings.chart_file) {
+      for (const std::string& line : ChartCaption(host)) {
+        caption += (caption.empty() ? "" : "\n") + line;
+      }
+    }
     session.Announce(kStepsPhase);
     ReplayStep step;  // its quantity: the trade window's, as the host holds it
     StepColumns columns;
@@ -186,12 +192,7 @@ void RunInChild(const ReplaySettings& settings, const ChannelWriter& channel) {
       channel.Send(FrameKind::kOutput, FormatStep(step, settings.json));
       if (settings.chart_file) columns.Add(step.position, step.quantity);
     }
-    if (settings.chart_file) {
-      std::string caption;
-      for (const std::string& line : ChartCaption(host))
-        caption += (caption.empty() ? "" : "\n") + line;
-      chart = EncodeLabelled({caption, columns.Encode()});
-    }
+    if (settings.chart_file) chart = EncodeLabelled({caption, columns.Encode()});
   }
   session.Unload();
   if (!chart.empty()) channel.Send(FrameKind::kResult, chart);
