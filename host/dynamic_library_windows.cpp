@@ -2,6 +2,7 @@
 
 #include "host/capability_calls.h"
 #include "host/dynamic_library.h"
+#include "host/wide_path_windows.h"
 
 namespace {
 
@@ -45,15 +46,6 @@ std::string LastErrorText() {
     text.replace(at, 2, "the file");
   }
   return "error " + std::to_string(code) + (text.empty() ? "" : ": " + text);
-}
-
-// A UTF-8 path as Windows takes it.
-std::wstring WidePath(const std::string& path) {
-  const int size = static_cast<int>(path.size());
-  const int length = MultiByteToWideChar(CP_UTF8, 0, path.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, path.data(), size, wide.data(), length);
-  return wide;
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "host/load_notification_windows.h"
+#include "host/wide_path_windows.h"
 
 #include <windows.h>
 #include <winternl.h>
@@ -38,14 +39,6 @@ std::wstring FileNameOf(std::wstring path) {
   return Lowercase(std::move(path));
 }
 
-std::wstring Wide(const std::string& text) {
-  const int size = static_cast<int>(text.size());
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
-  return wide;
-}
-
 void CALLBACK OnDllNotification(ULONG reason, const LoadedDll* data, void* /*context*/) {
   if (reason != kDllLoaded || data == nullptr || data->base_name == nullptr) return;
   std::function<void(void*)> action;
@@ -77,7 +70,7 @@ bool Registered() {
 void OnNextLoadOf(const std::string& path, std::function<void(void* base)> action) {
   if (!Registered()) return;
   const std::lock_guard<std::mutex> lock(waiting_mutex);
-  waiting_name = FileNameOf(Wide(path));
+  waiting_name = FileNameOf(WidePath(path));
   waiting_action = std::move(action);
 }
 

@@ -160,15 +160,23 @@ template <std::size_t Bytes>
   buffer[0] = buffer[Bytes - 1];
 }
 
+#if !defined(_WIN32) || defined(FAULT_connects_at_load)
+// The discard port of this machine.
+sockaddr_in DiscardPort() {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(9);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return address;
+}
+#endif
+
 // Connects to the discard port of this machine, and hangs up.
 [[maybe_unused]] void ConnectSomewhere() {
 #if !defined(_WIN32)
   const int connection = socket(AF_INET, SOCK_STREAM, 0);
   if (connection < 0) return;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(9);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const sockaddr_in address = DiscardPort();
   connect(connection, reinterpret_cast<const sockaddr*>(&address), sizeof address);
   close(connection);
 #elif defined(FAULT_connects_at_load)  // the one module that imports the network library
@@ -176,10 +184,7 @@ template <std::size_t Bytes>
   if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return;
   const SOCKET connection = socket(AF_INET, SOCK_STREAM, 0);
   if (connection != INVALID_SOCKET) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(9);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const sockaddr_in address = DiscardPort();
     connect(connection, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     closesocket(connection);
   }
