@@ -34,16 +34,7 @@ std::string FirstChange(const judge::RecordImage& before, const judge::RecordIma
 }
 
 std::string ThreadsLeft(int before, const std::string& when) {
-  // A thread the tool has just joined (the stack check's, the concurrent
-  // calls') can stay listed for a moment after it ended: counted again
-  // briefly before a thread more counts as one the module left running.
-  constexpr int kRecounts = 20;
-  constexpr auto kBetweenRecounts = std::chrono::milliseconds(5);
-  int now = ThreadsInProcess();
-  for (int recount = 0; now > before && recount < kRecounts; ++recount) {
-    std::this_thread::sleep_for(kBetweenRecounts);
-    now = ThreadsInProcess();
-  }
+  const int now = ThreadsInProcess();
   if (now == before) return "";
   return when + " the process runs " + Counted(now, "thread", "threads") + ", " +
          std::to_string(before) + " before loading (the study starts none)";
