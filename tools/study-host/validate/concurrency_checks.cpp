@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/stand_in_host.h"
+#include "host/thread_census.h"
 #include "judge/call_judge.h"
 #include "judge/random_calls.h"
 #include "judge/record_guard.h"
@@ -48,6 +49,7 @@ CheckResult CheckCallsOnThreads(const CheckContext& context) {
   std::atomic<bool> stop{false};
   std::vector<std::string> faults(kThreads);
   std::vector<std::thread> threads;
+  const int threads_before = ThreadsInProcess();
   for (int thread = 0; thread < kThreads; ++thread) {
     threads.emplace_back([&, thread] {
       faults[thread] =
@@ -55,6 +57,7 @@ CheckResult CheckCallsOnThreads(const CheckContext& context) {
     });
   }
   for (std::thread& thread : threads) thread.join();
+  AwaitJoinedThreadsGone(threads_before);
   for (const std::string& fault : faults) {
     if (!fault.empty()) return Failed("calls on several threads at once: " + fault);
   }
