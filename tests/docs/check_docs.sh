@@ -37,10 +37,17 @@ section() {
 
 case $what in
   checks)
-    tool_checks=$("$tool" validate --list | awk 'NR > 1 { print $1, $2 " s" }')
+    listed=$("$tool" validate --list)
+    tool_checks=$(awk 'NR > 1 { print $1, $2, $3 " s" }' <<<"$listed")
     docs_checks=$(section "$docs/validate.md" "## The checks" |
-      sed -n 's/^| `\([a-z-]*\)` | \([0-9]* s\) |.*/\1 \2/p')
-    same "checks and time limits" "$tool_checks" "$docs_checks"
+      sed -n 's/^| `\([a-z-]*\)` | `\{0,1\}\([a-z-]*\)`\{0,1\} | \([0-9]* s\) |.*/\1 \2 \3/p')
+    same "checks, needs and time limits" "$tool_checks" "$docs_checks"
+    # The sample run at the top: every check in run order, all passed.
+    sample=$(awk '/^```/ { if (++fences == 2) exit; next } fences == 1' "$docs/validate.md")
+    same "checks of the sample run" "$(awk 'NR > 1 { print $1 }' <<<"$listed")" \
+      "$(awk '$1 ~ /^(passed|warning)$/ { print $2 }' <<<"$sample")"
+    same "the sample run's summary" "$(($(wc -l <<<"$listed") - 1)) passed, 0 failed" \
+      "$(grep -E '^[0-9]+ passed' <<<"$sample")"
     ;;
   exit-codes)
     tool_codes=$("$tool" --help | sed -n '/^exit codes:/,$p' | sed -n 's/^  \([0-9]\+\)  .*/\1/p')
@@ -71,8 +78,38 @@ case $what in
     done
     [[ $failed == 1 ]] || echo "ok: each check's name written once"
     ;;
+  test-names)
+    # Every test CONTRIBUTING.md names (`name`, `prefix.*`, -R 'regex') is
+    # one this build has; a name whose first part no test of this build
+    # starts with belongs to another build (release_* to the Windows one).
+    tests=$(ctest --test-dir "$4" -N | sed -n 's/^ *Test *#[0-9]*: //p')
+    [[ -n $tests ]] || { echo "FAIL: ctest -N lists no test in $4"; exit 1; }
+    firsts=$(sed 's/\..*//' <<<"$tests" | sort -u)
+    named=0
+    while read -r pattern; do
+      [[ -n $pattern ]] || continue
+      first=${pattern%%[(.\\]*}  # up to a group, a point, or a regex's escaped point
+      first_regex="^$(sed 's/\*/.*/g' <<<"$first")\$"
+      grep -q -E "$first_regex" <<<"$firsts" || continue
+      named=$((named + 1))
+      if ! grep -q -E "$pattern" <<<"$tests"; then
+        echo "FAIL: CONTRIBUTING.md names '$pattern', which no test of this build matches"
+        failed=1
+      fi
+    done < <(
+      # `glob` names written as a word of test-name characters, as regexes;
+      # `name.*` also names a test run whole (the Windows build runs each
+      # GoogleTest program as one test).
+      grep -o -E '`[A-Za-z0-9_.*-]+`' "$2/CONTRIBUTING.md" | tr -d '`' |
+        sed 's/\./\\./g; s/\*/.*/g; s/^/^/; s/\\\.\.\*$/(\\..*)?/; s/$/$/'
+      # The patterns given to ctest -R in its examples for this build's preset.
+      grep -o -E "ctest --preset $(basename "$4") [^']*-R '[^']+'" "$2/CONTRIBUTING.md" |
+        sed -E "s/.*-R '([^']+)'/\1/"
+    )
+    [[ $failed == 1 ]] || echo "ok: the $named tests CONTRIBUTING.md names exist"
+    ;;
   *)
-    echo "usage: check_docs.sh TOOL SOURCE_DIR (checks|exit-codes|options|names-once)" >&2
+    echo "usage: check_docs.sh TOOL SOURCE_DIR (checks|exit-codes|options|names-once|test-names BUILD_DIR)" >&2
     exit 2
     ;;
 esac

@@ -5,7 +5,8 @@
 #   CHART       where it draws (the command names it after --chart)
 #   MOST_BYTES  the chart's largest allowed size
 #   EXPECT_EXIT a replay meant to fail (optional): it must end with this code
-#               and leave no chart, not even an older one at that path
+#               and leave an older chart at that path as it was, with no
+#               half-written file beside it
 string(REPLACE "|" ";" command "${COMMAND}")
 file(REMOVE ${CHART} ${CHART}.png)
 if(DEFINED EXPECT_EXIT)
@@ -13,10 +14,12 @@ if(DEFINED EXPECT_EXIT)
 endif()
 execute_process(COMMAND ${command} RESULT_VARIABLE exit_code OUTPUT_QUIET ERROR_VARIABLE err)
 if(DEFINED EXPECT_EXIT)
-  if(NOT exit_code EQUAL EXPECT_EXIT OR EXISTS ${CHART})
-    file(REMOVE ${CHART})
+  file(READ ${CHART} left)
+  file(GLOB partial ${CHART}.*)
+  file(REMOVE ${CHART})
+  if(NOT exit_code EQUAL EXPECT_EXIT OR NOT left STREQUAL "an older chart" OR partial)
     message(FATAL_ERROR "a failed replay: exit code ${exit_code} (expected ${EXPECT_EXIT}); "
-                        "the chart was left behind, or the replay did not fail: ${err}")
+                        "the older chart reads '${left}', left beside it: '${partial}': ${err}")
   endif()
   return()
 endif()

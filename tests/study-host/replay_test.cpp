@@ -82,15 +82,33 @@ TEST(SessionReaderTest, ReadsRecordsOrNamesLineAndFault) {
       {"date;position\n1;1.234,5\n2;-1.234.567\n", {1234.5, -1234567}, ""},
       {"position;n\n2,5;x\n1.234;y\n", {2.5, 1234}, ""},
       {"position;n\n0.5;x\n1.234;y\n", {0.5, 1.234}, ""},
+      // Three digits after one mark read as the file has shown its decimal
+      // mark, and are refused, with both readings, until it has.
       {"position;n\n1.234;x\n",
        {},
        "s.csv:2: expected a number in column 'position', found '1.234' (could be 1.234 or 1234: "
-       "in a file whose columns are parted by semicolons or tabs a point may group thousands; "
-       "write 1234 or 1,234)"},
-      {"position,n\n\"1,234\",x\n\"12,5\",y\n",
-       {1234},
-       "s.csv:3: expected a number in column 'position', found '12,5' (has a decimal comma, but "
+       "nothing before it in the file shows whether a point marks decimals or groups thousands; "
+       "write 1234 for the whole number, or 1.2340 for the decimal)"},
+      {"position;n\n-1,234;x\n",
+       {},
+       "s.csv:2: expected a number in column 'position', found '-1,234' (could be -1.234 or "
+       "-1234: nothing before it in the file shows whether a comma marks decimals or groups "
+       "thousands; write -1234 for the whole number, or -1,2340 for the decimal)"},
+      {"position,n\n1.234,x\n",
+       {},
+       "s.csv:2: expected a number in column 'position', found '1.234' (could be 1.234 or 1234: "
+       "nothing before it in the file shows whether a point marks decimals or groups thousands; "
+       "write 1234 for the whole number, or 1.2340 for the decimal)"},
+      {"position,n\n\"1,234\",x\n",
+       {},
+       "s.csv:2: expected a number in column 'position', found '1,234' (could be 1234 or 1.234: "
+       "write 1234 for the whole number, or 1.234 with a point for the decimal (a comma parts "
+       "this file's columns))"},
+      {"position,n\n2.5,a\n1.234,b\n\"1,234\",x\n\"12,5\",y\n",
+       {2.5, 1.234, 1234},
+       "s.csv:5: expected a number in column 'position', found '12,5' (has a decimal comma, but "
        "this file's columns are parted by commas: write 12.5)"},
+      {"position;n\n1.234.567;x\n1.234;y\n2,500;z\n", {1234567, 1234, 2.5}, ""},
       {"position\tn\n2,5\tx\n", {2.5}, ""},
       {"position;n\n1\xE2\x80\xAF"
        "234,5;x\n\xE2\x88\x92"
@@ -145,6 +163,31 @@ TEST(SessionReaderTest, ReadsRecordsOrNamesLineAndFault) {
       {"position\n" + std::string(5000, '7') + "\n", {}, "s.csv:2: longer than 4096 bytes"},
       {"position\r\n" + std::string(4096, '0') + "\r\n1", {0, 1}, ""},
       {"position\n" + std::string(4097, '0'), {}, "s.csv:2: longer than 4096 bytes"},
+      // A spreadsheet's error value is a row, never a comment, wherever it
+      // stands; a comment is a line starting with '#' and nothing else.
+      {"position\n1\n#N/A\n2\n",
+       {1},
+       "s.csv:3: expected a number in column 'position', found '#N/A', a spreadsheet's error "
+       "value: the formula for this position failed; correct it in the spreadsheet (or delete the "
+       "row) and save the file again"},
+      {"position;n\n1;a\n  #div/0! ;b\n",
+       {1},
+       "s.csv:3: expected a number in column 'position', found '#div/0!', a spreadsheet's error "
+       "value: the formula for this position failed; correct it in the spreadsheet (or delete the "
+       "row) and save the file again"},
+      {"note,position\n#VALUE!,3\n#N/A is late,4\n#NAME?x,5\n", {3}, ""},
+      {"position\nErr:502\n",
+       {},
+       "s.csv:2: expected a number in column 'position', found 'Err:502', a spreadsheet's error "
+       "value: the formula for this position failed; correct it in the spreadsheet (or delete the "
+       "row) and save the file again"},
+      // A separator ending every row, or only the header, as an empty last
+      // column; a record missing a named column is still refused.
+      {"position,\n1,\n2\n", {1, 2}, ""},
+      {"position\n1,\n2;\n", {1}, "s.csv:3: expected a number in column 'position', found '2;'"},
+      {"note,position,\nx,1\ny,2,\n", {1, 2}, ""},
+      {"note,position\nx\n", {}, "s.csv:2: expected 2 fields as in the header, found 1"},
+      {"position;note\n1;a;b\n", {}, "s.csv:2: expected 2 fields as in the header, found 3"},
   };
   for (const auto& c : cases) {
     for (const std::size_t chunk : {1, 2, 65536}) {
@@ -153,9 +196,43 @@ TEST(SessionReaderTest, ReadsRecordsOrNamesLineAndFault) {
       EXPECT_EQ(fault, c.fault) << c.text << " in reads of " << chunk;
     }
   }
-  EXPECT_EQ(ParsePositionList("0, 3,-3 ,0"), (std::vector<double>{0, 3, -3, 0}));
-  EXPECT_EQ(ErrorOf([] { ParsePositionList("1,,2"); }).second,
-            "position 2 of --positions ('') is not a number");
+}
+
+TEST(PositionListTest, ReadsListsAsTypedOrPastedOrSaysWhy) {
+  const struct {
+    std::string list;
+    std::vector<double> positions;
+    std::string fault;
+  } cases[] = {
+      {"0, 3,-3 ,0", {0, 3, -3, 0}, ""},
+      {"1,,2", {}, "position 2 of --positions ('') is not a number"},
+      {"1,2,", {}, "position 3 of --positions ('') is not a number"},
+      // A spreadsheet's column or row pasted: line breaks, tabs, semicolons.
+      {"1\n2\r\n-3\r\n\n", {1, 2, -3}, ""},
+      {"0\t1.5\t2", {0, 1.5, 2}, ""},
+      {"4;5;", {4, 5}, ""},
+      {"1\n\n2", {}, "position 2 of --positions ('') is not a number"},
+      {"1\n2,5",
+       {},
+       "position 2 of --positions ('2,5') has a decimal comma: write it with a point (2.5)"},
+      {"1\n2,5,6", {}, "position 2 of --positions ('2,5,6') is not a number"},
+      {"1;#N/A",
+       {},
+       "position 2 of --positions ('#N/A') is a spreadsheet's error value: the formula for this "
+       "position failed; correct it in the spreadsheet (or delete the row) and save the file "
+       "again"},
+      {"trades.CSV",
+       {},
+       "--positions takes the positions themselves; 'trades.CSV' is a file's name: give a session "
+       "file with --file trades.CSV"},
+      {"1,trades.csv", {}, "position 2 of --positions ('trades.csv') is not a number"},
+  };
+  for (const auto& c : cases) {
+    std::vector<double> positions;
+    const auto [code, fault] = ErrorOf([&] { positions = ParsePositionList(c.list); });
+    EXPECT_EQ(positions, c.positions) << c.list;
+    EXPECT_EQ(fault, c.fault) << c.list;
+  }
 }
 
 TEST(ReplayFormatTest, TableAndJsonShowUnchangedSteps) {

@@ -61,15 +61,54 @@ children_left() {
 hanging_child() {
   pgrep -f -- "$own_hanging_module.*--in-child-run-check declares-study" >/dev/null
 }
+# Stopped by Ctrl+C, a request to end or a closed terminal, it says so,
+# ends with 128 plus the signal's number and leaves nothing in the
+# temporary folder (a check's working folder included).
+declare -A exit_code_of=([INT]=130 [TERM]=143 [HUP]=129)
+declare -A said_of=([INT]="Ctrl+C" [TERM]="a request to end (SIGTERM)" [HUP]="its terminal closing (SIGHUP)")
 for signal_name in TERM INT HUP KILL; do
-  "$tool" validate "$own_hanging_module" --check declares-study --timeout 120 >"$work/out" 2>&1 &
+  temporary="$work/tmp-$signal_name"
+  mkdir "$temporary"
+  TMPDIR=$temporary "$tool" validate "$own_hanging_module" --check declares-study --timeout 120 \
+    >"$work/report" 2>"$work/err" &
   validate=$!
   started=no
   for _ in $(seq 600); do hanging_child && started=yes && break; sleep 0.1; done
-  [[ $started == yes ]] || fail "the hanging check's child never came: $(cat "$work/out")"
+  [[ $started == yes ]] || fail "the hanging check's child never came: $(cat "$work/report")"
   kill -s "$signal_name" $validate
   wait $validate 2>/dev/null
+  code=$?
   for _ in $(seq 50); do children_left || break; sleep 0.1; done
   children_left && fail "a check's child outlived the tool ended by SIG$signal_name"
+  [[ $signal_name == KILL ]] && continue
+  [[ $code == "${exit_code_of[$signal_name]}" ]] || fail "validate stopped by SIG$signal_name ended with $code"
+  [[ $(cat "$work/err") == "study-host: stopped by ${said_of[$signal_name]} before it finished; no file was left half-written" ]] ||
+    fail "validate stopped by SIG$signal_name said: $(cat "$work/err")"
+  [[ -z $(ls -A "$temporary") ]] || fail "SIG$signal_name left in the temporary folder: $(ls -A "$temporary")"
 done
-echo "tool ended by a signal: its children ended too"
+echo "tool ended by a signal: its children ended too, nothing left in the temporary folder"
+
+# Stopped while it replays into a chart, an older chart of that name stays
+# as it was, with nothing half-written beside it.
+for signal_name in INT TERM HUP; do
+  chart="$work/steps-$signal_name.svg"
+  echo "an older chart" >"$chart"
+  rm -f "$work/slow"
+  mkfifo "$work/slow"
+  "$tool" replay "$module" --set Enabled=yes --file "$work/slow" --chart "$chart" \
+    >"$work/steps" 2>"$work/err" &
+  replay=$!
+  exec 3>"$work/slow"
+  printf 'position\n3\n' >&3
+  for _ in $(seq 200); do grep -q '^1 ' "$work/steps" && break; sleep 0.05; done
+  grep -q '^1 ' "$work/steps" || fail "no step before SIG$signal_name: $(cat "$work/err")"
+  kill -s "$signal_name" $replay
+  wait $replay
+  code=$?
+  exec 3>&-
+  [[ $code == "${exit_code_of[$signal_name]}" ]] || fail "replay stopped by SIG$signal_name ended with $code"
+  [[ $(cat "$chart") == "an older chart" ]] || fail "SIG$signal_name during the replay changed the older chart"
+  left=$(ls "$work" | grep -F "steps-$signal_name.svg." || true)
+  [[ -z $left ]] || fail "SIG$signal_name during the replay left $left"
+done
+echo "replay with a chart stopped by a signal: the older chart as it was, nothing half-written"

@@ -4,9 +4,12 @@
 
 #include <limits>
 
+#include "tools/study-host/common/file_status.h"
 #include "tools/study-host/common/number_parsing.h"
 #include "tools/study-host/common/tool_error.h"
 #include "tools/study-host/replay/chart_file.h"
+#include "tools/study-host/replay/session_file.h"
+#include "tools/study-host/session/module_path.h"
 #include "tools/study-host/session/module_session.h"
 
 #ifndef STUDY_PROJECT_VERSION
@@ -19,10 +22,25 @@ std::string Version() {
   return std::string("study-host ") + STUDY_PROJECT_VERSION;
 }
 
+// The words Windows and DOS programs take for help.
+bool IsWindowsHelpWord(const std::string& word) {
+  return word == "/?" || word == "-?";
+}
+
 // Nothing at all, or a word people type for help.
 bool AsksForUsage(const std::vector<std::string>& arguments) {
   return arguments.empty() ||
-         (arguments.size() == 1 && (arguments[0] == "help" || arguments[0] == "/?"));
+         (arguments.size() == 1 && (arguments[0] == "help" || IsWindowsHelpWord(arguments[0])));
+}
+
+// The arguments with "/?" and "-?" before "--" read as --help, so that
+// "study-host replay /?" shows replay's help.
+std::vector<std::string> WithHelpWordsAsHelp(std::vector<std::string> arguments) {
+  for (std::string& word : arguments) {
+    if (word == "--") break;
+    if (IsWindowsHelpWord(word)) word = "--help";
+  }
+  return arguments;
 }
 
 // --version anywhere among the options, after a command too.
@@ -67,8 +85,10 @@ CLI::Option* AddSeed(CLI::App& app, std::optional<std::uint64_t>& target) {
 }
 
 CLI::Option* AddModule(CLI::App& command, std::string& module_path) {
-  return command.add_option("MODULE", module_path, "the study module (.so, or .dll on Windows)")
-      ->required();
+  return command.add_option("MODULE", module_path,
+                            std::string("the study module (.so, or .dll on Windows); without "
+                                        "one, the ") +
+                                kModuleBesideTool + " beside study-host");
 }
 
 void AddTimeout(CLI::App& command, std::optional<std::int32_t>& timeout,
@@ -170,8 +190,7 @@ CLI::App& AddValidate(CLI::App& app, ValidateSettings& settings, CommandLineOf w
       "validate",
       "Check the module against the host's rules, each check in a separate process, and "
       "report each as passed, warning, failed or skipped as it ends.");
-  // Not required with --list: checked once the words are parsed.
-  AddModule(validate, settings.module_path)->required(false);
+  AddModule(validate, settings.module_path);
   AddSeed(validate, settings.seed);
   AddWholeNumber(validate, "--calls", settings.random_calls, 1,
                  "calls in the randomized run, 1 to " + std::to_string(kMostRandomCalls) +
@@ -239,7 +258,39 @@ void ThrowOnUnexpectedWords(const std::vector<std::string>& unexpected) {
   throw ToolError(kExitUsage, "not expected: " + named + " (see 'study-host --help')");
 }
 
+// The module the command loads, found as traders name it (see
+// ModuleToLoad); the name given kept for messages.
+template <typename Settings>
+Settings WithModuleFound(Settings settings) {
+  settings.module_named = settings.module_path;
+  settings.module_path = ModuleToLoad(settings.module_named);
+  return settings;
+}
+
+// A session named without its ending ("session" for session.csv) is read
+// as NAME.csv when only that exists.
+void FindSessionFile(ReplaySettings& settings) {
+  if (!settings.session_file || NamesStandardInput(*settings.session_file)) return;
+  const std::string with_ending = *settings.session_file + ".csv";
+  if (StatusOf(*settings.session_file).kind == FileKind::kMissing &&
+      StatusOf(with_ending).kind == FileKind::kRegular) {
+    settings.session_file = with_ending;
+    settings.session_ending_added = true;
+  }
+}
+
 }  // namespace
+
+std::string QuoteInWordProblem(const std::vector<std::string>& arguments) {
+  for (const std::string& word : arguments) {
+    if (word.find('"') == std::string::npos) continue;
+    return "the word '" + word +
+           "' holds a double quote, which no file name can: a backslash just before a closing "
+           "quote (\\\") keeps the quote and joins the words after it. End a folder's name "
+           "without its last backslash (\"my sessions\") or double it (\"my sessions\\\\\")";
+  }
+  return "";
+}
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, CommandLineOf whose) {
   DescribeSettings describe_settings;
@@ -262,6 +313,15 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, Co
   AddValidate(app, validate_settings, whose);
   if (AsksForUsage(arguments)) return {std::nullopt, app.help()};
   if (AsksForVersion(arguments)) return {std::nullopt, Version() + "\n"};
+#if defined(_WIN32)
+  // Only Windows parses a command line into words itself, and there no file
+  // name holds a quote.
+  if (whose == CommandLineOf::kUser) {
+    if (const std::string problem = QuoteInWordProblem(arguments); !problem.empty()) {
+      throw ToolError(kExitUsage, problem);
+    }
+  }
+#endif
   const auto is_command = [&app](const std::string& word) {
     return !app.get_subcommands([&word](CLI::App* command) { return command->get_name() == word; })
                 .empty();
@@ -270,7 +330,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, Co
       !is_command(arguments[0])) {
     throw ToolError(kExitUsage, "unknown command '" + arguments[0] + "' (see 'study-host --help')");
   }
-  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+  const std::vector<std::string> words = WithHelpWordsAsHelp(arguments);
+  std::vector<std::string> reversed(words.rbegin(), words.rend());
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
@@ -285,7 +346,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, Co
   const std::vector<std::string> unexpected = UnexpectedWords(app);
   if (replay.parsed()) ThrowOnListInSeveralWords(replay_settings.position_list, unexpected);
   ThrowOnUnexpectedWords(unexpected);
-  if (describe.parsed()) return {describe_settings, ""};
+  if (describe.parsed()) return {WithModuleFound(describe_settings), ""};
   if (replay.parsed()) {
     for (const std::string& setting : input_settings) {
       replay_settings.inputs.push_back(SettingOf(setting));
@@ -293,10 +354,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, Co
     if (!replay_settings.position_list && !replay_settings.session_file) {
       throw ToolError(kExitUsage, "give the positions: --positions or --file");
     }
-    return {replay_settings, ""};
+    FindSessionFile(replay_settings);
+    return {WithModuleFound(replay_settings), ""};
   }
-  if (validate_settings.module_path.empty() && !validate_settings.list) {
-    throw ToolError(kExitUsage, "MODULE is required (see 'study-host --help')");
-  }
-  return {validate_settings, ""};
+  if (validate_settings.list) return {validate_settings, ""};
+  return {WithModuleFound(validate_settings), ""};
 }

@@ -23,6 +23,11 @@ struct ParsedCommandLine {
 // which also takes the options the tool hands its children.
 enum class CommandLineOf { kUser, kChild };
 
+// A word holding a double quote, in words: on Windows what a backslash just
+// before a closing quote ("my sessions\") makes of the words after it.
+// "" when no word holds one.
+std::string QuoteInWordProblem(const std::vector<std::string>& arguments);
+
 // Parses the arguments after the program name. Throws ToolError (usage) with
 // a one-line reason.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,

@@ -12,6 +12,7 @@
 #include "judge/expected_declaration.h"
 #include "tools/study-host/command_line.h"
 #include "tools/study-host/common/console_window.h"
+#include "tools/study-host/common/interruption.h"
 #include "tools/study-host/common/output.h"
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/tool_error.h"
@@ -103,6 +104,10 @@ int main(int argc, char** argv) {
   } catch (const ToolError& error) {
     ReportError(error.what());
     return error.code();
+  } catch (const Interruption& interruption) {
+    ReportError("stopped by " + interruption.how +
+                " before it finished; no file was left half-written");
+    return interruption.exit_code;
   } catch (...) {
     ReportError(OwnFailure());
     return kExitToolFailure;

@@ -25,19 +25,25 @@ Help, version and the words that ask for the usage:
     4  the session file cannot be opened or read, or is malformed
     5  the output could not be written (a full disk, a closed pipe)
     6  the tool itself failed (out of memory, an internal error): not the module's fault
+    130  stopped by Ctrl+C (129: its terminal closed, 143: asked to end; on Windows 0xC000013A), leaving no file half-written
   $ study_host replay --help | sed -n 2p
-  Usage: study-host replay [OPTIONS] MODULE
+  Usage: study-host replay [OPTIONS] [MODULE]
   $ study_host --version
   study-host \d+\.\d+\.\d+ (re)
   $ study_host replay --version
   study-host \d+\.\d+\.\d+ (re)
-  $ for words in "" help "/?" -h; do
+  $ for words in "" help "/?" "-?" -h; do
   >   study_host $words > usage.txt; echo "$?: $(head -n 1 usage.txt | cut -c 1-40)"
   > done
   0: Tries a study module outside the trading
   0: Tries a study module outside the trading
   0: Tries a study module outside the trading
   0: Tries a study module outside the trading
+  0: Tries a study module outside the trading
+  $ study_host replay "$MODULE" /? | sed -n 2p
+  Usage: study-host replay [OPTIONS] [MODULE]
+  $ study_host validate -? | sed -n 2p
+  Usage: study-host validate [OPTIONS] [MODULE]
 
 Options end at --; one NAME=VALUE per --set, anywhere:
 
@@ -58,9 +64,20 @@ Commands, options and positions refused, saying what was found:
   $ study_host frobnicate m.so
   stderr: study-host: unknown command 'frobnicate' (see 'study-host --help')
   [2]
+Without a module, the study's file beside the tool; a module not found in
+the working folder is looked for there too, and the error says where:
+
   $ study_host describe
-  stderr: study-host: MODULE is required (see 'study-host --help')
+  stderr: study-host: give the module to load: none was named, and no zrPalvessa_64.(so|dll) lies beside study-host \(in '.*'\) (re)
   [2]
+  $ cp "$MODULE" "$(dirname "$STUDY_HOST")/" && study_host describe | grep "display name"
+  display name:      zr: Palvessa
+  $ study_host describe "$(basename "$MODULE")" | grep "display name"
+  display name:      zr: Palvessa
+  $ rm "$(dirname "$STUDY_HOST")/$(basename "$MODULE")"
+  $ study_host describe no_such_module.dll
+  stderr: study-host: cannot load 'no_such_module.dll': it is neither in the working folder \('.*'\) nor beside study-host \(in '.*'\) (re)
+  [3]
   $ study_host describe "$MODULE" --file x.csv
   stderr: study-host: not expected: '--file', 'x.csv' (see 'study-host --help')
   [2]
@@ -95,10 +112,10 @@ Commands, options and positions refused, saying what was found:
   stderr: study-host: --calls: '2147483647' is out of range (1 to 1000000) (see 'study-host --help')
   [2]
   $ study_host validate "$MODULE" --check nosuch
-  stderr: study-host: --check: unknown check 'nosuch'; the checks are module-loads, exports-resolve, only-its-exports, interface-version, module-name, declares-study, floating-point-state, record-untouched, missing-host-services, heap-calls, heap-balance, threads-and-state, calls-on-threads, stack-use, unloads-cleanly, edge-positions, scale-out-sweep, randomized-calls, long-run (see 'study-host --help')
+  stderr: study-host: --check: unknown check 'nosuch'; the checks are module-loads, [a-z, -]+ \(see 'study-host --help'\) (re)
   [2]
   $ study_host validate "$MODULE" --skip "long run"
-  stderr: study-host: --skip: unknown check 'long run'; the checks are module-loads, exports-resolve, only-its-exports, interface-version, module-name, declares-study, floating-point-state, record-untouched, missing-host-services, heap-calls, heap-balance, threads-and-state, calls-on-threads, stack-use, unloads-cleanly, edge-positions, scale-out-sweep, randomized-calls, long-run (see 'study-host --help')
+  stderr: study-host: --skip: unknown check 'long run'; the checks are module-loads, [a-z, -]+ \(see 'study-host --help'\) (re)
   [2]
   $ study_host validate "$MODULE" --in-child-run-check heap-balance
   stderr: study-host: not expected: '--in-child-run-check', 'heap-balance' (see 'study-host --help')
@@ -112,10 +129,35 @@ Commands, options and positions refused, saying what was found:
   $ study_host replay "$MODULE" "--positions="
   stderr: study-host: --positions: 1 required LIST missing (see 'study-host --help')
   [2]
-  $ study_host replay "$MODULE" "--positions=1
-  > 2"
-  stderr: study-host: position 1 of --positions ('1\n2') is not a number
+
+Positions pasted from a spreadsheet's column or row, parted by line breaks,
+tabs or semicolons; a decimal comma, an error value or a file's name
+refused with the fix:
+
+  $ study_host replay "$MODULE" --set Enabled=yes "--positions=1
+  > 2,5"
+  stderr: study-host: position 2 of --positions ('2,5') has a decimal comma: write it with a point (2.5)
   [2]
+  $ study_host replay "$MODULE" --set Enabled=yes --positions "$(printf '0\r\n3\r\n-2\r\n')" --json
+  {"step":1,"position":0,"written":true,"order_quantity":4}
+  {"step":2,"position":3,"written":true,"order_quantity":1}
+  {"step":3,"position":-2,"written":true,"order_quantity":1}
+  $ study_host replay "$MODULE" --set Enabled=yes --positions "$(printf '0\t2;3')" --json | wc -l
+  3
+  $ study_host replay "$MODULE" --positions "1;#N/A"
+  stderr: study-host: position 2 of --positions ('#N/A') is a spreadsheet's error value: the formula for this position failed; correct it in the spreadsheet (or delete the row) and save the file again
+  [2]
+  $ study_host replay "$MODULE" --positions session.csv
+  stderr: study-host: --positions takes the positions themselves; 'session.csv' is a file's name: give a session file with --file session.csv
+  [2]
+
+A session named without its ending is read as NAME.csv, and the tool says
+so:
+
+  $ cp "$SOURCE_DIR/example-session.csv" session.csv
+  $ study_host replay "$MODULE" --file session | grep -E '^(10 |stderr)' | sort
+  10    0         unchanged
+  stderr: study-host: note: there is no file 'session', so replaying 'session.csv'
 
 Inputs by name in any case with blanks around, by slot number, or by a
 leading part only one name has; refused as the host refuses them:

@@ -46,6 +46,11 @@ void StepColumns::Add(double position, double quantity) {
   column.position.Add(position);
   column.quantity.Add(quantity);
   ++steps_;
+  if (!std::isfinite(position)) {
+    ++column.missing_positions;
+    ++missing_positions_;
+    if (first_missing_steps_.size() < kMissingStepsNamed) first_missing_steps_.push_back(steps_);
+  }
 }
 
 void StepColumns::JoinNeighbours() {
@@ -55,6 +60,7 @@ void StepColumns::JoinNeighbours() {
     if (at + 1 < columns_.size()) {
       const StepColumn& later = columns_[at + 1];
       joined.steps += later.steps;
+      joined.missing_positions += later.missing_positions;
       joined.position.Join(later.position);
       joined.quantity.Join(later.quantity);
     }
@@ -87,10 +93,12 @@ bool DecodeSpan(std::istringstream& in, ValueSpan& span) {
 
 std::string StepColumns::Encode() const {
   std::ostringstream out;
-  out << most_columns_ << ' ' << steps_per_column_ << ' ' << steps_ << ' ' << columns_.size()
-      << '\n';
+  out << most_columns_ << ' ' << steps_per_column_ << ' ' << steps_ << ' ' << columns_.size() << ' '
+      << missing_positions_ << ' ' << first_missing_steps_.size();
+  for (const long long step : first_missing_steps_) out << ' ' << step;
+  out << '\n';
   for (const StepColumn& column : columns_) {
-    out << column.first_step << ' ' << column.steps;
+    out << column.first_step << ' ' << column.steps << ' ' << column.missing_positions;
     EncodeSpan(out, column.position);
     EncodeSpan(out, column.quantity);
     out << '\n';
@@ -108,24 +116,38 @@ std::optional<StepColumns> StepColumns::Decode(const std::string& text) {
   }
   StepColumns decoded(most_columns);
   std::size_t count = 0;
-  if (!(in >> decoded.steps_per_column_ >> decoded.steps_ >> count) || count > most_columns ||
-      decoded.steps_per_column_ < 1 || decoded.steps_ < 0) {
+  std::size_t named = 0;
+  if (!(in >> decoded.steps_per_column_ >> decoded.steps_ >> count >> decoded.missing_positions_ >>
+        named) ||
+      count > most_columns || decoded.steps_per_column_ < 1 || decoded.steps_ < 0 ||
+      named > kMissingStepsNamed || decoded.missing_positions_ < 0 ||
+      decoded.missing_positions_ > decoded.steps_) {
     return std::nullopt;
   }
+  for (std::size_t index = 0; index < named; ++index) {
+    long long step = 0;
+    if (!(in >> step) || step < 1 || step > decoded.steps_) return std::nullopt;
+    decoded.first_missing_steps_.push_back(step);
+  }
   long long next_step = 1;
+  long long missing = 0;
   for (std::size_t index = 0; index < count; ++index) {
     StepColumn column;
-    if (!(in >> column.first_step >> column.steps) || !DecodeSpan(in, column.position) ||
-        !DecodeSpan(in, column.quantity)) {
+    if (!(in >> column.first_step >> column.steps >> column.missing_positions) ||
+        !DecodeSpan(in, column.position) || !DecodeSpan(in, column.quantity)) {
       return std::nullopt;
     }
     if (column.first_step != next_step || column.steps < 1 ||
-        column.steps > decoded.steps_per_column_) {
+        column.steps > decoded.steps_per_column_ || column.missing_positions < 0 ||
+        column.missing_positions > column.steps) {
       return std::nullopt;
     }
     next_step += column.steps;
+    missing += column.missing_positions;
     decoded.columns_.push_back(column);
   }
-  if (next_step - 1 != decoded.steps_) return std::nullopt;
+  if (next_step - 1 != decoded.steps_ || missing != decoded.missing_positions_) {
+    return std::nullopt;
+  }
   return decoded;
 }

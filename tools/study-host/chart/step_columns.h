@@ -24,6 +24,7 @@ struct ValueSpan {
 struct StepColumn {
   long long first_step = 1;  // steps count from 1
   long long steps = 0;
+  long long missing_positions = 0;  // steps whose position is not a finite number
   ValueSpan position;
   ValueSpan quantity;
 };
@@ -36,9 +37,15 @@ class StepColumns {
   // `most_columns`: even, at least 2.
   explicit StepColumns(std::size_t most_columns = kChartColumns);
 
+  // One step; a quantity that is not a number (none known yet) draws none.
   void Add(double position, double quantity);
 
   long long steps() const { return steps_; }
+  // The steps whose position is not a finite number: how many, and the
+  // first few.
+  long long missing_positions() const { return missing_positions_; }
+  const std::vector<long long>& first_missing_steps() const { return first_missing_steps_; }
+  static constexpr std::size_t kMissingStepsNamed = 3;
   const std::vector<StepColumn>& columns() const { return columns_; }
 
   // As text, for one process to hand another, and back; none when the text
@@ -53,5 +60,7 @@ class StepColumns {
   std::size_t most_columns_;
   long long steps_per_column_ = 1;
   long long steps_ = 0;
+  long long missing_positions_ = 0;
+  std::vector<long long> first_missing_steps_;
   std::vector<StepColumn> columns_;
 };

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+
+#include "tools/study-host/common/text_format.h"
 
 namespace {
 
@@ -18,11 +21,19 @@ constexpr double kWidth = kLeft + kPlotWidth + kRight;
 
 constexpr char kPositionColour[] = "#3182bd";
 constexpr char kQuantityColour[] = "#e6550d";
+constexpr char kMissingColour[] = "#e4e4e4";  // behind steps whose position is not a number
 
 std::string Number(double value, const char* format = "%.1f") {
   char text[64];
   std::snprintf(text, sizeof text, format, value);
   return text;
+}
+
+// A value on the axis as the replay's table writes numbers (1000000, not
+// 1e+06), after the ticks' sums are rounded to 12 digits (0.3, not
+// 0.30000000000000004).
+std::string ValueLabel(double value) {
+  return FormatPosition(std::strtod(Number(value, "%.12g").c_str(), nullptr));
 }
 
 // Text as XML character data: markup characters as references, and
@@ -172,7 +183,7 @@ std::string ValueAxis(const ValueScale& scale) {
     const bool zero = std::fabs(value) < scale.tick * 1e-9 || value == 0;
     out += Line(kLeft, y, kLeft + kPlotWidth, y,
                 zero ? "stroke=\"#888\"" : "stroke=\"#ddd\" stroke-dasharray=\"2 3\"");
-    out += Text(kLeft - 8, y + 4, "end", Number(zero ? 0 : value, "%.6g"));
+    out += Text(kLeft - 8, y + 4, "end", ValueLabel(zero ? 0 : value));
   }
   return out;
 }
@@ -190,6 +201,44 @@ std::string StepAxis(const StepScale& steps, double bottom) {
   }
   out += Text(kLeft + kPlotWidth / 2, bottom + 42, "middle", "step");
   return out;
+}
+
+// Grey bands behind the runs of columns where a position was not a number,
+// so a gap in the position's line reads as what it is.
+std::string MissingBands(const StepColumns& columns, const StepScale& steps, double top) {
+  std::string out;
+  const std::vector<StepColumn>& all = columns.columns();
+  for (std::size_t at = 0; at < all.size();) {
+    if (all[at].missing_positions == 0) {
+      ++at;
+      continue;
+    }
+    const long long first = all[at].first_step;
+    while (at < all.size() && all[at].missing_positions > 0) ++at;
+    const long long end = all[at - 1].first_step + all[at - 1].steps;
+    out += "<rect x=\"" + Number(steps.X(first)) + "\" y=\"" + Number(top) + "\" width=\"" +
+           Number(std::max(1.0, steps.X(end) - steps.X(first))) + "\" height=\"" +
+           Number(kPlotHeight) + "\" fill=\"" + kMissingColour + "\"/>\n";
+  }
+  return out;
+}
+
+// The caption's line on positions that are not numbers, or "" when all are.
+std::string MissingLine(const StepColumns& columns) {
+  const long long missing = columns.missing_positions();
+  if (missing == 0) return "";
+  const std::vector<long long>& named = columns.first_missing_steps();
+  std::string steps;
+  for (std::size_t index = 0; index < named.size(); ++index) {
+    const bool last = index + 1 == named.size() && missing == static_cast<long long>(named.size());
+    steps += (index == 0 ? "" : last ? " and " : ", ") + std::to_string(named[index]);
+  }
+  if (missing > static_cast<long long>(named.size())) {
+    steps += " and " + std::to_string(missing - static_cast<long long>(named.size())) + " more";
+  }
+  return "the position is not a number (nan or inf) at " + Counted(missing, "step", "steps") +
+         " (" + (missing == 1 ? "step " : "steps ") + steps +
+         "): shaded grey, where the position's line has a gap";
 }
 
 std::string Legend(double y) {
@@ -223,6 +272,8 @@ std::string ColumnsLine(const StepColumns& columns) {
 std::string SvgChart(const StepColumns& columns, const ChartText& text) {
   std::vector<std::string> caption = text.caption;
   caption.push_back(ColumnsLine(columns));
+  if (const std::string missing = MissingLine(columns); !missing.empty())
+    caption.push_back(missing);
   const double legend_baseline = kTitleBaseline + kLineHeight * (caption.size() + 1) + 6;
   const double plot_top = legend_baseline + 16;
   const double plot_bottom = plot_top + kPlotHeight;
@@ -244,6 +295,7 @@ std::string SvgChart(const StepColumns& columns, const ChartText& text) {
     svg += Text(kLeft, kTitleBaseline + kLineHeight * (line + 1) + 4, "start", caption[line]);
   }
   svg += Legend(legend_baseline);
+  svg += MissingBands(columns, steps, plot_top);
   svg += ValueAxis(scale);
   svg += StepAxis(steps, plot_bottom);
   svg += "<path fill=\"none\" stroke=\"" + std::string(kPositionColour) +

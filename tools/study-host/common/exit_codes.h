@@ -15,6 +15,7 @@ enum ExitCode : int {
   kExitSessionFile = 4,
   kExitOutput = 5,
   kExitToolFailure = 6,
+  kExitInterrupted = 130,  // 128 plus the signal's number; see interruption.h
 };
 
 struct ExitCodeMeaning {
@@ -33,18 +34,22 @@ inline constexpr ExitCodeMeaning kExitCodes[] = {
     {kExitOutput, "the output could not be written (a full disk, a closed pipe)"},
     {kExitToolFailure,
      "the tool itself failed (out of memory, an internal error): not the module's fault"},
+    {kExitInterrupted,
+     "stopped by Ctrl+C (129: its terminal closed, 143: asked to end; on Windows 0xC000013A), "
+     "leaving no file half-written"},
 };
 
-// Every code once, in order, so a code is its own index.
+// Every code once, in order.
 constexpr bool ExitCodesInOrder() {
-  for (std::size_t index = 0; index < std::size(kExitCodes); ++index) {
-    if (static_cast<std::size_t>(kExitCodes[index].code) != index) return false;
+  for (std::size_t index = 1; index < std::size(kExitCodes); ++index) {
+    if (kExitCodes[index].code <= kExitCodes[index - 1].code) return false;
   }
   return true;
 }
 static_assert(ExitCodesInOrder(), "exit codes listed once each, in order");
 
-inline constexpr ExitCode kLastExitCode = kExitCodes[std::size(kExitCodes) - 1].code;
+// The codes a child can report for the tool to end with: 1 to this.
+inline constexpr ExitCode kLastChildExitCode = kExitToolFailure;
 
 // The exit codes as the help's footer shows them.
 std::string ExitCodesHelp();

@@ -9,8 +9,13 @@
 #include <filesystem>
 #include <system_error>
 
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
 #if defined(_WIN32)
 #include <io.h>
+#include <windows.h>
 
 #include "tools/study-host/common/wide_text.h"
 #endif
@@ -53,6 +58,22 @@ int OpenForWriting(const std::string& path) {
 #endif
 }
 
+int OpenExistingForWriting(const std::string& path) {
+#if defined(_WIN32)
+  return _wopen(WideFromUtf8(path).c_str(), _O_WRONLY | _O_BINARY);
+#else
+  return open(path.c_str(), O_WRONLY | O_CLOEXEC);
+#endif
+}
+
+void CloseFile(int descriptor) {
+#if defined(_WIN32)
+  _close(descriptor);
+#else
+  close(descriptor);
+#endif
+}
+
 bool RemoveFile(const std::string& path) {
 #if defined(_WIN32)
   return _wremove(WideFromUtf8(path).c_str()) == 0;
@@ -69,5 +90,68 @@ std::string AbsolutePath(const std::string& path) {
 #else
   const std::filesystem::path absolute = std::filesystem::absolute(path, error);
   return error ? path : absolute.string();
+#endif
+}
+
+bool PutFileInPlace(const std::string& from, const std::string& to) {
+#if defined(_WIN32)
+  if (MoveFileExW(WideFromUtf8(from).c_str(), WideFromUtf8(to).c_str(),
+                  MOVEFILE_REPLACE_EXISTING) != 0) {
+    return true;
+  }
+  _doserrno = GetLastError();  // for LastFileProblem, as the C runtime's own calls leave it
+  errno = EACCES;
+  return false;
+#else
+  return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
+bool LastFileHeldOpen() {
+#if defined(_WIN32)
+  const unsigned long windows_error = _doserrno;
+  return errno == EACCES &&
+         (windows_error == ERROR_SHARING_VIOLATION || windows_error == ERROR_LOCK_VIOLATION);
+#else
+  return false;
+#endif
+}
+
+std::string LastFileProblem(const std::string& likely_holder) {
+  if (LastFileHeldOpen()) {
+    return "another program, perhaps " + likely_holder + ", has it open: close it there";
+  }
+  return std::strerror(errno);
+}
+
+std::string WorkingFolderPath() {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::current_path(error);
+  if (error) return "";
+#if defined(_WIN32)
+  return Utf8FromWide(folder.wstring());
+#else
+  return folder.string();
+#endif
+}
+
+std::string ToolFolder() {
+  std::error_code error;
+#if defined(_WIN32)
+  wchar_t self[32768];
+  const DWORD length = GetModuleFileNameW(nullptr, self, 32768);
+  if (length == 0 || length >= 32768) return "";
+  return Utf8FromWide(std::filesystem::path(self).parent_path().wstring());
+#else
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? "" : self.parent_path().string();
+#endif
+}
+
+bool IsRelativePath(const std::string& path) {
+#if defined(_WIN32)
+  return std::filesystem::path(WideFromUtf8(path)).is_relative();
+#else
+  return std::filesystem::path(path).is_relative();
 #endif
 }

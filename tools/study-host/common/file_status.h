@@ -17,6 +17,16 @@ FileStatus StatusOf(const std::string& path);
 // elsewhere; `path` itself when it cannot be.
 std::string AbsolutePath(const std::string& path);
 
+// The working folder (UTF-8); "" when it cannot be asked.
+std::string WorkingFolderPath();
+
+// The folder this program's file lies in (UTF-8); "" when it cannot be
+// asked.
+std::string ToolFolder();
+
+// Whether `path` is relative (to the working folder).
+bool IsRelativePath(const std::string& path);
+
 // Opens `path` for reading in binary mode: a descriptor, or -1 with errno set.
 int OpenForReading(const std::string& path);
 
@@ -24,5 +34,25 @@ int OpenForReading(const std::string& path);
 // with errno set.
 int OpenForWriting(const std::string& path);
 
+// Opens the existing file `path` for writing, changing nothing in it: a
+// descriptor, or -1 with errno set.
+int OpenExistingForWriting(const std::string& path);
+
+// Closes a descriptor the calls above gave.
+void CloseFile(int descriptor);
+
 // Removes the file `path`; false when it cannot.
 bool RemoveFile(const std::string& path);
+
+// Puts the file `from` in the place of `to`, replacing a file of that name
+// in one step; false with errno set when it cannot.
+bool PutFileInPlace(const std::string& from, const std::string& to);
+
+// Whether the latest open, replacement or removal of a file failed because
+// another program holds the file open (Windows shares a file only as its
+// opener allows; never on Linux).
+bool LastFileHeldOpen();
+
+// Why it failed, in words: "another program, perhaps `likely_holder`, has
+// it open: close it there" for a held file, else errno's own words.
+std::string LastFileProblem(const std::string& likely_holder);

@@ -109,3 +109,14 @@ std::string Visible(std::string_view text) {
   }
   return visible;
 }
+
+std::string StartBetweenCharacters(std::string_view text, std::size_t bytes) {
+  std::size_t end = 0;
+  while (end < text.size()) {
+    std::size_t length = 1;
+    CodePointAt(text, end, length);
+    if (end + length > bytes) break;
+    end += length;
+  }
+  return std::string(text.substr(0, end));
+}

@@ -28,6 +28,10 @@ std::string Escaped(std::string_view text);
 // (one byte, as it is, when no valid sequence starts there).
 char32_t CodePointAt(std::string_view text, std::size_t at, std::size_t& length);
 
+// The longest start of `text` no longer than `bytes` that ends between two
+// UTF-8 characters, never inside one.
+std::string StartBetweenCharacters(std::string_view text, std::size_t bytes);
+
 // `text` with what a reader cannot see or tell apart written out: control
 // characters as escapes (\t), bytes that are not UTF-8 as \xff, and
 // no-break, thin and zero-width spaces, look-alike dashes and other

@@ -8,6 +8,7 @@
 #include "tools/study-host/describe/html_text.h"
 #include "tools/study-host/sandbox/child_report.h"
 #include "tools/study-host/session/declared_inputs.h"
+#include "tools/study-host/session/module_path.h"
 #include "tools/study-host/session/module_session.h"
 
 namespace {
@@ -31,7 +32,7 @@ std::string Indented(const std::string& text, const std::string& indent) {
 }  // namespace
 
 int RunInTool(const DescribeSettings& settings, const std::vector<std::string>& arguments) {
-  CheckModuleFile(settings.module_path);
+  CheckModuleFile(settings.module_path, settings.module_named);
   RefuseUnloadableModule(settings.module_path);
   const ChildTerms terms{.limit_seconds = settings.timeout_seconds.value_or(kDefaultCallSeconds),
                          .limit = TimeLimit::kBetweenReports};

@@ -9,7 +9,8 @@
 #include "tools/study-host/sandbox/channel.h"
 
 struct DescribeSettings {
-  std::string module_path;
+  std::string module_path;   // the file to load (see ModuleToLoad)
+  std::string module_named;  // as the command line named it; "" when it named none
   std::optional<std::int32_t> timeout_seconds;  // per call; none: the default
 };
 

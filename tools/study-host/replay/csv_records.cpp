@@ -4,6 +4,7 @@
 
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/tool_error.h"
+#include "tools/study-host/replay/spreadsheet_errors.h"
 
 namespace {
 
@@ -121,6 +122,27 @@ void CsvRecordReader::SkipLine() {
   StartRecord();
 }
 
+// After a '#' that starts a line: reads a spreadsheet's error value ("#N/A")
+// into the field when one follows as a whole field (blanks may follow it
+// before its separator or line end); false, having read no more than part
+// of a comment, when none does.
+bool CsvRecordReader::ReadErrorValueAfterHash() {
+  std::string value = "#";
+  const auto ends_field = [this](int c) {
+    return c == kEnd || c == '\r' || c == '\n' ||
+           (separator_ != 0 ? c == separator_ : c == ',' || c == ';' || c == '\t');
+  };
+  while (!IsSpreadsheetError(value) || (!ends_field(Peek()) && Peek() != ' ')) {
+    const int c = Peek();
+    if (c == kEnd || !StartsSpreadsheetError(value + static_cast<char>(c))) return false;
+    value += static_cast<char>(Get());
+  }
+  while (Peek() == ' ') Get();
+  if (!ends_field(Peek())) return false;
+  field_ = value;
+  return true;
+}
+
 void CsvRecordReader::EndField(std::vector<std::string>& fields) {
   fields.push_back(field_);
   field_.clear();
@@ -168,8 +190,17 @@ bool CsvRecordReader::Next(std::vector<std::string>& fields) {
         break;
       case Mode::kFieldStart:
         if (IsBlank(c)) break;
-        if (empty && (c == '#' || c == '\n')) {
-          if (c == '#') SkipLine();
+        if (empty && c == '#') {
+          // A comment, unless a spreadsheet's error value starts the line.
+          if (ReadErrorValueAfterHash()) {
+            empty = false;
+            mode = Mode::kUnquoted;
+          } else {
+            SkipLine();
+          }
+          break;
+        }
+        if (empty && c == '\n') {
           StartRecord();
           break;
         }

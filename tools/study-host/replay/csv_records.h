@@ -2,7 +2,9 @@
 // separators and line breaks inside quotes), read one at a time in constant
 // memory, as spreadsheets and editors save them: the bytes UTF-8 or UTF-16
 // (see Utf8Reader), lines ending in LF, CRLF or a lone CR, blank lines and
-// lines starting with '#' skipped, blanks around unquoted fields trimmed.
+// comments skipped (a line whose first character after blanks is '#',
+// unless a spreadsheet's error value such as "#N/A" starts it: that is a
+// record), blanks around unquoted fields trimmed.
 // The first record's first comma, semicolon or tab is the separator.
 #pragma once
 
@@ -46,6 +48,7 @@ class CsvRecordReader {
   int Peek();
   void Refill();
   void SkipLine();
+  bool ReadErrorValueAfterHash();
   void RefuseWorkbook(int c);
   void StartRecord();
   void EndField(std::vector<std::string>& fields);

@@ -1,5 +1,6 @@
 #include "tools/study-host/replay/replay_command.h"
 
+#include <limits>
 #include <memory>
 
 #include "host/stand_in_host.h"
@@ -15,6 +16,7 @@
 #include "tools/study-host/replay/session_positions.h"
 #include "tools/study-host/sandbox/child_report.h"
 #include "tools/study-host/session/declared_inputs.h"
+#include "tools/study-host/session/module_path.h"
 #include "tools/study-host/session/module_session.h"
 
 namespace {
@@ -114,6 +116,22 @@ std::vector<std::string> ChartCaption(StandInHost& host) {
   return lines;
 }
 
+// The order quantity of a step before the study wrote any: not drawn.
+constexpr double kNoQuantity = std::numeric_limits<double>::quiet_NaN();
+
+// The caption's line on steps at the start that left the order quantity
+// unchanged, which draw no quantity; "" when the study wrote from step 1.
+std::string UnchangedLine(long long unchanged_from_start, long long steps) {
+  if (unchanged_from_start == 0) return "";
+  if (unchanged_from_start == steps) {
+    return "\nthe study left the order quantity unchanged at every step: no line for it";
+  }
+  return "\nthe study left the order quantity unchanged " +
+         (unchanged_from_start == 1 ? std::string("at step 1")
+                                    : "at steps 1 to " + std::to_string(unchanged_from_start)) +
+         ": its line starts at step " + std::to_string(unchanged_from_start + 1);
+}
+
 // What was replayed, as the chart's title.
 std::string ChartTitle(const ReplaySettings& settings) {
   const auto base_name = [](const std::string& path) {
@@ -123,7 +141,7 @@ std::string ChartTitle(const ReplaySettings& settings) {
   constexpr std::size_t kLongestList = 60;
   std::string source = settings.session_file ? base_name(*settings.session_file)
                                              : "positions " + *settings.position_list;
-  if (source.size() > kLongestList) source = source.substr(0, kLongestList) + "...";
+  if (source.size() > kLongestList) source = StartBetweenCharacters(source, kLongestList) + "...";
   return Visible(base_name(settings.module_path) + " replayed with " + source);
 }
 
@@ -147,13 +165,25 @@ void DrawChart(const ChildReport& report, const ReplaySettings& settings, ChartF
 
 int RunInTool(const ReplaySettings& settings, const std::vector<std::string>& arguments) {
   if (settings.position_list) ParsePositionList(*settings.position_list);  // no child needed
-  CheckModuleFile(settings.module_path);
+  const bool reads_tool_input = settings.session_file && NamesStandardInput(*settings.session_file);
+  if (reads_tool_input && StandardInputIsTerminal()) {
+    throw ToolError(kExitUsage,
+                    "--file " + *settings.session_file +
+                        " reads a session sent to study-host, but nothing was sent: give the "
+                        "file itself (--file session.csv), send one in (--file - < session.csv), "
+                        "or give the positions with --positions 0,3,-3,0");
+  }
+  if (settings.session_ending_added) {
+    ReportError("note: there is no file '" +
+                settings.session_file->substr(0, settings.session_file->size() - 4) +
+                "', so replaying '" + *settings.session_file + "'");
+  }
+  CheckModuleFile(settings.module_path, settings.module_named);
   RefuseUnloadableModule(settings.module_path);
-  const ChildTerms terms{
-      .limit_seconds = settings.timeout_seconds.value_or(kDefaultCallSeconds),
-      .limit = TimeLimit::kBetweenReports,
-      .may_wait_for_input = true,
-      .reads_tool_input = settings.session_file && NamesStandardInput(*settings.session_file)};
+  const ChildTerms terms{.limit_seconds = settings.timeout_seconds.value_or(kDefaultCallSeconds),
+                         .limit = TimeLimit::kBetweenReports,
+                         .may_wait_for_input = true,
+                         .reads_tool_input = reads_tool_input};
   std::optional<ChartFile> chart;
   if (settings.chart_file) chart.emplace(*settings.chart_file);
   const ChildReport report = RunCommandInChild(arguments, terms, &WhereInReplay);
@@ -187,12 +217,20 @@ void RunInChild(const ReplaySettings& settings, const ChannelWriter& channel) {
     session.Announce(kStepsPhase);
     ReplayStep step;  // its quantity: the trade window's, as the host holds it
     StepColumns columns;
+    long long unchanged_from_start = 0;  // steps before the study first wrote a quantity
     for (; position; position = positions.Next()) {
       MakeStep(host, study, *position, step);
       channel.Send(FrameKind::kOutput, FormatStep(step, settings.json));
-      if (settings.chart_file) columns.Add(step.position, step.quantity);
+      if (!step.written && unchanged_from_start + 1 == step.step) ++unchanged_from_start;
+      // Until the study writes one, the window's quantity is not the study's.
+      if (settings.chart_file) {
+        columns.Add(step.position, unchanged_from_start == step.step ? kNoQuantity : step.quantity);
+      }
     }
-    if (settings.chart_file) chart = EncodeLabelled({caption, columns.Encode()});
+    if (settings.chart_file) {
+      caption += UnchangedLine(unchanged_from_start, step.step);
+      chart = EncodeLabelled({caption, columns.Encode()});
+    }
   }
   session.Unload();
   if (!chart.empty()) channel.Send(FrameKind::kResult, chart);

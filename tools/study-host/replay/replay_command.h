@@ -10,13 +10,15 @@
 #include "tools/study-host/session/input_settings.h"
 
 struct ReplaySettings {
-  std::string module_path;
-  std::vector<InputSetting> inputs;             // applied after the defaults call
-  std::optional<std::string> position_list;     // "0,3,-3,0"
-  std::optional<std::string> session_file;      // or a session file
-  bool host_call_flag = false;                  // set on every call
-  bool json = false;                            // one JSON object per step
-  std::optional<std::string> chart_file;        // an SVG picture of the steps, drawn there
+  std::string module_path;                   // the file to load (see ModuleToLoad)
+  std::string module_named;                  // as the command line named it; "" when it named none
+  std::vector<InputSetting> inputs;          // applied after the defaults call
+  std::optional<std::string> position_list;  // "0,3,-3,0"
+  std::optional<std::string> session_file;   // or a session file
+  bool session_ending_added = false;         // named without its ".csv", found with it
+  bool host_call_flag = false;               // set on every call
+  bool json = false;                         // one JSON object per step
+  std::optional<std::string> chart_file;     // an SVG picture of the steps, drawn there
   std::optional<std::int32_t> timeout_seconds;  // per call; none: the default
 };
 

@@ -24,6 +24,14 @@ bool NamesStandardInput(const std::string& path) {
   return path == "-" || path == "/dev/stdin";
 }
 
+bool StandardInputIsTerminal() {
+#if defined(_WIN32)
+  return _isatty(kStandardInput) != 0;
+#else
+  return isatty(kStandardInput) != 0;
+#endif
+}
+
 SessionFile::SessionFile(const std::string& path) {
   if (NamesStandardInput(path)) {
 #if defined(_WIN32)
@@ -38,8 +46,8 @@ SessionFile::SessionFile(const std::string& path) {
   }
   descriptor_ = OpenForReading(path);
   if (descriptor_ < 0) {
-    throw ToolError(kExitSessionFile,
-                    path + ": cannot open the session file (" + std::strerror(errno) + ")");
+    throw ToolError(kExitSessionFile, path + ": cannot open the session file (" +
+                                          LastFileProblem("the spreadsheet") + ")");
   }
 }
 

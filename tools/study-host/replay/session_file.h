@@ -8,6 +8,10 @@
 // The name that stands for the tool's own standard input.
 bool NamesStandardInput(const std::string& path);
 
+// Whether the tool's standard input is a terminal (a console window on
+// Windows): positions typed there are not a session file.
+bool StandardInputIsTerminal();
+
 // A session file opened for reading, or standard input for "-" and
 // "/dev/stdin"; throws ToolError (session file) when it cannot be opened or
 // is a directory. A path is UTF-8, on Windows too.

@@ -100,26 +100,35 @@ SessionNumbers::Number SessionNumbers::Read(std::string_view field) {
   const bool may_be_decimal = points + commas == 1 && (mark == '.' || comma_may_be_decimal);
   std::string decimal = body;
   std::replace(decimal.begin(), decimal.end(), ',', '.');
+  const std::string whole = sign_text + digits;
+  decimal = sign_text + decimal;
   if (!may_be_decimal) {
-    if (groups) return {sign_text + digits, ""};
+    // "1.234.567" groups thousands, so its mark is not the decimal one.
+    if (groups && (points + commas > 1 || mark_ == other)) {
+      mark_ = other;
+      return {whole, ""};
+    }
+    if (groups) {  // "1,234" in a file parted by commas, which holds no decimal comma
+      return {text, "could be " + whole + " or " + decimal + ": write " + whole +
+                        " for the whole number, or " + decimal +
+                        " with a point for the decimal (a comma parts this file's columns)"};
+    }
     if (points + commas > 1) {
       return {text, std::string("has more than one ") + (mark == '.' ? "point" : "comma")};
     }
-    return {text, "has a decimal comma, but this file's columns are parted by commas: write " +
-                      sign_text + decimal};
+    return {text,
+            "has a decimal comma, but this file's columns are parted by commas: write " + decimal};
   }
   if (!groups) {  // "2,5", "0.25": the file shows its decimal mark
     mark_ = as_decimal;
-    return {sign_text + decimal, ""};
+    return {decimal, ""};
   }
-  // "1.234" or "1,234": a decimal mark, or thousands grouped?
-  if (mark_ == other) return {sign_text + digits, ""};
-  if (mark_ == as_decimal || mark == ',' || !comma_may_be_decimal) {
-    return {sign_text + decimal, ""};
-  }
-  return {text, "could be " + sign_text + decimal + " or " + sign_text + digits +
-                    ": in a file whose columns are parted by semicolons or tabs a point may "
-                    "group thousands; write " +
-                    sign_text + digits + " or " + sign_text + body.substr(0, body.find('.')) + "," +
-                    body.substr(body.find('.') + 1)};
+  // "1.234" or "1,234": a decimal mark, or thousands grouped? Read as the
+  // file has shown, never guessed.
+  if (mark_ == other) return {whole, ""};
+  if (mark_ == as_decimal) return {decimal, ""};
+  return {text, "could be " + decimal + " or " + whole + ": nothing before it in the file shows " +
+                    "whether a " + (mark == '.' ? "point" : "comma") +
+                    " marks decimals or groups thousands; write " + whole +
+                    " for the whole number, or " + sign_text + body + "0 for the decimal"};
 }

@@ -3,20 +3,60 @@
 #include <algorithm>
 #include <new>
 
+#include "tools/study-host/common/file_status.h"
 #include "tools/study-host/common/number_parsing.h"
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/tool_error.h"
+#include "tools/study-host/replay/spreadsheet_errors.h"
 
 namespace {
 
-std::vector<std::string> SplitList(const std::string& list) {
+constexpr char kListSeparators[] = ";\t\r\n";  // as a pasted column or row parts them
+
+// The entries of a list: parted by commas, or, when it has any, by
+// semicolons, tabs and line breaks (a column or row pasted from a
+// spreadsheet), which may also end it.
+std::vector<std::string> SplitList(std::string list) {
+  for (std::size_t crlf; (crlf = list.find("\r\n")) != std::string::npos;) list.erase(crlf, 1);
+  const bool pasted = list.find_first_of(kListSeparators) != std::string::npos;
+  const std::string separators = pasted ? kListSeparators : ",";
+  if (pasted) list.erase(list.find_last_not_of(std::string(kListSeparators) + " ") + 1);
   std::vector<std::string> entries;
-  std::string::size_type start = 0;
-  while (true) {
-    const auto comma = list.find(',', start);
-    entries.push_back(list.substr(start, comma - start));
-    if (comma == std::string::npos) return entries;
-    start = comma + 1;
+  for (std::string::size_type start = 0;;) {
+    const auto end = list.find_first_of(separators, start);
+    entries.push_back(list.substr(start, end - start));
+    if (end == std::string::npos) return entries;
+    start = end + 1;
+  }
+}
+
+// Why an entry is not a position, beyond "is not a number": a decimal comma
+// in a pasted list, a spreadsheet's error value.
+std::string EntryProblem(const std::string& entry, const std::string& problem) {
+  if (IsSpreadsheetError(entry)) return std::string("is ") + kSpreadsheetErrorAdvice;
+  if (entry.find(',') != std::string::npos) {
+    std::string pointed = Trimmed(entry);
+    std::replace(pointed.begin(), pointed.end(), ',', '.');
+    if (ParsePosition(pointed).problem.empty()) {
+      return "has a decimal comma: write it with a point (" + pointed + ")";
+    }
+  }
+  return problem;
+}
+
+// A list that is a file's name rather than numbers: refused, pointing to
+// --file.
+void RefuseFileName(const std::string& list) {
+  const std::string name = Trimmed(list);
+  const std::string lowered = Lowercase(name);
+  const auto ends_with = [&lowered](const std::string& ending) {
+    return lowered.size() > ending.size() &&
+           lowered.compare(lowered.size() - ending.size(), ending.size(), ending) == 0;
+  };
+  if (StatusOf(name).kind == FileKind::kRegular || ends_with(".csv") || ends_with(".txt")) {
+    throw ToolError(kExitUsage, "--positions takes the positions themselves; '" + Visible(name) +
+                                    "' is a file's name: give a session file with --file " +
+                                    Visible(name));
   }
 }
 
@@ -26,10 +66,12 @@ std::vector<double> ParsePositionList(const std::string& list) {
   std::vector<double> positions;
   const std::vector<std::string> entries = SplitList(list);
   for (std::size_t index = 0; index < entries.size(); ++index) {
-    const ParsedPosition position = ParsePosition(entries[index]);
+    const ParsedPosition position = ParsePosition(WithPlainBlanks(entries[index]));
     if (!position.problem.empty()) {
+      if (entries.size() == 1) RefuseFileName(list);
       throw ToolError(kExitUsage, "position " + std::to_string(index + 1) + " of --positions ('" +
-                                      Trimmed(entries[index]) + "') " + position.problem);
+                                      Visible(Trimmed(entries[index])) + "') " +
+                                      EntryProblem(entries[index], position.problem));
     }
     positions.push_back(position.value);
   }
@@ -65,6 +107,7 @@ void SessionReader::ReadHeader() {
                                          " are both named 'position'");
   }
   position_column_ = named[0];
+  header_ends_empty_ = fields_.size() > 1 && Trimmed(WithPlainBlanks(fields_.back())).empty();
   numbers_.emplace(records_.separator());
 }
 
@@ -77,6 +120,19 @@ bool SessionReader::NextRecordWithData() {
     }
   }
   return false;
+}
+
+// Whether the record has the header's fields. A separator that ends every
+// row, as a spreadsheet saves an empty last column, adds an empty field:
+// when only the header or only the record has it, the two still agree.
+bool SessionReader::HasHeadersFieldCount() const {
+  const auto empty_last = [](const std::vector<std::string>& fields) {
+    return fields.size() > 1 && Trimmed(WithPlainBlanks(fields.back())).empty();
+  };
+  if (fields_.size() == field_count_) return true;
+  if (fields_.size() == field_count_ + 1) return empty_last(fields_);
+  return fields_.size() + 1 == field_count_ && header_ends_empty_ &&
+         position_column_ < fields_.size();
 }
 
 // Why a record has another number of fields than the header, when a likely
@@ -113,10 +169,12 @@ std::optional<double> SessionReader::Next() {
     records_.Malformed(records_.line(), "out of memory");
   }
   const std::int64_t line = records_.record_line();
-  if (fields_.size() != field_count_) {
-    records_.Malformed(line, FieldCountProblem());
-  }
+  if (!HasHeadersFieldCount()) records_.Malformed(line, FieldCountProblem());
   const std::string& text = fields_[position_column_];
+  if (IsSpreadsheetError(text)) {
+    records_.Malformed(line, "expected a number in column 'position', found '" + Visible(text) +
+                                 "', " + kSpreadsheetErrorAdvice);
+  }
   const SessionNumbers::Number number = numbers_->Read(text);
   const ParsedPosition position = ParsePosition(number.text);
   std::string problem = number.problem;

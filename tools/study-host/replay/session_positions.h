@@ -13,15 +13,19 @@
 #include "tools/study-host/replay/session_encoding.h"
 #include "tools/study-host/replay/session_numbers.h"
 
-// "0,3,-3,0": comma-separated positions. Throws ToolError (usage) on an entry
-// that is not a number.
+// "0,3,-3,0": positions parted by commas, or, as pasted from a spreadsheet's
+// column or row, by line breaks, tabs or semicolons. Throws ToolError
+// (usage) on an entry that is not a number, saying why (a decimal comma, a
+// spreadsheet's error value, a file's name given for the list).
 std::vector<double> ParsePositionList(const std::string& list);
 
 // The positions of a session file: CSV records (see CsvRecordReader) whose
 // first is a header with exactly one column named "position" (in any case);
-// every record after it has as many fields, and a number in that column,
+// every record after it has as many fields (an empty last field that only
+// the header or only the record has aside), and a number in that column,
 // written as spreadsheets and web pages write it (see SessionNumbers).
-// Records holding nothing but separators are blank lines.
+// Records holding nothing but separators are blank lines; a spreadsheet's
+// error value where a position should be is named as one.
 class SessionReader {
  public:
   // `waiting` is told true before a read that may block, false after it.
@@ -36,6 +40,7 @@ class SessionReader {
   void ReadHeader();
 
   bool NextRecordWithData();
+  bool HasHeadersFieldCount() const;
   std::string FieldCountProblem() const;
 
   CsvRecordReader records_;
@@ -44,6 +49,7 @@ class SessionReader {
   std::int64_t header_line_ = 1;
   std::size_t field_count_ = 0;  // the header's
   std::size_t position_column_ = 0;
+  bool header_ends_empty_ = false;  // its last column has no name
   bool has_header_ = false;
   bool has_position_ = false;
 };

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "host/address_sanitizer.h"
+#include "tools/study-host/common/interruption.h"
 #include "tools/study-host/sandbox/channel.h"
 #include "tools/study-host/sandbox/channel_announcement.h"
 #include "tools/study-host/sandbox/child_process.h"
@@ -295,6 +296,7 @@ void RecordEnd(int status, ChildRun& run) {
 
 ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildTerms& terms,
                          const std::string& secret, const ChannelSink& sink) {
+  ThrowIfInterrupted();
   ChildRun run;
   Pipe channel;
   Pipe secret_pipe;
@@ -355,6 +357,7 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
     if (reader.Read(slice, said_waiting)) limit.Reported(MillisecondsNow(), said_waiting);
     if (was_open && !reader.open()) run.channel_closed = ClosedWhileRunning(child);
     if (!reader.open()) usleep(static_cast<useconds_t>(slice) * 1000);
+    if (WasInterrupted()) kill(-child, SIGKILL);  // stopped before the handler knew the child
     const pid_t ended = waitpid(child, &status, WNOHANG);
     if (ended == child) break;
     if (limit.Expired(MillisecondsNow())) {
@@ -370,6 +373,7 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   running_child_group = 0;
   ReadOutput(output.get(), run);
   if (folder) run.files_made = folder->Contents();
+  ThrowIfInterrupted();  // the child's working folder is removed on the way out
   if (!run.timed_out) RecordEnd(status, run);
   return run;
 }
@@ -485,12 +489,15 @@ void EndProcessOnCrash(const ChannelWriter& channel) {
 
 namespace {
 
-// A signal that ends the tool ends the running child's process group first.
-void EndChildThenTool(int signal_number) {
+// A signal that stops the tool ends the running child's process group at
+// once and is noted; the tool then unwinds (see interruption.h). Later ones
+// change nothing: the first is being seen to.
+void StopChildAndNote(int signal_number) {
+  const int saved_errno = errno;
   const pid_t group = running_child_group;
   if (group > 0) kill(-group, SIGKILL);
-  signal(signal_number, SIG_DFL);
-  raise(signal_number);
+  NoteInterruption(signal_number);
+  errno = saved_errno;
 }
 
 }  // namespace
@@ -498,5 +505,9 @@ void EndChildThenTool(int signal_number) {
 void PrepareToolProcess() {
   signal(SIGPIPE, SIG_IGN);
   prctl(PR_SET_CHILD_SUBREAPER, 1);
-  for (int ending : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) signal(ending, &EndChildThenTool);
+  struct sigaction action {};
+  action.sa_handler = &StopChildAndNote;
+  action.sa_flags = SA_RESTART;  // reads and writes go on; the run unwinds at its next step
+  sigfillset(&action.sa_mask);
+  for (int ending : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(ending, &action, nullptr);
 }

@@ -1,8 +1,10 @@
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <optional>
 
+#include "tools/study-host/common/interruption.h"
 #include "tools/study-host/common/wide_text.h"
 #include "tools/study-host/sandbox/channel.h"
 #include "tools/study-host/sandbox/channel_announcement.h"
@@ -178,10 +180,35 @@ void HandSecret(Handle& secret_write, const std::string& secret) {
   secret_write.Close();
 }
 
+// The job of the running child, for a console event that stops the tool.
+std::atomic<HANDLE> running_job{nullptr};
+
+// Holds the running child's job for the handler while it lives.
+class RunningJob {
+ public:
+  explicit RunningJob(HANDLE job) { running_job.store(job); }
+  ~RunningJob() { running_job.store(nullptr); }
+  RunningJob(const RunningJob&) = delete;
+  RunningJob& operator=(const RunningJob&) = delete;
+};
+
+// Ctrl+C, Ctrl+Break, a closed console window, logging off: ends the
+// running child at once and notes it; the tool then unwinds (see
+// interruption.h). A console window's closing ends the process once this
+// returns, so it waits for the tool to end first (Windows allows a few
+// seconds).
+BOOL WINAPI StopChildAndNote(DWORD event) {
+  if (const HANDLE job = running_job.load()) TerminateJobObject(job, 1);
+  NoteInterruption(static_cast<int>(event));
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) Sleep(10000);
+  return TRUE;
+}
+
 }  // namespace
 
 ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildTerms& terms,
                          const std::string& secret, const ChannelSink& sink) {
+  ThrowIfInterrupted();
   ChildRun run;
   wchar_t self[32768];
   const DWORD length = GetModuleFileNameW(nullptr, self, 32768);
@@ -244,6 +271,7 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   Handle process_handle(process.hProcess);
   Handle thread_handle(process.hThread);
   AssignProcessToJobObject(job.get(), process_handle.get());
+  const RunningJob running(job.get());
   ResumeThread(thread_handle.get());
   run.started = true;
   HandSecret(secret_write, secret);
@@ -261,6 +289,7 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
       run.channel_closed =
           WaitForSingleObject(process_handle.get(), kExitGraceMilliseconds) == WAIT_TIMEOUT;
     }
+    if (WasInterrupted()) TerminateJobObject(job.get(), 1);  // stopped before the handler knew it
     if (limit.Expired(now())) {
       run.timed_out = true;
       TerminateJobObject(job.get(), 1);
@@ -281,6 +310,7 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
     for (int wait = 0; wait < 200 && ProcessesIn(job.get()) > 0; ++wait) Sleep(10);
     run.files_made = folder->Contents();
   }
+  ThrowIfInterrupted();  // the child's working folder is removed on the way out
   if (run.timed_out) return run;
   DWORD exit_code = 0;
   GetExitCodeProcess(process_handle.get(), &exit_code);
@@ -347,4 +377,5 @@ void EndProcessOnCrash(const ChannelWriter& /*channel*/) {
 
 void PrepareToolProcess() {
   // A write to a closed pipe fails with an error here; nothing to change.
+  SetConsoleCtrlHandler(&StopChildAndNote, TRUE);
 }

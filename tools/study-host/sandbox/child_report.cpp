@@ -97,7 +97,7 @@ std::optional<ToolError> ReportedError(const ChildReport& report) {
   if (!report.error) return std::nullopt;
   const std::optional<LabelledText> error = DecodeLabelled(*report.error);
   const ParsedWholeNumber code =
-      ParseWholeNumber(error ? error->label : "", kExitChecksFailed, kLastExitCode);
+      ParseWholeNumber(error ? error->label : "", kExitChecksFailed, kLastChildExitCode);
   if (!error || !code.problem.empty()) {
     return ToolError(kExitModule, "the child reported an error it could not name");
   }

@@ -101,16 +101,6 @@ void ModuleSession::Unload() {
   module_.library.Close();
 }
 
-void CheckModuleFile(const std::string& path) {
-  const FileStatus status = StatusOf(path);
-  if (status.kind == FileKind::kMissing) {
-    throw ToolError(kExitModule, "cannot load '" + path + "': " + status.problem);
-  }
-  if (status.kind != FileKind::kRegular) {
-    throw ToolError(kExitModule, "cannot load '" + path + "': not a regular file");
-  }
-}
-
 void RefuseUnloadableModule(const std::string& path) {
   const std::string problem = ModuleFileProblemAt(path);
   if (!problem.empty()) throw ToolError(kExitModule, "cannot load '" + path + "': it " + problem);

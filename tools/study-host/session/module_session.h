@@ -59,10 +59,6 @@ class ModuleSession {
   std::uint64_t output_at_load_and_unload_ = 0;
 };
 
-// Refuses, without loading it, a module path that names no regular file.
-// Throws ToolError (module).
-void CheckModuleFile(const std::string& path);
-
 // Refuses, without loading it, a module file whose headers show the loader
 // cannot take it (damaged, another processor, not a module), saying so.
 // Throws ToolError (module).

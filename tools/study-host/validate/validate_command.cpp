@@ -10,6 +10,7 @@
 #include "tools/study-host/common/tool_error.h"
 #include "tools/study-host/sandbox/child_report.h"
 #include "tools/study-host/sandbox/own_output.h"
+#include "tools/study-host/session/module_path.h"
 #include "tools/study-host/session/module_session.h"
 #include "tools/study-host/validate/call_checks.h"
 #include "tools/study-host/validate/check_context.h"
@@ -101,10 +102,11 @@ std::vector<const CheckDefinition*> ChecksToRun(const ValidateSettings& settings
 }
 
 int ListChecks() {
-  TextTable table({"check", "time limit", "what it covers"});
+  TextTable table({"check", "needs", "time limit", "what it covers"});
   for (const CheckDefinition& check : AllChecks()) {
-    table.AddRow({std::string(check.name), std::to_string(check.timeout_seconds) + " s",
-                  std::string(check.description)});
+    const CheckDefinition* needed = NeededBy(check);
+    table.AddRow({std::string(check.name), needed ? std::string(needed->name) : "-",
+                  std::to_string(check.timeout_seconds) + " s", std::string(check.description)});
   }
   WriteOutput(table.Render());
   return kExitSuccess;
@@ -134,7 +136,7 @@ std::string Summary(const int (&counts)[4]) {
 
 int RunInTool(const ValidateSettings& settings, const std::vector<std::string>& /*arguments*/) {
   if (settings.list) return ListChecks();
-  CheckModuleFile(settings.module_path);
+  CheckModuleFile(settings.module_path, settings.module_named);
   const std::uint64_t seed = settings.seed.value_or(FreshSeed());
   WriteOutput("validate " + Escaped(settings.module_path) + " (seed " + std::to_string(seed) +
               ")\n");

@@ -1,0 +1,11 @@
+#!/bin/bash
+# Runs a Windows program under wine for a test: its standard input and
+# output as they are, its standard error without the lines wine writes of
+# its own (a crash report of one of wine's processes, its fixme and err
+# lines), and its exit code. A crash of the program itself still shows in
+# its exit code and in what it printed.
+# Usage: run_under_wine.sh WINE PROGRAM [ARGUMENT]...
+set -o pipefail
+wine=$1
+shift
+{ "$wine" "$@" 2>&1 1>&3 3>&- | sed -u -E '/^wine: |^[0-9a-f]{4}:(err|fixme|warn|trace):/d' >&2; } 3>&1
