@@ -1,12 +1,15 @@
 #!/bin/bash
-# Double-clicked in Explorer, the tool has a console window of its own and no
-# arguments: its usage must stay on screen until a key is pressed. Under wine
-# a pseudo-terminal gives the tool a console of its own the same way. With
-# arguments, or sharing its console, it ends at once.
-# Usage: own_console.sh WINE TOOL
+# The tool in a console window of its own. Double-clicked in Explorer, with
+# no arguments: its usage must stay on screen until a key is pressed. Under
+# wine a pseudo-terminal gives the tool a console of its own the same way.
+# With arguments it ends at once. Ctrl+C there stops a replay: the tool says
+# so and ends with STATUS_CONTROL_C_EXIT, an older chart left as it was.
+# The console as a session's standard input is refused at once.
+# Usage: own_console.sh WINE TOOL MODULE
 set -u -o pipefail
 wine=$1
 tool=$2
+module=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkfifo "$work/keys"
@@ -56,5 +59,26 @@ exec 3>&-
 wait "$runner"
 screen_text | grep -q "Press any key" && fail "with arguments the tool asked for a key"
 
-[[ $failed == 0 ]] && echo "ok: the usage stays until a key; with arguments the tool ends at once"
+# Ctrl+C: wine hands Linux the low byte of 0xC000013A, 58.
+echo "an older chart" >"$work/chart.svg"
+mkfifo "$work/slow"
+start_in_own_console replay "$module" --file "$work/slow" --chart "$work/chart.svg"
+exec 4>"$work/slow"
+printf 'position\r\n3\r\n' >&4
+for _ in $(seq 100); do screen_text | grep -q "unchanged" && break; sleep 0.1; done
+printf '\003' >&3
+ends_within 20 || { fail "Ctrl+C did not stop the replay"; kill "$runner"; }
+exec 3>&- 4>&-
+wait "$runner"
+screen_text | grep -q "stopped by Ctrl+C before it finished" || fail "Ctrl+C: the tool did not say it was stopped"
+[[ $(cat "$work/chart.svg") == "an older chart" ]] || fail "Ctrl+C during the replay changed the older chart"
+ls "$work" | grep -q -F "chart.svg." && fail "Ctrl+C during the replay left $(ls "$work")"
+
+start_in_own_console replay "$module" --file -
+ends_within 20 || { fail "--file - from the console waited"; kill "$runner"; }
+exec 3>&-
+wait "$runner"
+screen_text | grep -q "nothing was sent" || fail "--file - from the console was not refused"
+
+[[ $failed == 0 ]] && echo "ok: the usage stays until a key; with arguments the tool ends at once; Ctrl+C stops it cleanly; the console is no session"
 exit $failed

@@ -38,6 +38,15 @@ output=$("$tool" replay "$module" --set Enabled=yes --timeout 2 --file "$work/la
 [[ $output == *"1     1         1" ]] || fail "a named pipe opened late gave '$output'"
 echo "named pipe opened after the time limit: replayed"
 
+# A terminal on standard input is no session: refused at once, never a
+# child stopped waiting for the terminal.
+typed=$(timeout 20 script -qec "$(printf '%q ' "$tool" replay "$module" --file -)" /dev/null </dev/null)
+code=$?
+[[ $code == 2 ]] || fail "--file - from a terminal ended with $code: $typed"
+[[ $typed == *"reads a session sent to study-host, but nothing was sent"* ]] ||
+  fail "--file - from a terminal said: $typed"
+echo "--file - from a terminal: refused at once"
+
 # Help and version into a closed pipe: exit 5 and one line, like any output.
 for words in --help --version; do
   mkfifo "$work/closed_$words"

@@ -368,6 +368,8 @@ void PrepareThreadForCrash() {
 }
 
 void EndProcessOnCrash(const ChannelWriter& /*channel*/) {
+  // Ctrl+C in the console is the tool's to handle: it ends its children.
+  SetConsoleCtrlHandler(nullptr, TRUE);
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   SetUnhandledExceptionFilter(&EndOnUnhandledException);
   // A stack overflow leaves too little stack for the filter: end at once,
