@@ -5,7 +5,13 @@
 # lines), and its exit code. A crash of the program itself still shows in
 # its exit code and in what it printed.
 # Usage: run_under_wine.sh WINE PROGRAM [ARGUMENT]...
+# Debian's wine finds the running server through TMPDIR: under a TMPDIR of
+# the test's own it would start a second server on the same prefix, so wine
+# gets the one every Windows test shares (STUDY_WINE_TMPDIR).
 set -o pipefail
 wine=$1
 shift
-{ "$wine" "$@" 2>&1 1>&3 3>&- | sed -u -E '/^wine: |^[0-9a-f]{4}:(err|fixme|warn|trace):/d' >&2; } 3>&1
+{
+  TMPDIR=${STUDY_WINE_TMPDIR:-${TMPDIR:-/tmp}} "$wine" "$@" 2>&1 1>&3 3>&- |
+    sed -u -E '/^wine: |^[0-9a-f]{4}:(err|fixme|warn|trace):/d' >&2
+} 3>&1
