@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <winternl.h>
 
-#include <mutex>
 #include <utility>
 
 namespace {
@@ -22,7 +21,16 @@ using NotificationFunction = void(CALLBACK*)(ULONG reason, const LoadedDll* data
 using RegisterFunction = LONG(NTAPI*)(ULONG flags, NotificationFunction function, void* context,
                                       void** cookie);
 
-std::mutex waiting_mutex;
+// A slim lock: it makes no kernel object, so a census of the process's
+// handles sees only the module's.
+SRWLOCK waiting_lock = SRWLOCK_INIT;
+class WaitingLock {
+ public:
+  WaitingLock() { AcquireSRWLockExclusive(&waiting_lock); }
+  ~WaitingLock() { ReleaseSRWLockExclusive(&waiting_lock); }
+  WaitingLock(const WaitingLock&) = delete;
+  WaitingLock& operator=(const WaitingLock&) = delete;
+};
 std::wstring waiting_name;  // lower case; empty: none
 std::function<void(void*)> waiting_action;
 
@@ -43,7 +51,7 @@ void CALLBACK OnDllNotification(ULONG reason, const LoadedDll* data, void* /*con
   if (reason != kDllLoaded || data == nullptr || data->base_name == nullptr) return;
   std::function<void(void*)> action;
   {
-    const std::lock_guard<std::mutex> lock(waiting_mutex);
+    const WaitingLock lock;
     if (waiting_name.empty()) return;
     const std::wstring loaded(data->base_name->Buffer, data->base_name->Length / sizeof(wchar_t));
     if (FileNameOf(loaded) != waiting_name) return;
@@ -69,13 +77,13 @@ bool Registered() {
 
 void OnNextLoadOf(const std::string& path, std::function<void(void* base)> action) {
   if (!Registered()) return;
-  const std::lock_guard<std::mutex> lock(waiting_mutex);
+  const WaitingLock lock;
   waiting_name = FileNameOf(WidePath(path));
   waiting_action = std::move(action);
 }
 
 void ForgetNextLoad() {
-  const std::lock_guard<std::mutex> lock(waiting_mutex);
+  const WaitingLock lock;
   waiting_name.clear();
   waiting_action = nullptr;
 }

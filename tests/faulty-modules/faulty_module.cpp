@@ -263,6 +263,10 @@ struct UnloadTimeFault {
 };
 const UnloadTimeFault unload_time_fault;
 
+// The faults that wrap a host service for the call.
+constexpr bool kWrapsServices = kFault == keeps_owned_minus_one || kFault == wrong_above_twenty ||
+                                kFault == shares_position || kFault == asks_other_count;
+
 // The host's position query, wrapped for the call when the fault needs it (one
 // per thread: only the faults below share state across calls).
 thread_local PositionQueryService host_position_query = nullptr;
@@ -405,23 +409,29 @@ STUDY_EXPORT void scsf_zrPalvessa(StudyInterface* record) {
     throw std::runtime_error("no position");
   }
   const double before = record->order_quantity;
-  host_position_query = record->position_query;
-  if (kFault == keeps_owned_minus_one && host_position_query != nullptr) {
-    record->position_query = &QueryKeepingMinusOne;
-  }
-  if (kFault == wrong_above_twenty && host_position_query != nullptr) {
-    record->position_query = &QueryNotingPosition;
-  }
-  if (kFault == shares_position && host_position_query != nullptr) {
-    record->position_query = &QuerySharingPosition;
-  }
-  host_allocate = record->input_slots.allocate;
-  if (kFault == asks_other_count && host_allocate != nullptr) {
-    record->input_slots.allocate = &AllocateOtherCount;
+  // Only the faults that wrap a host service touch their per-thread storage,
+  // which the C runtime keeps after unload on Windows.
+  if constexpr (kWrapsServices) {
+    host_position_query = record->position_query;
+    if (kFault == keeps_owned_minus_one && host_position_query != nullptr) {
+      record->position_query = &QueryKeepingMinusOne;
+    }
+    if (kFault == wrong_above_twenty && host_position_query != nullptr) {
+      record->position_query = &QueryNotingPosition;
+    }
+    if (kFault == shares_position && host_position_query != nullptr) {
+      record->position_query = &QuerySharingPosition;
+    }
+    host_allocate = record->input_slots.allocate;
+    if (kFault == asks_other_count && host_allocate != nullptr) {
+      record->input_slots.allocate = &AllocateOtherCount;
+    }
   }
   RunStudy(*record);
-  record->position_query = host_position_query;
-  record->input_slots.allocate = host_allocate;
+  if constexpr (kWrapsServices) {
+    record->position_query = host_position_query;
+    record->input_slots.allocate = host_allocate;
+  }
   AfterStudy(*record, before);
 }
 #endif

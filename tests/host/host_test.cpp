@@ -1,16 +1,32 @@
 // The stand-in host's watchers: whose use of a capability counts, and how a
-// change to the process's state is put in words.
+// change to the process is found and put in words.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <clocale>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "host/capability_calls.h"
 #include "host/module_file.h"
-#include "host/process_state.h"
+#include "host/process_census.h"
+#include "host/thread_census.h"
 
 namespace {
 
@@ -67,31 +83,90 @@ TEST(CapabilityCallsTest, OnlyModuleCodeCountsNotTheToolsOwnLoadOfIt) {
   EXPECT_TRUE(capability_calls::TakeUses().empty());
 }
 
-TEST(ProcessStateTest, NamesWhatChangedAndNothingElse) {
-  const ProcessState before = CurrentProcessState();
-  EXPECT_EQ(ProcessStateChange(before, CurrentProcessState()), "");
-  const struct {
+// Each change made to this very process, as a module could make it, is named
+// by the census, and nothing else is; undone, the census is as before.
+TEST(ProcessCensusTest, NamesEachChangeToTheProcessByWhatItIs) {
+  struct Change {
     const char* name;
-    void (*change)(ProcessState&);
-    std::string words;
-  } cases[] = {
-      {"working folder", [](ProcessState& s) { s.working_folder = "/elsewhere"; },
-       "the working folder changed from '" + before.working_folder + "' to '/elsewhere'"},
-      {"variable added",
-       [](ProcessState& s) { s.environment.insert(s.environment.begin(), "A=1"); },
-       "the environment gained A=1"},
-      {"variable removed", [](ProcessState& s) { s.environment.pop_back(); },
-       "the environment lost " + before.environment.back()},
-      {"locale", [](ProcessState& s) { s.locale = "de_DE.UTF-8"; },
-       "the locale changed from '" + before.locale + "' to 'de_DE.UTF-8'"},
-      {"a handler pointing nowhere", [](ProcessState& s) { s.handlers.front().address = 16; },
-       "the handler of " + SignalName(before.handlers.front().signal) +
-           " changed and points where no module is loaded"},
+    std::function<void()> make;
+    std::function<void()> undo;
+    std::string words;  // what the change's line must hold
   };
-  for (const auto& c : cases) {
-    ProcessState after = before;
-    c.change(after);
-    EXPECT_EQ(ProcessStateChange(before, after), c.words) << c.name;
+#if defined(_WIN32)
+  HANDLE kept = nullptr;
+  const Change changes[] = {
+      {"working folder", [] { SetCurrentDirectoryW(L"C:\\"); },
+       [before = std::filesystem::current_path()] { std::filesystem::current_path(before); },
+       "the working folder changed from "},
+      {"environment", [] { SetEnvironmentVariableW(L"STUDY_CENSUS", L"1"); },
+       [] { SetEnvironmentVariableW(L"STUDY_CENSUS", nullptr); },
+       "the environment gained STUDY_CENSUS=1"},
+      {"named mutex", [&kept] { kept = CreateMutexW(nullptr, FALSE, L"study-census-guard"); },
+       [&kept] { CloseHandle(kept); }, "holds the named object Mutant"},
+      {"thread priority", [] { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST); },
+       [] { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL); },
+       "the calling thread's priority changed from 0 to 2"},
+      {"error mode", [] { SetErrorMode(GetErrorMode() ^ SEM_NOGPFAULTERRORBOX); },
+       [mode = GetErrorMode()] { SetErrorMode(mode); }, "the process's error mode changed"},
+      {"DLL folder", [] { SetDllDirectoryW(L"C:\\"); }, [] { SetDllDirectoryW(nullptr); },
+       "the process's DLL search folder (SetDllDirectory) changed from none to 'C:\\'"},
+  };
+#else
+  std::atomic<bool> stop{false};
+  std::thread worker;
+  int descriptor = -1;
+  const Change changes[] = {
+      {"working folder", [] { static_cast<void>(chdir("/")); },
+       [before = std::filesystem::current_path()] { std::filesystem::current_path(before); },
+       "the working folder changed from "},
+      {"environment", [] { setenv("STUDY_CENSUS", "1", 1); }, [] { unsetenv("STUDY_CENSUS"); },
+       "the environment gained STUDY_CENSUS=1"},
+      {"locale", [] { std::setlocale(LC_NUMERIC, "C.UTF-8"); },
+       [] { std::setlocale(LC_NUMERIC, "C"); }, "the locale LC_NUMERIC changed from C to C.UTF-8"},
+      {"descriptor", [&descriptor] { descriptor = open("/dev/null", O_RDONLY); },
+       [&descriptor] { close(descriptor); }, "open: the file /dev/null"},
+      {"thread",
+       [&] {
+         worker = std::thread([&stop] {
+           while (!stop) std::this_thread::yield();
+         });
+       },
+       [&] {
+         stop = true;
+         worker.join();
+         AwaitJoinedThreadsGone(0);
+       },
+       "a thread of its own runs (id "},
+      {"signal mask",
+       [] {
+         sigset_t blocked;
+         sigemptyset(&blocked);
+         sigaddset(&blocked, SIGUSR1);
+         pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+       },
+       [] {
+         sigset_t blocked;
+         sigemptyset(&blocked);
+         sigaddset(&blocked, SIGUSR1);
+         pthread_sigmask(SIG_UNBLOCK, &blocked, nullptr);
+       },
+       "the calling thread's signal mask changed from none blocked to SIGUSR1 blocked"},
+      {"signal disposition", [] { signal(SIGUSR2, SIG_IGN); }, [] { signal(SIGUSR2, SIG_DFL); },
+       "the handling of SIGUSR2 (signal 12) changed from the default"},
+      {"umask", [] { umask(077); }, [] { umask(022); },
+       "the process's umask changed from 0022 to 0077"},
+  };
+#endif
+  const ProcessCensus before = TakeProcessCensus();
+  EXPECT_EQ(CensusChangeWords(before, TakeProcessCensus(), CensusScope::kModuleUnloaded), "");
+  for (const Change& change : changes) {
+    change.make();
+    const std::string words =
+        CensusChangeWords(before, TakeProcessCensus(), CensusScope::kModuleUnloaded);
+    change.undo();
+    EXPECT_NE(words.find(change.words), std::string::npos) << change.name << ": " << words;
+    EXPECT_EQ(CensusChangeWords(before, TakeProcessCensus(), CensusScope::kModuleUnloaded), "")
+        << change.name << " undone";
   }
 }
 

@@ -1,6 +1,9 @@
 #include "tools/study-host/validate/check_context.h"
 
+#include <cstdio>
+
 #include "host/capability_calls.h"
+#include "judge/floating_point_state.h"
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/sandbox/own_output.h"
 
@@ -34,4 +37,18 @@ void CheckContext::ThrowIfBeyondItsCalls() const {
                        " of output, ending \"" +
                        Escaped(OwnOutputAt(now - quoted, static_cast<std::size_t>(quoted))) +
                        "\" (a study writes none)"};
+}
+
+std::string CheckContext::ProcessChanges(CensusScope scope) const {
+  return CensusChangeWords(census_before_load, CensusWithFloatingPointState(), scope);
+}
+
+ProcessCensus CensusWithFloatingPointState() {
+  ProcessCensus census = TakeProcessCensus();
+  const judge::FloatingPointState state = judge::CurrentFloatingPointState();
+  char words[96];
+  std::snprintf(words, sizeof words, "MXCSR 0x%x, x87 control word 0x%x, C rounding mode %d",
+                state.mxcsr_control, state.x87_control, state.rounding);
+  census.Add(CensusKind::kCallingThread, "floating-point control state", words);
+  return census;
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/process_state.h"
+#include "host/process_census.h"
 #include "judge/floating_point_state.h"
 #include "tools/study-host/session/module_session.h"
 
@@ -21,9 +21,12 @@ struct CheckContext {
   int threads_before_load = -1;
   // The child's output before the module was loaded.
   std::uint64_t output_before_load = 0;
-  // The process-wide state before the module was loaded.
-  ProcessState process_before_load;
+  // The whole process before the module was loaded.
+  ProcessCensus census_before_load;
   StudyFunctionExport study() const { return session->module().study; }
+  // What has changed in the process since before the module was loaded, in
+  // words (see CensusChanges); "" when nothing has.
+  std::string ProcessChanges(CensusScope scope) const;
   // Says what the check is about to do, so a crash or hang can be placed;
   // first throws BeyondItsCalls when the module has done more than its
   // calls ask.
@@ -40,3 +43,7 @@ struct BeyondItsCalls {
   std::string detail;  // starts with kLoggedPrefix when it is output
 };
 inline constexpr char kLoggedPrefix[] = "logged ";
+
+// The process as it is now (see TakeProcessCensus), with the calling
+// thread's floating-point control state.
+ProcessCensus CensusWithFloatingPointState();

@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr std::size_t kHostThreadStack = std::size_t{1} << 20;  // a host thread's stack
 constexpr std::size_t kMostStackOfACall = std::size_t{256} << 10;
 constexpr std::size_t kFilled = std::size_t{900} << 10;  // below the call, within the stack
 constexpr unsigned char kPattern = 0xA7;
@@ -41,7 +40,7 @@ constexpr unsigned char kPattern = 0xA7;
 // The stack one call of `scenario` uses, measured on a host-sized thread.
 std::size_t StackOfCall(const judge::CallScenario& scenario, judge::StudyFunction study) {
   std::size_t used = 0;
-  RunOnThreadWithStack(kHostThreadStack, [&] {
+  RunOnThreadWithStack(kHostThreadStackBytes, [&] {
     PrepareThreadForCrash();
     StandInHost host(scenario.options);
     judge::PrepareScenario(host, scenario, study);

@@ -52,6 +52,9 @@ CheckResult CheckThreadsAndState(const CheckContext& context) {
   if (before < 0) return Skipped("this system cannot count a process's threads");
   std::string fault = ThreadsLeft(before, "after loading the module");
   if (!fault.empty()) return Failed(fault);
+  // Loading may bring the module's image and libraries, nothing else.
+  fault = context.ProcessChanges(CensusScope::kModuleLoaded);
+  if (!fault.empty()) return Failed("loading the module changed the process: " + fault);
   for (const judge::CallScenario& scenario : judge::CallScenarios()) {
     context.Announce(scenario.name);
     StandInHost host(scenario.options);
@@ -66,14 +69,19 @@ CheckResult CheckThreadsAndState(const CheckContext& context) {
     }
     fault = ThreadsLeft(before, std::string("after an ") + scenario.name + ",");
     if (!fault.empty()) return Failed(fault);
+    fault = context.ProcessChanges(CensusScope::kModuleLoaded);
+    if (!fault.empty())
+      return Failed(std::string(scenario.name) + " changed the process: " + fault);
   }
   context.session->Unload();
   context.Announce("the time after unloading the module");
   std::this_thread::sleep_for(kWatchAfterUnload);
   fault = ThreadsLeft(before, "after unloading the module");
   if (!fault.empty()) return Failed(fault);
-  return Passed("no thread after loading, " + std::to_string(judge::CallScenarios().size()) +
-                " kinds of call or unloading; no record changed after its call returned");
+  return Passed("the process as before loading after loading and " +
+                std::to_string(judge::CallScenarios().size()) +
+                " kinds of call, no thread after unloading; no record changed after its call "
+                "returned");
 }
 
 // A million random calls on one loaded module, every one judged.

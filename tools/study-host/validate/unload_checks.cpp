@@ -4,7 +4,7 @@
 // crash and signal handlers) must be as before it was loaded.
 #include <string>
 
-#include "host/process_state.h"
+#include "host/process_census.h"
 #include "host/stand_in_host.h"
 #include "judge/contract_inputs.h"
 #include "tools/study-host/session/declared_inputs.h"
@@ -47,9 +47,8 @@ CheckResult CheckUnloadsCleanly(const CheckContext& context) {
   if (AddressInLoadedModule(code)) {
     return Failed("the module is still loaded after it was unloaded: it keeps itself in memory");
   }
-  const std::string change = ProcessStateChange(context.process_before_load, CurrentProcessState());
+  const std::string change = context.ProcessChanges(CensusScope::kModuleUnloaded);
   if (!change.empty()) return Failed("after unloading the module, " + change);
   return Passed(
-      "gone once unloaded; working folder, environment, locale and crash handlers as before "
-      "loading; no declared text in its image");
+      "gone once unloaded, the whole process as before loading; no declared text in its image");
 }

@@ -1,13 +1,17 @@
 #include "tools/study-host/validate/validate_command.h"
 
+#include <exception>
 #include <random>
 
+#include "host/host_thread.h"
 #include "host/thread_census.h"
+#include "host/thread_with_stack.h"
 #include "tools/study-host/common/file_status.h"
 #include "tools/study-host/common/output.h"
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/text_table.h"
 #include "tools/study-host/common/tool_error.h"
+#include "tools/study-host/sandbox/child_process.h"
 #include "tools/study-host/sandbox/child_report.h"
 #include "tools/study-host/sandbox/own_output.h"
 #include "tools/study-host/session/module_path.h"
@@ -169,9 +173,13 @@ int RunInTool(const ValidateSettings& settings, const std::vector<std::string>& 
   return counts[static_cast<int>(Outcome::kFailed)] > 0 ? kExitChecksFailed : kExitSuccess;
 }
 
-void RunInChild(const ValidateSettings& settings, const ChannelWriter& channel) {
-  if (settings.checks.size() != 1) throw ToolError(kExitUsage, "a child runs one check");
-  const CheckDefinition& check = *settings.checks.front();
+namespace {
+
+// Runs the check in this child, on the thread it is given.
+void RunCheckHere(const CheckDefinition& check, const ValidateSettings& settings,
+                  const ChannelWriter& channel) {
+  PrepareThreadForCrash();
+  PrepareHostThread();
   ModuleSession session(
       [&channel](const std::string& phase) { channel.Send(FrameKind::kPhase, phase); });
   const CheckContext context{settings.module_path,
@@ -181,7 +189,7 @@ void RunInChild(const ValidateSettings& settings, const ChannelWriter& channel) 
                              judge::CurrentFloatingPointState(),
                              ThreadsInProcess(),
                              OwnOutputBytes(),
-                             CurrentProcessState()};
+                             CensusWithFloatingPointState()};
   const std::string reason =
       check.calls_study ? session.Load(settings.module_path, LoadDepth::kExports) : "";
   CheckResult result;
@@ -200,4 +208,22 @@ void RunInChild(const ValidateSettings& settings, const ChannelWriter& channel) 
   if (failed) channel.Send(FrameKind::kResult, EncodeResult(result));
   session.Unload();
   if (!failed) channel.Send(FrameKind::kResult, EncodeResult(result));
+}
+
+}  // namespace
+
+void RunInChild(const ValidateSettings& settings, const ChannelWriter& channel) {
+  if (settings.checks.size() != 1) throw ToolError(kExitUsage, "a child runs one check");
+  // Every call of every check runs on a thread with a host's stack, so a
+  // module whose stack grows with its input overflows here as in a host.
+  std::exception_ptr failure;
+  const bool ran = RunOnThreadWithStack(kHostThreadStackBytes, [&] {
+    try {
+      RunCheckHere(*settings.checks.front(), settings, channel);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  });
+  if (!ran) throw ToolError(kExitToolFailure, "cannot start a thread with a host's stack");
+  if (failure) std::rethrow_exception(failure);
 }

@@ -1,0 +1,9 @@
+#include "host/host_thread.h"
+
+#include "host/capability_calls.h"
+#include "host/stand_in_host.h"
+
+void PrepareHostThread() {
+  { const capability_calls::ModuleCodeScope touched(capability_calls::ModuleCode::kCall); }
+  StandInHost::TakeServiceFailure();
+}

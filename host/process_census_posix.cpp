@@ -1,0 +1,304 @@
+// Linux: the census read from the kernel's own accounts (/proc, the system
+// calls that report a state), not from any library's bookkeeping.
+#include <dirent.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <link.h>
+#include <pthread.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/personality.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "host/process_census.h"
+
+extern char** environ;
+
+namespace {
+
+std::string Hex(std::uintptr_t value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "0x%zx", static_cast<std::size_t>(value));
+  return text;
+}
+
+std::string FileName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// What a descriptor refers to, as the kernel names it, without the inode
+// numbers that tell two pipes apart.
+std::string DescriptorTarget(const std::string& target) {
+  if (target.rfind("socket:", 0) == 0) return "a socket";
+  if (target.rfind("pipe:", 0) == 0) return "a pipe";
+  if (target.rfind("anon_inode:", 0) == 0) return "a kernel object (" + target.substr(11) + ")";
+  return "the file " + target;
+}
+
+void AddDescriptors(ProcessCensus& census) {
+  DIR* folder = opendir("/proc/self/fd");
+  if (folder == nullptr) return;
+  const int own = dirfd(folder);
+  while (const dirent* entry = readdir(folder)) {
+    if (entry->d_name[0] == '.' || std::atoi(entry->d_name) == own) continue;
+    char target[4096];
+    const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+    const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
+    if (length < 0) continue;
+    target[length] = '\0';
+    census.Add(CensusKind::kDescriptor, entry->d_name, DescriptorTarget(target));
+  }
+  closedir(folder);
+}
+
+void AddThreads(ProcessCensus& census) {
+  DIR* tasks = opendir("/proc/self/task");
+  if (tasks == nullptr) return;
+  while (const dirent* entry = readdir(tasks)) {
+    if (entry->d_name[0] == '.') continue;
+    std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    census.Add(CensusKind::kThread, std::string("id ") + entry->d_name, "'" + name + "'");
+  }
+  closedir(tasks);
+}
+
+int AddLibrary(dl_phdr_info* info, std::size_t /*size*/, void* data) {
+  if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0') {
+    static_cast<ProcessCensus*>(data)->Add(CensusKind::kLibrary, info->dlpi_name, "");
+  }
+  return 0;
+}
+
+// File mappings by file, and the private anonymous memory outside the heap
+// and the threads' stacks.
+void AddMappings(ProcessCensus& census) {
+  std::ifstream maps("/proc/self/maps");
+  std::map<std::string, int> mappings_of;
+  std::int64_t private_memory = 0;
+  for (std::string line; std::getline(maps, line);) {
+    std::istringstream fields(line);
+    std::string range, permissions, offset, device, inode, path;
+    fields >> range >> permissions >> offset >> device >> inode;
+    std::getline(fields >> std::ws, path);
+    const std::size_t dash = range.find('-');
+    const auto start = std::stoull(range.substr(0, dash), nullptr, 16);
+    const auto end = std::stoull(range.substr(dash + 1), nullptr, 16);
+    if (!path.empty() && path[0] == '/') {
+      // The system's own files (its libraries, counted as such, and the C
+      // library's locale and conversion caches) are not a module's.
+      const bool system_file =
+          path.rfind("/usr/", 0) == 0 || path.rfind("/lib", 0) == 0 || path.rfind("/etc/", 0) == 0;
+      if (!system_file) ++mappings_of[path];
+    } else if (path.empty() && permissions.rfind("rw-p", 0) == 0) {
+      private_memory += static_cast<std::int64_t>(end - start);
+    }
+  }
+  for (const auto& [path, count] : mappings_of) {
+    census.Add(CensusKind::kMappedFile, path, std::to_string(count) + " mappings");
+  }
+  census.private_memory = private_memory;
+}
+
+// The environment's variables; a string a library put there itself
+// (putenv) is named by where it lies, and one left pointing into memory no
+// longer mapped (a module's, once unloaded) is named without being read.
+void AddEnvironment(ProcessCensus& census) {
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    const std::string where = WhereAddressPoints(*variable);
+    if (where == "in memory no longer mapped") {
+      census.Add(CensusKind::kEnvironment, "(a variable put there as a string)",
+                 "a string " + where);
+      continue;
+    }
+    const std::string lies = where == "in other memory" ? "" : " (a string " + where + ")";
+    const char* equals = std::strchr(*variable, '=');
+    if (equals == nullptr) {
+      census.Add(CensusKind::kEnvironment, *variable, lies);
+    } else {
+      census.Add(CensusKind::kEnvironment,
+                 std::string(*variable, static_cast<std::size_t>(equals - *variable)),
+                 std::string(equals + 1) + lies);
+    }
+  }
+}
+
+std::string SignalSubject(int signal_number) {
+  const char* name = sigabbrev_np(signal_number);
+  return (name != nullptr ? "SIG" + std::string(name) : "signal") + " (signal " +
+         std::to_string(signal_number) + ")";
+}
+
+void AddSignals(ProcessCensus& census) {
+  for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
+    struct sigaction action {};
+    if (sigaction(signal_number, nullptr, &action) != 0) continue;
+    const void* handler = (action.sa_flags & SA_SIGINFO) != 0
+                              ? reinterpret_cast<const void*>(action.sa_sigaction)
+                              : reinterpret_cast<const void*>(action.sa_handler);
+    // The C library's own restorer flag says nothing of the handling.
+    constexpr unsigned kRestorer = 0x04000000;
+    std::string state;
+    if (action.sa_handler == SIG_DFL) {
+      state = "the default";
+    } else if (action.sa_handler == SIG_IGN) {
+      state = "ignored";
+    } else {
+      state = "a handler " + WhereAddressPoints(handler) + " at " +
+              Hex(reinterpret_cast<std::uintptr_t>(handler)) + ", flags " +
+              Hex(static_cast<unsigned>(action.sa_flags) & ~kRestorer);
+    }
+    census.Add(CensusKind::kSignal, SignalSubject(signal_number), state);
+  }
+}
+
+std::string StatusLine(const char* field) {
+  std::ifstream status("/proc/self/status");
+  const std::string prefix = std::string(field) + ":";
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind(prefix, 0) == 0) return line.substr(prefix.size() + 1);
+  }
+  return "";
+}
+
+void AddProcessAttributes(ProcessCensus& census) {
+  census.Add(CensusKind::kProcess, "umask", StatusLine("Umask"));
+  const struct {
+    int resource;
+    const char* name;
+  } limits[] = {{RLIMIT_AS, "address space"},     {RLIMIT_CORE, "core dump size"},
+                {RLIMIT_CPU, "CPU time"},         {RLIMIT_DATA, "data size"},
+                {RLIMIT_FSIZE, "file size"},      {RLIMIT_NOFILE, "open files"},
+                {RLIMIT_NPROC, "processes"},      {RLIMIT_STACK, "stack size"},
+                {RLIMIT_MEMLOCK, "locked memory"}};
+  for (const auto& limit : limits) {
+    rlimit value{};
+    if (getrlimit(limit.resource, &value) != 0) continue;
+    census.Add(CensusKind::kProcess, std::string("limit of ") + limit.name,
+               std::to_string(value.rlim_cur) + " of " + std::to_string(value.rlim_max));
+  }
+  census.Add(CensusKind::kProcess, "dumpable flag", std::to_string(prctl(PR_GET_DUMPABLE)));
+  census.Add(CensusKind::kProcess, "personality",
+             Hex(static_cast<unsigned>(personality(0xffffffff))));
+  int subreaper = 0;
+  prctl(PR_GET_CHILD_SUBREAPER, &subreaper);
+  census.Add(CensusKind::kProcess, "child subreaper flag", std::to_string(subreaper));
+}
+
+std::string BlockedSignals() {
+  sigset_t blocked;
+  pthread_sigmask(SIG_BLOCK, nullptr, &blocked);
+  std::string names;
+  for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
+    if (sigismember(&blocked, signal_number) != 1) continue;
+    const char* name = sigabbrev_np(signal_number);
+    names += (names.empty() ? "" : ", ") +
+             (name != nullptr ? "SIG" + std::string(name) : std::to_string(signal_number));
+  }
+  return names.empty() ? "none blocked" : names + " blocked";
+}
+
+void AddCallingThread(ProcessCensus& census) {
+  census.Add(CensusKind::kCallingThread, "signal mask", BlockedSignals());
+  stack_t alternate{};
+  sigaltstack(nullptr, &alternate);
+  census.Add(CensusKind::kCallingThread, "alternate signal stack",
+             (alternate.ss_flags & SS_DISABLE) != 0
+                 ? "none"
+                 : std::to_string(alternate.ss_size) + " bytes " +
+                       WhereAddressPoints(alternate.ss_sp) + " at " +
+                       Hex(reinterpret_cast<std::uintptr_t>(alternate.ss_sp)));
+  const auto thread = static_cast<id_t>(syscall(SYS_gettid));
+  errno = 0;
+  census.Add(CensusKind::kCallingThread, "priority (nice)",
+             std::to_string(getpriority(PRIO_PROCESS, thread)));
+  sched_param parameters{};
+  int policy = 0;
+  pthread_getschedparam(pthread_self(), &policy, &parameters);
+  census.Add(CensusKind::kCallingThread, "scheduling",
+             "policy " + std::to_string(policy) + ", priority " +
+                 std::to_string(parameters.sched_priority));
+  char name[16] = {};
+  prctl(PR_GET_NAME, name);
+  census.Add(CensusKind::kCallingThread, "name", std::string("'") + name + "'");
+  cpu_set_t cpus;
+  CPU_ZERO(&cpus);
+  sched_getaffinity(0, sizeof cpus, &cpus);
+  census.Add(CensusKind::kCallingThread, "processors", std::to_string(CPU_COUNT(&cpus)));
+}
+
+// A C stream as the C library holds it: buffering (its flags' bits, as
+// glibc keeps them), its buffer, its orientation, and its descriptor's
+// flags.
+std::string StreamState(FILE* stream) {
+  constexpr int kUnbuffered = 0x0002;
+  constexpr int kLineBuffered = 0x0200;
+  std::string state = (stream->_flags & kUnbuffered) != 0     ? "unbuffered"
+                      : (stream->_flags & kLineBuffered) != 0 ? "line-buffered"
+                                                              : "fully buffered";
+  const void* buffer = stream->_IO_buf_base;
+  state += buffer == nullptr ? ", no buffer yet" : ", its buffer " + WhereAddressPoints(buffer);
+  const int orientation = fwide(stream, 0);
+  state += orientation > 0 ? ", wide" : orientation < 0 ? ", narrow" : "";
+  const int flags = fcntl(fileno(stream), F_GETFL);
+  state += ", descriptor flags " + Hex(static_cast<unsigned>(flags < 0 ? 0 : flags));
+  return state;
+}
+
+void AddStandardStreams(ProcessCensus& census) {
+  census.Add(CensusKind::kStandardStream, "standard input", StreamState(stdin));
+  census.Add(CensusKind::kStandardStream, "standard output", StreamState(stdout));
+  census.Add(CensusKind::kStandardStream, "standard error", StreamState(stderr));
+}
+
+}  // namespace
+
+void AddPlatformFacts(ProcessCensus& census) {
+  AddDescriptors(census);
+  AddThreads(census);
+  dl_iterate_phdr(&AddLibrary, &census);
+  AddMappings(census);
+  AddEnvironment(census);
+  AddSignals(census);
+  AddProcessAttributes(census);
+  AddCallingThread(census);
+  AddStandardStreams(census);
+}
+
+bool AddressInLoadedModule(const void* address) {
+  if (address == nullptr || address == reinterpret_cast<const void*>(SIG_IGN)) return true;
+  Dl_info found{};
+  return dladdr(address, &found) != 0;
+}
+
+std::string WhereAddressPoints(const void* address) {
+  Dl_info found{};
+  Dl_info program{};
+  dladdr(reinterpret_cast<const void*>(&WhereAddressPoints), &program);
+  if (dladdr(address, &found) != 0 && found.dli_fname != nullptr) {
+    if (found.dli_fbase == program.dli_fbase) return "in the program's own image";
+    return "in " + FileName(found.dli_fname) + "'s image";
+  }
+  // mincore fails with ENOMEM on a page that is not mapped.
+  const long page = sysconf(_SC_PAGESIZE);
+  void* start = reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(address) &
+                                        ~static_cast<std::uintptr_t>(page - 1));
+  unsigned char resident = 0;
+  if (mincore(start, static_cast<std::size_t>(page), &resident) != 0 && errno == ENOMEM) {
+    return "in memory no longer mapped";
+  }
+  return "in other memory";
+}

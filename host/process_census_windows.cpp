@@ -1,0 +1,333 @@
+// Windows: the census read from the system's own accounts (its snapshots,
+// the process's handle table, its memory map, the state each call reports),
+// not from any library's bookkeeping.
+#include <windows.h>
+// After windows.h, which they need.
+#include <io.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+#include <winternl.h>
+
+#include <fcntl.h>
+#include <algorithm>
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/process_census.h"
+
+namespace {
+
+std::string Hex(std::uintptr_t value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
+  return text;
+}
+
+std::string Utf8(const wchar_t* text) {
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(length > 0 ? length - 1 : 0), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), length, nullptr, nullptr);
+  return out;
+}
+
+std::string FileName(const std::string& path) {
+  const std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void AddThreads(ProcessCensus& census) {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  const DWORD process = GetCurrentProcessId();
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID == process) {
+      census.Add(CensusKind::kThread, "id " + std::to_string(entry.th32ThreadID), "");
+    }
+  }
+  CloseHandle(snapshot);
+}
+
+void AddLibraries(ProcessCensus& census) {
+  const HANDLE snapshot =
+      CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, GetCurrentProcessId());
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  MODULEENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Module32FirstW(snapshot, &entry); more; more = Module32NextW(snapshot, &entry)) {
+    census.Add(CensusKind::kLibrary, Utf8(entry.szExePath), "");
+  }
+  CloseHandle(snapshot);
+}
+
+// The system's handle table as ntdll reports it (its extended form).
+struct HandleTableEntry {
+  void* object;
+  ULONG_PTR process;
+  ULONG_PTR handle;
+  ULONG granted_access;
+  USHORT creator_back_trace;
+  USHORT type_index;
+  ULONG attributes;
+  ULONG reserved;
+};
+struct HandleTable {
+  ULONG_PTR count;
+  ULONG_PTR reserved;
+  HandleTableEntry entries[1];
+};
+constexpr ULONG kExtendedHandleInformation = 64;
+constexpr ULONG kObjectNameInformation = 1;
+constexpr ULONG kObjectTypeInformation = 2;
+
+using QuerySystem = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+using QueryObject = LONG(WINAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
+
+template <typename Function>
+Function FromNtdll(const char* name) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
+}
+
+// A UNICODE_STRING an object query wrote at the start of `buffer`.
+std::string ObjectText(const std::vector<unsigned char>& buffer) {
+  UNICODE_STRING text{};
+  std::memcpy(&text, buffer.data(), sizeof text);
+  if (text.Buffer == nullptr || text.Length == 0) return "";
+  return Utf8(std::wstring(text.Buffer, text.Length / sizeof(wchar_t)).c_str());
+}
+
+std::string ObjectQuery(QueryObject query, HANDLE handle, ULONG what) {
+  std::vector<unsigned char> buffer(2048);
+  ULONG needed = 0;
+  if (query(handle, what, buffer.data(), static_cast<ULONG>(buffer.size()), &needed) < 0) {
+    return "";
+  }
+  return ObjectText(buffer);
+}
+
+// This process's handles from the system's table; empty when it cannot be
+// read.
+std::vector<HANDLE> OwnHandles() {
+  const auto query = FromNtdll<QuerySystem>("NtQuerySystemInformation");
+  std::vector<unsigned char> buffer(1 << 16);
+  LONG status = -1;
+  for (int attempt = 0; query != nullptr && attempt < 8; ++attempt) {
+    ULONG needed = 0;
+    status = query(kExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
+                   &needed);
+    if (status >= 0) break;
+    buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed + 4096));
+  }
+  std::vector<HANDLE> handles;
+  if (status < 0) return handles;
+  const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
+  const ULONG_PTR self = GetCurrentProcessId();
+  for (ULONG_PTR index = 0; index < table->count; ++index) {
+    if (table->entries[index].process == self) {
+      handles.push_back(reinterpret_cast<HANDLE>(table->entries[index].handle));
+    }
+  }
+  return handles;
+}
+
+// Handles by type, and the named objects among them (a mutex or semaphore
+// kept by name); only their count where the table cannot be read. Files
+// are not asked their names: a pipe's can block.
+void AddHandles(ProcessCensus& census) {
+  const auto query = FromNtdll<QueryObject>("NtQueryObject");
+  const std::vector<HANDLE> handles = query != nullptr ? OwnHandles() : std::vector<HANDLE>{};
+  if (handles.empty()) {
+    DWORD count = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &count);
+    census.Add(CensusKind::kHandles, "of any type", std::to_string(count));
+    return;
+  }
+  std::map<std::string, int> of_type;
+  for (const HANDLE handle : handles) {
+    const std::string type = ObjectQuery(query, handle, kObjectTypeInformation);
+    // The system keeps a handle to its object directory once a named object
+    // was asked for: the system's, not the asker's.
+    if (type == "Directory") continue;
+    ++of_type[type.empty() ? "unknown" : type];
+    if (type == "Mutant" || type == "Semaphore" || type == "Event" || type == "Section") {
+      const std::string name = ObjectQuery(query, handle, kObjectNameInformation);
+      if (!name.empty()) census.Add(CensusKind::kNamedObject, type + " '" + name + "'", "");
+    }
+  }
+  for (const auto& [type, count] : of_type) {
+    census.Add(CensusKind::kHandles, type, std::to_string(count));
+  }
+}
+
+// Committed private memory, and the files mapped into memory (images and
+// views), from the process's memory map.
+void AddMemory(ProcessCensus& census) {
+  std::int64_t private_memory = 0;
+  std::map<std::string, int> mappings_of;
+  MEMORY_BASIC_INFORMATION region{};
+  for (const char* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;
+       at = static_cast<const char*>(region.BaseAddress) + region.RegionSize) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) {
+      private_memory += static_cast<std::int64_t>(region.RegionSize);
+    }
+    if (region.State == MEM_COMMIT && region.Type == MEM_MAPPED &&
+        region.BaseAddress == region.AllocationBase) {
+      wchar_t path[MAX_PATH] = {};
+      if (GetMappedFileNameW(GetCurrentProcess(), region.BaseAddress, path, MAX_PATH) > 0) {
+        ++mappings_of[Utf8(path)];
+      }
+    }
+    if (region.RegionSize == 0) break;
+  }
+  for (const auto& [path, mappings] : mappings_of) {
+    census.Add(CensusKind::kMappedFile, path, std::to_string(mappings) + " views");
+  }
+  census.private_memory = private_memory;
+}
+
+void AddEnvironment(ProcessCensus& census) {
+  wchar_t* block = GetEnvironmentStringsW();
+  if (block == nullptr) return;
+  for (const wchar_t* at = block; *at != L'\0'; at += wcslen(at) + 1) {
+    const std::string variable = Utf8(at);
+    const std::size_t equals = variable.find('=', 1);  // "=C:=C:\..." names a drive's folder
+    census.Add(CensusKind::kEnvironment, variable.substr(0, equals),
+               equals == std::string::npos ? "" : variable.substr(equals + 1));
+  }
+  FreeEnvironmentStringsW(block);
+}
+
+void AddSignals(ProcessCensus& census) {
+  for (const int signal_number : {SIGINT, SIGILL, SIGFPE, SIGSEGV, SIGTERM, SIGABRT}) {
+    // Read by setting and setting back: the C runtime has no other way.
+    const auto handler = std::signal(signal_number, SIG_DFL);
+    std::signal(signal_number, handler);
+    const std::string state =
+        handler == SIG_DFL   ? "the default"
+        : handler == SIG_IGN ? "ignored"
+                             : "a handler " + WhereAddressPoints(reinterpret_cast<void*>(handler));
+    census.Add(CensusKind::kSignal, "signal " + std::to_string(signal_number) + " (C runtime)",
+               state);
+  }
+  const LPTOP_LEVEL_EXCEPTION_FILTER filter = SetUnhandledExceptionFilter(nullptr);
+  SetUnhandledExceptionFilter(filter);
+  census.Add(CensusKind::kSignal, "unhandled exceptions (the filter)",
+             filter == nullptr ? "none"
+                               : "a filter " + WhereAddressPoints(reinterpret_cast<void*>(filter)));
+}
+
+void AddProcessAttributes(ProcessCensus& census) {
+  census.Add(CensusKind::kProcess, "error mode", Hex(GetErrorMode()));
+  wchar_t folder[MAX_PATH] = {};
+  GetDllDirectoryW(MAX_PATH, folder);
+  std::string named = "none";
+  if (folder[0] !=
+      L'\0') {  // built piece by piece: g++ 12 warns wrongly of overlap in a chain of +
+    named = "'";
+    named += Utf8(folder);
+    named += "'";
+  }
+  census.Add(CensusKind::kProcess, "DLL search folder (SetDllDirectory)", named);
+  census.Add(CensusKind::kProcess, "priority class", Hex(GetPriorityClass(GetCurrentProcess())));
+  census.Add(CensusKind::kProcess, "console code pages",
+             "input " + std::to_string(GetConsoleCP()) + ", output " +
+                 std::to_string(GetConsoleOutputCP()));
+  DWORD_PTR process_affinity = 0;
+  DWORD_PTR system_affinity = 0;
+  GetProcessAffinityMask(GetCurrentProcess(), &process_affinity, &system_affinity);
+  census.Add(CensusKind::kProcess, "processor affinity", Hex(process_affinity));
+}
+
+// The COM apartment the calling thread entered, asked only where COM's
+// library is already loaded: a thread cannot have entered COM otherwise.
+std::string ComApartment() {
+  for (const wchar_t* library : {L"combase.dll", L"ole32.dll"}) {
+    const HMODULE loaded = GetModuleHandleW(library);
+    if (loaded == nullptr) continue;
+    using Ask = HRESULT(WINAPI*)(int*, int*);
+    const auto ask = reinterpret_cast<Ask>(
+        reinterpret_cast<void*>(GetProcAddress(loaded, "CoGetApartmentType")));
+    if (ask == nullptr) continue;
+    int type = 0;
+    int qualifier = 0;
+    if (ask(&type, &qualifier) != S_OK) return "not entered";
+    return type == 0   ? "entered, single-threaded (STA)"
+           : type == 1 ? "entered, multi-threaded (MTA)"
+                       : "entered, type " + std::to_string(type);
+  }
+  return "not entered";
+}
+
+void AddCallingThread(ProcessCensus& census) {
+  census.Add(CensusKind::kCallingThread, "priority",
+             std::to_string(GetThreadPriority(GetCurrentThread())));
+  census.Add(CensusKind::kCallingThread, "COM apartment", ComApartment());
+}
+
+// A C runtime stream: its descriptor's mode (read by setting it and setting
+// it back), and its buffer as the runtime holds it.
+std::string StreamState(FILE* stream) {
+  const int descriptor = _fileno(stream);
+  std::string state = "descriptor " + std::to_string(descriptor);
+  if (descriptor >= 0) {
+    const int mode = _setmode(descriptor, _O_BINARY);
+    if (mode != -1) _setmode(descriptor, mode);
+    state += (mode & _O_BINARY) != 0 ? ", binary" : mode == -1 ? "" : ", text";
+  }
+  state += stream->_base == nullptr ? ", no buffer yet"
+                                    : ", its buffer " + WhereAddressPoints(stream->_base);
+  state +=
+      ", flags " + Hex(static_cast<unsigned>(stream->_flag) & 0x0404);  // own buffer, unbuffered
+  return state;
+}
+
+void AddStandardStreams(ProcessCensus& census) {
+  census.Add(CensusKind::kStandardStream, "standard input", StreamState(stdin));
+  census.Add(CensusKind::kStandardStream, "standard output", StreamState(stdout));
+  census.Add(CensusKind::kStandardStream, "standard error", StreamState(stderr));
+}
+
+}  // namespace
+
+void AddPlatformFacts(ProcessCensus& census) {
+  AddThreads(census);
+  AddLibraries(census);
+  AddHandles(census);
+  AddMemory(census);
+  AddEnvironment(census);
+  AddSignals(census);
+  AddProcessAttributes(census);
+  AddCallingThread(census);
+  AddStandardStreams(census);
+}
+
+bool AddressInLoadedModule(const void* address) {
+  if (address == nullptr) return true;
+  HMODULE owner = nullptr;
+  return GetModuleHandleExA(
+             GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+             static_cast<const char*>(address), &owner) != 0;
+}
+
+std::string WhereAddressPoints(const void* address) {
+  HMODULE owner = nullptr;
+  if (GetModuleHandleExA(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          static_cast<const char*>(address), &owner) != 0) {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(owner, path, MAX_PATH);
+    return "in " + FileName(Utf8(path)) + "'s image";
+  }
+  MEMORY_BASIC_INFORMATION region{};
+  if (VirtualQuery(address, &region, sizeof region) == sizeof region && region.State == MEM_FREE) {
+    return "in memory no longer mapped";
+  }
+  return "in other memory";
+}
