@@ -4,17 +4,53 @@
 #include <cstring>
 #include <iterator>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
 namespace capability_calls {
 namespace {
+
+int CurrentThreadId() {
+#if defined(_WIN32)
+  return static_cast<int>(GetCurrentThreadId());
+#else
+  return static_cast<int>(syscall(SYS_gettid));
+#endif
+}
 
 std::atomic<bool> supported{false};
 thread_local bool module_code_running = false;
 thread_local ModuleCode module_code = ModuleCode::kCall;
 thread_local int library_loads = 0;  // nested loads on this thread
 
+// The host's threads, for uses the kernel reports from another thread: by
+// id, whether module code runs there now and what it is doing.
+struct HostThread {
+  std::atomic<int> id{0};  // 0: a free slot
+  std::atomic<bool> module_code_running{false};
+  std::atomic<int> module_code{0};
+};
+constexpr std::size_t kHostThreads = 64;
+HostThread host_threads[kHostThreads];
+
+// This thread's slot, once it registered. A child of the tool registers a
+// handful of threads for its one check; their ids are not used again
+// within it.
+thread_local HostThread* own_slot = nullptr;
+
+void TellSlot() {
+  if (own_slot == nullptr) return;
+  own_slot->module_code = static_cast<int>(module_code);
+  own_slot->module_code_running = module_code_running;
+}
+
 // The first use of each capability, kept without the heap (a replacement
 // of malloc may be what calls in here).
-constexpr std::size_t kCapabilities = 7;
+constexpr std::size_t kCapabilities = 10;
 constexpr std::size_t kWhatKept = 120;
 struct FirstUse {
   std::atomic<bool> taken{false};
@@ -23,9 +59,23 @@ struct FirstUse {
 };
 FirstUse first_uses[kCapabilities];
 
-const char* const kVerbs[kCapabilities] = {"read the environment variable", "opened the file",
-                                           "used the network", "started the process",
-                                           "loaded the library"};
+const char* const kVerbs[kCapabilities] = {"read the environment variable",
+                                           "opened the file",
+                                           "used the network",
+                                           "started the process",
+                                           "loaded the library",
+                                           "opened the registry key",
+                                           "made the window",
+                                           "changed the file system at",
+                                           "started a thread",
+                                           "read its standard input"};
+
+void Record(Capability capability, const char* what) noexcept {
+  FirstUse& use = first_uses[static_cast<std::size_t>(capability)];
+  if (use.taken.exchange(true)) return;
+  std::strncpy(use.what, what != nullptr ? what : "", kWhatKept);
+  use.written = true;
+}
 
 }  // namespace
 
@@ -41,11 +91,46 @@ ModuleCodeScope::ModuleCodeScope(ModuleCode code)
     : previous_(module_code), was_running_(module_code_running) {
   module_code_running = true;
   module_code = code;
+  TellSlot();
 }
 
 ModuleCodeScope::~ModuleCodeScope() {
   module_code_running = was_running_;
   module_code = previous_;
+  TellSlot();
+}
+
+void NoteFromModuleImport(Capability capability, const char* what) noexcept {
+  if (!module_code_running && own_slot == nullptr) {
+    Record(capability, what);  // a thread the module started
+    return;
+  }
+  Note(capability, what);
+}
+
+void RegisterHostThread() {
+  if (own_slot != nullptr) return;
+  const int id = CurrentThreadId();
+  for (HostThread& slot : host_threads) {
+    int free = 0;
+    if (slot.id.compare_exchange_strong(free, id)) {
+      own_slot = &slot;
+      TellSlot();
+      return;
+    }
+  }
+}
+
+void NoteSeenByKernel(int thread, Capability capability, const char* what,
+                      bool loader_may) noexcept {
+  for (const HostThread& slot : host_threads) {
+    if (slot.id.load() != thread) continue;
+    if (!slot.module_code_running.load()) return;  // the tool's own work
+    const bool loading = slot.module_code.load() == static_cast<int>(ModuleCode::kLoad);
+    if (loading && loader_may) return;  // the loader opening the module and its libraries
+    break;
+  }
+  Record(capability, what);
 }
 
 LibraryLoadScope::LibraryLoadScope() {
@@ -60,10 +145,7 @@ void Note(Capability capability, const char* what) noexcept {
   const bool tools_own_load =
       capability == Capability::kLibrary && module_code == ModuleCode::kLoad && library_loads <= 1;
   if (!module_code_running || tools_own_load) return;
-  FirstUse& use = first_uses[static_cast<std::size_t>(capability)];
-  if (use.taken.exchange(true)) return;
-  std::strncpy(use.what, what != nullptr ? what : "", kWhatKept);
-  use.written = true;
+  Record(capability, what);
 }
 
 std::vector<std::string> TakeUses() {
@@ -73,7 +155,9 @@ std::vector<std::string> TakeUses() {
     if (!use.written.load()) continue;
     const std::string what = use.what;
     // Names are quoted; the network's uses are said as they are.
-    const bool named = static_cast<Capability>(index) != Capability::kNetwork;
+    const bool named = static_cast<Capability>(index) != Capability::kNetwork &&
+                       static_cast<Capability>(index) != Capability::kThread &&
+                       static_cast<Capability>(index) != Capability::kInput;
     uses.push_back(std::string(kVerbs[index]) + (what.empty() ? ""
                                                  : named      ? " '" + what + "'"
                                                               : " (" + what + ")"));

@@ -14,7 +14,18 @@ class DynamicLibrary;
 
 namespace capability_calls {
 
-enum class Capability { kEnvironment, kFile, kNetwork, kProcess, kLibrary, kRegistry, kWindow };
+enum class Capability {
+  kEnvironment,  // read the environment
+  kFile,         // opened a file
+  kNetwork,      // made or used a socket
+  kProcess,      // started a process
+  kLibrary,      // loaded a library
+  kRegistry,     // opened a registry key (Windows)
+  kWindow,       // made a window (Windows)
+  kFileSystem,   // made, removed, renamed or cut a file or folder
+  kThread,       // started a thread
+  kInput,        // read its standard input
+};
 
 // Whether this program notes uses (the replacements are linked in, or the
 // module's imports redirected).
@@ -62,6 +73,24 @@ class LibraryLoadScope {
 // code runs on this thread (not the tool's own load of the module). Never
 // throws, and uses no heap.
 void Note(Capability capability, const char* what) noexcept;
+
+// Called by a replacement that only the module's own imports reach
+// (Windows): notes the use when module code runs on this thread, or the
+// thread is not one of the host's (the module started it). Never throws,
+// and uses no heap.
+void NoteFromModuleImport(Capability capability, const char* what) noexcept;
+
+// A thread of the host's: its module code is told from its own by the
+// scopes above. A thread that never registered is one the module started.
+// Registered until the thread ends.
+void RegisterHostThread();
+
+// Called for a use the kernel saw (see system_call_watch.h) on thread
+// `thread` (its id): noted when module code runs there, or the thread is
+// not the host's; `path`, when it is a file's, is the loader's own while
+// the tool loads the module. Never throws, uses no heap, takes no lock.
+void NoteSeenByKernel(int thread, Capability capability, const char* what,
+                      bool loader_may) noexcept;
 
 // The uses noted since the last call, in words ("read the environment
 // variable 'ZR_QTY'"), at most one per capability, and forgets them.

@@ -1,11 +1,13 @@
 // Windows: a module's imports of the functions that reach beyond the process
-// (the environment, files, the network, processes, libraries, the registry,
-// windows) are redirected to versions that note the use and call the
-// original, as the heap's are for counting: as soon as the loader has bound
-// them, before the module's start-up code runs, and again once it is loaded.
+// (the environment, files by the C runtime's low-level functions as well as
+// its streams and the system's, the file system, standard input, the
+// network, processes, libraries, the registry, windows) are redirected to versions that note the
+// use and call the original, as the heap's are for counting: as soon as the loader has bound them,
+// before the module's start-up code runs, and again once it is loaded.
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -40,12 +42,26 @@ const char* Named(const wchar_t* text) {
 
 // Each replacement: notes the use of `capability` (named by the argument
 // `named`, or by `what`), then calls the original it replaced.
-#define STUDY_HOOK(name, Return, Parameters, Arguments, capability, what) \
-  Return(WINAPI* original_##name) Parameters = nullptr;                   \
-  Return WINAPI Noted_##name Parameters {                                 \
-    Note(Capability::capability, what);                                   \
-    return original_##name Arguments;                                     \
+#define STUDY_HOOK_IF(name, Return, Parameters, Arguments, noted, capability, what) \
+  Return(WINAPI* original_##name) Parameters = nullptr;                             \
+  Return WINAPI Noted_##name Parameters {                                           \
+    if (noted) NoteFromModuleImport(Capability::capability, what);                  \
+    return original_##name Arguments;                                               \
   }
+#define STUDY_HOOK(name, Return, Parameters, Arguments, capability, what) \
+  STUDY_HOOK_IF(name, Return, Parameters, Arguments, true, capability, what)
+
+// Whether a handle or descriptor is standard input, which a study never
+// reads.
+bool IsStandardInput(HANDLE handle) {
+  return handle != nullptr && handle == GetStdHandle(STD_INPUT_HANDLE);
+}
+bool IsStandardInput(int descriptor) {
+  return descriptor == 0;
+}
+bool IsStandardInput(FILE* stream) {
+  return stream == stdin;
+}
 
 STUDY_HOOK(GetEnvironmentVariableA, DWORD, (LPCSTR n, LPSTR v, DWORD s), (n, v, s), kEnvironment,
            Named(n))
@@ -61,6 +77,58 @@ STUDY_HOOK(CreateFileW, HANDLE,
            (f, a, s, t, c, l, h), kFile, Named(f))
 STUDY_HOOK(fopen, FILE*, (const char* f, const char* m), (f, m), kFile, Named(f))
 STUDY_HOOK(_wfopen, FILE*, (const wchar_t* f, const wchar_t* m), (f, m), kFile, Named(f))
+// The C runtime's low-level file functions, and the ways to change the
+// file system without opening a file.
+STUDY_HOOK(_open, int, (const char* f, int o, int m), (f, o, m), kFile, Named(f))
+STUDY_HOOK(_wopen, int, (const wchar_t* f, int o, int m), (f, o, m), kFile, Named(f))
+STUDY_HOOK(_sopen, int, (const char* f, int o, int s, int m), (f, o, s, m), kFile, Named(f))
+STUDY_HOOK(_wsopen, int, (const wchar_t* f, int o, int s, int m), (f, o, s, m), kFile, Named(f))
+STUDY_HOOK(_creat, int, (const char* f, int m), (f, m), kFile, Named(f))
+STUDY_HOOK(_wcreat, int, (const wchar_t* f, int m), (f, m), kFile, Named(f))
+STUDY_HOOK(_mkdir, int, (const char* f), (f), kFileSystem, Named(f))
+STUDY_HOOK(_wmkdir, int, (const wchar_t* f), (f), kFileSystem, Named(f))
+STUDY_HOOK(remove, int, (const char* f), (f), kFileSystem, Named(f))
+STUDY_HOOK(_wremove, int, (const wchar_t* f), (f), kFileSystem, Named(f))
+STUDY_HOOK(_unlink, int, (const char* f), (f), kFileSystem, Named(f))
+STUDY_HOOK(rename, int, (const char* f, const char* t), (f, t), kFileSystem, Named(f))
+STUDY_HOOK(_wrename, int, (const wchar_t* f, const wchar_t* t), (f, t), kFileSystem, Named(f))
+STUDY_HOOK(DeleteFileA, BOOL, (LPCSTR f), (f), kFileSystem, Named(f))
+STUDY_HOOK(DeleteFileW, BOOL, (LPCWSTR f), (f), kFileSystem, Named(f))
+STUDY_HOOK(CreateDirectoryA, BOOL, (LPCSTR f, LPSECURITY_ATTRIBUTES a), (f, a), kFileSystem,
+           Named(f))
+STUDY_HOOK(CreateDirectoryW, BOOL, (LPCWSTR f, LPSECURITY_ATTRIBUTES a), (f, a), kFileSystem,
+           Named(f))
+STUDY_HOOK(MoveFileExA, BOOL, (LPCSTR f, LPCSTR t, DWORD o), (f, t, o), kFileSystem, Named(f))
+STUDY_HOOK(MoveFileExW, BOOL, (LPCWSTR f, LPCWSTR t, DWORD o), (f, t, o), kFileSystem, Named(f))
+STUDY_HOOK(CopyFileA, BOOL, (LPCSTR f, LPCSTR t, BOOL e), (f, t, e), kFileSystem, Named(t))
+STUDY_HOOK(CopyFileW, BOOL, (LPCWSTR f, LPCWSTR t, BOOL e), (f, t, e), kFileSystem, Named(t))
+// Standard input, by every route: the handle, the descriptor, the stream.
+STUDY_HOOK_IF(ReadFile, BOOL, (HANDLE h, LPVOID b, DWORD s, LPDWORD r, LPOVERLAPPED o),
+              (h, b, s, r, o), IsStandardInput(h), kInput, "")
+STUDY_HOOK_IF(ReadConsoleA, BOOL,
+              (HANDLE h, LPVOID b, DWORD s, LPDWORD r, PCONSOLE_READCONSOLE_CONTROL c),
+              (h, b, s, r, c), IsStandardInput(h), kInput, "")
+STUDY_HOOK_IF(ReadConsoleW, BOOL,
+              (HANDLE h, LPVOID b, DWORD s, LPDWORD r, PCONSOLE_READCONSOLE_CONTROL c),
+              (h, b, s, r, c), IsStandardInput(h), kInput, "")
+STUDY_HOOK_IF(_read, int, (int d, void* b, unsigned s), (d, b, s), IsStandardInput(d), kInput, "")
+STUDY_HOOK_IF(fread, std::size_t, (void* b, std::size_t s, std::size_t n, FILE* f), (b, s, n, f),
+              IsStandardInput(f), kInput, "")
+STUDY_HOOK_IF(fgets, char*, (char* b, int s, FILE* f), (b, s, f), IsStandardInput(f), kInput, "")
+STUDY_HOOK_IF(fgetc, int, (FILE * f), (f), IsStandardInput(f), kInput, "")
+STUDY_HOOK_IF(getc, int, (FILE * f), (f), IsStandardInput(f), kInput, "")
+STUDY_HOOK(getchar, int, (), (), kInput, "")
+STUDY_HOOK(_getch, int, (), (), kInput, "")
+// Threads: the system's own start, and the C runtime's.
+STUDY_HOOK(CreateThread, HANDLE,
+           (LPSECURITY_ATTRIBUTES a, SIZE_T s, LPTHREAD_START_ROUTINE f, LPVOID p, DWORD c,
+            LPDWORD i),
+           (a, s, f, p, c, i), kThread, "")
+STUDY_HOOK(_beginthreadex, std::uintptr_t,
+           (void* a, unsigned s, unsigned(WINAPI* f)(void*), void* p, unsigned c, unsigned* i),
+           (a, s, f, p, c, i), kThread, "")
+STUDY_HOOK(_beginthread, std::uintptr_t, (void(__cdecl * f)(void*), unsigned s, void* p), (f, s, p),
+           kThread, "")
 STUDY_HOOK(socket, std::uintptr_t, (int d, int t, int p), (d, t, p), kNetwork, "opened a socket")
 STUDY_HOOK(connect, int, (std::uintptr_t s, const void* a, int l), (s, a, l), kNetwork,
            "connected a socket")
@@ -101,6 +169,7 @@ STUDY_HOOK(CreateWindowExW, HWND,
            (x, c, n, s, l, t, w, h, p, m, i, v), kWindow, Named(n))
 
 #undef STUDY_HOOK
+#undef STUDY_HOOK_IF
 
 struct Hook {
   const char* function;
@@ -122,6 +191,40 @@ const Hook kHooks[] = {
     STUDY_HOOKED(CreateFileW),
     STUDY_HOOKED(fopen),
     STUDY_HOOKED(_wfopen),
+    STUDY_HOOKED(_open),
+    STUDY_HOOKED(_wopen),
+    STUDY_HOOKED(_sopen),
+    STUDY_HOOKED(_wsopen),
+    STUDY_HOOKED(_creat),
+    STUDY_HOOKED(_wcreat),
+    STUDY_HOOKED(_mkdir),
+    STUDY_HOOKED(_wmkdir),
+    STUDY_HOOKED(remove),
+    STUDY_HOOKED(_wremove),
+    STUDY_HOOKED(_unlink),
+    STUDY_HOOKED(rename),
+    STUDY_HOOKED(_wrename),
+    STUDY_HOOKED(DeleteFileA),
+    STUDY_HOOKED(DeleteFileW),
+    STUDY_HOOKED(CreateDirectoryA),
+    STUDY_HOOKED(CreateDirectoryW),
+    STUDY_HOOKED(MoveFileExA),
+    STUDY_HOOKED(MoveFileExW),
+    STUDY_HOOKED(CopyFileA),
+    STUDY_HOOKED(CopyFileW),
+    STUDY_HOOKED(ReadFile),
+    STUDY_HOOKED(ReadConsoleA),
+    STUDY_HOOKED(ReadConsoleW),
+    STUDY_HOOKED(_read),
+    STUDY_HOOKED(fread),
+    STUDY_HOOKED(fgets),
+    STUDY_HOOKED(fgetc),
+    STUDY_HOOKED(getc),
+    STUDY_HOOKED(getchar),
+    STUDY_HOOKED(_getch),
+    STUDY_HOOKED(CreateThread),
+    STUDY_HOOKED(_beginthreadex),
+    STUDY_HOOKED(_beginthread),
     STUDY_HOOKED(socket),
     STUDY_HOOKED(connect),
     STUDY_HOOKED(CreateProcessA),

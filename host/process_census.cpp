@@ -65,6 +65,9 @@ std::string Worded(CensusKind kind, const std::string& subject, const std::strin
       if (after == nullptr) return "unmapped the file " + subject + ", which the host had mapped";
       return changed("the mappings of the file " + subject);
     case CensusKind::kEnvironment:
+      if (before == nullptr && after->rfind("a string ", 0) == 0) {
+        return "the environment holds " + *after;
+      }
       if (before == nullptr) return "the environment gained " + subject + "=" + *after;
       if (after == nullptr) return "the environment lost " + subject;
       return "the environment variable " + subject + " changed from '" + *before + "' to '" +

@@ -76,8 +76,17 @@ void AddThreads(ProcessCensus& census) {
   closedir(tasks);
 }
 
+// The system's own files: its libraries (some of which it keeps loaded once
+// loaded, as glibc's librt), and the C library's locale and conversion
+// caches. A module's loading of one is seen as it happens; leaving one is
+// the system's doing.
+bool IsSystemFile(const std::string& path) {
+  return path.rfind("/usr/", 0) == 0 || path.rfind("/lib", 0) == 0 || path.rfind("/etc/", 0) == 0;
+}
+
 int AddLibrary(dl_phdr_info* info, std::size_t /*size*/, void* data) {
-  if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0') {
+  if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0' && !IsSystemFile(info->dlpi_name) &&
+      std::strncmp(info->dlpi_name, "linux-vdso", 10) != 0) {
     static_cast<ProcessCensus*>(data)->Add(CensusKind::kLibrary, info->dlpi_name, "");
   }
   return 0;
@@ -98,11 +107,7 @@ void AddMappings(ProcessCensus& census) {
     const auto start = std::stoull(range.substr(0, dash), nullptr, 16);
     const auto end = std::stoull(range.substr(dash + 1), nullptr, 16);
     if (!path.empty() && path[0] == '/') {
-      // The system's own files (its libraries, counted as such, and the C
-      // library's locale and conversion caches) are not a module's.
-      const bool system_file =
-          path.rfind("/usr/", 0) == 0 || path.rfind("/lib", 0) == 0 || path.rfind("/etc/", 0) == 0;
-      if (!system_file) ++mappings_of[path];
+      if (!IsSystemFile(path)) ++mappings_of[path];
     } else if (path.empty() && permissions.rfind("rw-p", 0) == 0) {
       private_memory += static_cast<std::int64_t>(end - start);
     }
@@ -120,8 +125,10 @@ void AddEnvironment(ProcessCensus& census) {
   for (char** variable = environ; *variable != nullptr; ++variable) {
     const std::string where = WhereAddressPoints(*variable);
     if (where == "in memory no longer mapped") {
-      census.Add(CensusKind::kEnvironment, "(a variable put there as a string)",
-                 "a string " + where);
+      census.Add(CensusKind::kEnvironment, Hex(reinterpret_cast<std::uintptr_t>(*variable)),
+                 "a string " + where +
+                     " (put there with putenv: it dangles once its module "
+                     "is unloaded)");
       continue;
     }
     const std::string lies = where == "in other memory" ? "" : " (a string " + where + ")";

@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <algorithm>
+#include <cctype>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -54,6 +55,22 @@ void AddThreads(ProcessCensus& census) {
   CloseHandle(snapshot);
 }
 
+// The system's own files, under the Windows folder: a module's loading of
+// one of its libraries is seen as it happens; one the system keeps loaded
+// is the system's doing.
+bool IsSystemFile(const std::string& path) {
+  static const std::string windows_folder = [] {
+    wchar_t folder[MAX_PATH] = {};
+    GetWindowsDirectoryW(folder, MAX_PATH);
+    std::string lowered = Utf8(folder);
+    for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lowered + "\\";
+  }();
+  std::string lowered = path;
+  for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lowered.rfind(windows_folder, 0) == 0;
+}
+
 void AddLibraries(ProcessCensus& census) {
   const HANDLE snapshot =
       CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, GetCurrentProcessId());
@@ -61,7 +78,8 @@ void AddLibraries(ProcessCensus& census) {
   MODULEENTRY32W entry{};
   entry.dwSize = sizeof entry;
   for (BOOL more = Module32FirstW(snapshot, &entry); more; more = Module32NextW(snapshot, &entry)) {
-    census.Add(CensusKind::kLibrary, Utf8(entry.szExePath), "");
+    const std::string path = Utf8(entry.szExePath);
+    if (!IsSystemFile(path)) census.Add(CensusKind::kLibrary, path, "");
   }
   CloseHandle(snapshot);
 }
@@ -180,7 +198,8 @@ void AddMemory(ProcessCensus& census) {
     if (region.State == MEM_COMMIT && region.Type == MEM_MAPPED &&
         region.BaseAddress == region.AllocationBase) {
       wchar_t path[MAX_PATH] = {};
-      if (GetMappedFileNameW(GetCurrentProcess(), region.BaseAddress, path, MAX_PATH) > 0) {
+      if (GetMappedFileNameW(GetCurrentProcess(), region.BaseAddress, path, MAX_PATH) > 0 &&
+          !IsSystemFile(Utf8(path))) {
         ++mappings_of[Utf8(path)];
       }
     }

@@ -251,4 +251,17 @@ std::string FindForbiddenWrite(StandInHost& host, const RecordImage& before,
   return "";
 }
 
+std::string FirstChangedByte(const RecordImage& before, const RecordImage& after) {
+  for (std::size_t at = 0; at < before.record.size() && at < after.record.size(); ++at) {
+    if (before.record[at] != after.record[at])
+      return "record byte " + std::to_string(at) + " changed";
+  }
+  for (std::size_t at = 0; at < before.array.size() && at < after.array.size(); ++at) {
+    if (before.array[at] != after.array[at]) {
+      return "input array byte " + std::to_string(at) + " changed";
+    }
+  }
+  return "";
+}
+
 }  // namespace judge

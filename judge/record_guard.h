@@ -43,6 +43,10 @@ struct RecordImage {
 
 RecordImage TakeRecordImage(StandInHost& host);
 
+// The first byte that differs between two images of one host, as "record
+// byte 2447" or "input array byte 12"; "" when none does.
+std::string FirstChangedByte(const RecordImage& before, const RecordImage& after);
+
 // The first byte changed from `before` to `after` that a call of `kind` may
 // not write, as "record byte 3352 changed" (offset from the record's start)
 // or "input array byte 160 (element 1, byte 8) changed"; "" when none.

@@ -4,6 +4,8 @@
 // FAULT_<name>); everything else is the real study.
 #include <xmmintrin.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cfenv>
 #include <chrono>
 #include <cmath>
@@ -27,11 +29,21 @@
 #include <winsock2.h>
 #endif
 #include <windows.h>
+// After windows.h, which they need.
+#include <fcntl.h>
+#include <io.h>
+#include <malloc.h>
+#if defined(FAULT_enters_com)
+#include <objbase.h>
+#endif
 #else
+#include <alloca.h>
 #include <arpa/inet.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <pthread.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -96,6 +108,25 @@ enum Fault {
   finds_getenv_by_name,    // the same, through the function found by name at run time
   connects_at_load,        // opens a socket to the local machine when it loads
   writes_file_directly,    // writes a file in the working folder by system calls of its own
+  changes_calling_thread,  // blocks SIGTERM on (Windows: raises the priority of) the calling thread
+  buffers_output_in_image,     // gives standard output a buffer in its own image when it loads
+  puts_string_in_environment,  // puts a string of its own image into the environment when it loads
+  enters_com,                  // enters COM on the calling thread in every ordinary call (Windows)
+  reads_standard_input,        // reads its standard input when it loads: a debugging pause left in
+  imports_compiler_runtime,    // imports the compiler's runtime DLLs, which lie beside it (Windows)
+  needs_library_beside_it,     // needs a library of its own that lies beside it
+  without_aslr_and_dep,        // linked without ASLR, DEP and high-entropy addresses (Windows)
+  maps_memory_per_call,        // maps 16 KB in every ordinary call and never unmaps it
+  sleeps_in_calls,             // sleeps 2 ms in every ordinary call
+  writes_earlier_record,       // writes into the previous call's record during the next call
+  single_instance,             // keeps a guard after unload: loaded again, it does nothing
+  per_thread_callback,         // leaves a callback for the end of every thread that called it
+  writes_beside_itself,        // writes a 3 MB log beside itself when it loads, by low-level calls
+  stack_grows_with_position,   // uses stack in proportion to the quantity it writes
+  // Legal, if unusual: each of these must pass every check.
+  links_system_library,      // a correct study that also links a further system library
+  maps_and_releases_memory,  // maps and unmaps memory when it loads and in every defaults call
+  frees_per_thread_data,     // keeps data for each thread that calls it, all freed at unload
 };
 
 constexpr Fault kFault = FAULT;
@@ -211,6 +242,137 @@ using GetenvFunction = char* (*)(const char*);
   return found != nullptr ? found("ZR_PALVESSA_FLAT_QTY") : nullptr;
 }
 
+// A debugging pause: waits for a key on standard input.
+[[maybe_unused]] void WaitForKey() {
+#if defined(_WIN32)
+  static_cast<void>(std::getchar());
+#else
+  char key = 0;
+  static_cast<void>(read(0, &key, 1));
+#endif
+}
+
+// Whether this load is the one instance: a guard kept for the life of the
+// process (a named mutex on Windows; natively a signal's disposition, which
+// outlives the module as a named object would).
+bool instance_active = true;
+[[maybe_unused]] bool TakeInstanceGuard() {
+#if defined(_WIN32)
+  const HANDLE guard = CreateMutexW(nullptr, FALSE, L"zrPalvessa single instance");
+  return guard != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
+#else
+  struct sigaction before {};
+  sigaction(SIGUSR2, nullptr, &before);
+  if (before.sa_handler == SIG_IGN) return false;
+  signal(SIGUSR2, SIG_IGN);
+  return true;
+#endif
+}
+
+// The folder this module's file lies in, with its separator.
+[[maybe_unused]] std::string OwnFolder() {
+#if defined(_WIN32)
+  char path[MAX_PATH] = {};
+  HMODULE self = nullptr;
+  GetModuleHandleExA(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<const char*>(&OwnFolder), &self);
+  GetModuleFileNameA(self, path, MAX_PATH);
+  const std::string file = path;
+  return file.substr(0, file.find_last_of("\\/") + 1);
+#else
+  Dl_info self{};
+  dladdr(reinterpret_cast<void*>(&OwnFolder), &self);
+  const std::string file = self.dli_fname != nullptr ? self.dli_fname : "";
+  return file.substr(0, file.find_last_of('/') + 1);
+#endif
+}
+
+// Writes 3 MB into a log beside this module, by the lowest calls a module
+// has: the system's own natively, the C runtime's low-level ones on Windows.
+[[maybe_unused]] void WriteLogBesideItself() {
+  const std::string log = OwnFolder() + "zrPalvessa.log";
+  static const std::string line(1023, 'x');
+#if defined(_WIN32)
+  const int file = _open(log.c_str(), _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY, 0644);
+  if (file < 0) return;
+  for (int written = 0; written < 3 * 1024; ++written) {
+    _write(file, (line + "\n").c_str(), 1024);
+  }
+  _close(file);
+#else
+  const long file = syscall(SYS_openat, AT_FDCWD, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  if (file < 0) return;
+  for (int written = 0; written < 3 * 1024; ++written) {
+    syscall(SYS_write, file, (line + "\n").c_str(), 1024);
+  }
+  syscall(SYS_close, file);
+#endif
+}
+
+// Per-thread data: a slot of a fixed table for each thread that calls (no
+// heap call in a call), given back when the thread ends. per_thread_callback
+// leaves that callback behind at unload; frees_per_thread_data takes it
+// away and gives every slot back.
+std::atomic<bool> slot_taken[256];
+#if defined(_WIN32)
+DWORD per_thread = FLS_OUT_OF_INDEXES;
+[[maybe_unused]] void WINAPI GiveSlotBack(void* slot) {
+  if (slot != nullptr) static_cast<std::atomic<bool>*>(slot)->store(false);
+}
+#else
+pthread_key_t per_thread;
+std::atomic<bool> per_thread_made{false};
+[[maybe_unused]] void GiveSlotBack(void* slot) {
+  if (slot != nullptr) static_cast<std::atomic<bool>*>(slot)->store(false);
+}
+#endif
+
+[[maybe_unused]] void* TakeSlot() {
+  for (std::atomic<bool>& slot : slot_taken) {
+    if (!slot.exchange(true)) return &slot;
+  }
+  return nullptr;
+}
+
+// Made as the module loads, not in a call, where it would take the heap.
+[[maybe_unused]] void MakePerThreadSlot() {
+#if defined(_WIN32)
+  per_thread = FlsAlloc(&GiveSlotBack);
+#else
+  per_thread_made = pthread_key_create(&per_thread, &GiveSlotBack) == 0;
+#endif
+}
+
+[[maybe_unused]] void KeepPerThreadData() {
+#if defined(_WIN32)
+  if (per_thread != FLS_OUT_OF_INDEXES && FlsGetValue(per_thread) == nullptr) {
+    FlsSetValue(per_thread, TakeSlot());
+  }
+#else
+  if (per_thread_made && pthread_getspecific(per_thread) == nullptr) {
+    pthread_setspecific(per_thread, TakeSlot());
+  }
+#endif
+}
+
+// Maps memory for a scratch table, and gives it back.
+[[maybe_unused]] void MapAndRelease() {
+  constexpr std::size_t kMapped = 1 << 20;
+#if defined(_WIN32)
+  auto* mapped =
+      static_cast<char*>(VirtualAlloc(nullptr, kMapped, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  if (mapped == nullptr) return;
+  mapped[0] = 1;
+  VirtualFree(mapped, 0, MEM_RELEASE);
+#else
+  void* mapped = mmap(nullptr, kMapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return;
+  static_cast<char*>(mapped)[0] = 1;
+  munmap(mapped, kMapped);
+#endif
+}
+
 // What leaks_at_load copies and never frees.
 [[maybe_unused]] char* volatile kept_copy = nullptr;  // volatile: kept, never optimised away
 
@@ -251,6 +413,23 @@ struct LoadTimeFault {
     }
     if (kFault == forged_result) std::printf("passed\tok\n");
     std::fflush(stdout);
+    if (kFault == buffers_output_in_image) {
+      static char buffer[4096];
+      std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    }
+    if (kFault == puts_string_in_environment) {
+      static char entry[] = "ZR_PALVESSA_LOADED=1";
+#if defined(_WIN32)
+      _putenv(entry);
+#else
+      putenv(entry);
+#endif
+    }
+    if (kFault == reads_standard_input) WaitForKey();
+    if (kFault == single_instance) instance_active = TakeInstanceGuard();
+    if (kFault == writes_beside_itself) WriteLogBesideItself();
+    if (kFault == maps_and_releases_memory) MapAndRelease();
+    if (kFault == per_thread_callback || kFault == frees_per_thread_data) MakePerThreadSlot();
   }
 };
 const LoadTimeFault load_time_fault;
@@ -259,6 +438,15 @@ const LoadTimeFault load_time_fault;
 struct UnloadTimeFault {
   ~UnloadTimeFault() {
     if (kFault == thread_at_unload) std::thread([] { HangForever(); }).detach();
+    if (kFault == frees_per_thread_data) {
+      // The callback goes with the per-thread data (Windows gives every
+      // thread's value to it as it goes).
+#if defined(_WIN32)
+      if (per_thread != FLS_OUT_OF_INDEXES) FlsFree(per_thread);
+#else
+      if (per_thread_made) pthread_key_delete(per_thread);
+#endif
+    }
   }
 };
 const UnloadTimeFault unload_time_fault;
@@ -312,6 +500,7 @@ double shared_position = 0;
 // What the fault does on a call, after the study has run.
 [[maybe_unused]] void AfterStudy(StudyInterface& record, double quantity_before) {
   if (record.defaults_flag != 0) {
+    if (kFault == maps_and_releases_memory) MapAndRelease();
     if (kFault == enabled_by_default) {
       WriteSlotArea<std::int32_t>(LocateSlot(record, kEnabledInput).value, 1);
     }
@@ -375,6 +564,40 @@ double shared_position = 0;
   if (kFault == logs_every_call) {
     std::printf("zrPalvessa: order quantity %g\n", record.order_quantity);
   }
+  if (kFault == changes_calling_thread) {
+#if defined(_WIN32)
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+#else
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+#endif
+  }
+#if defined(_WIN32) && defined(FAULT_enters_com)  // the one module that imports COM
+  if (kFault == enters_com) CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+#endif
+  if (kFault == maps_memory_per_call) {
+    constexpr std::size_t kMapped = 16 * 1024;
+#if defined(_WIN32)
+    auto* mapped = static_cast<char*>(
+        VirtualAlloc(nullptr, kMapped, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+#else
+    auto* mapped = static_cast<char*>(
+        mmap(nullptr, kMapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    if (mapped == MAP_FAILED) mapped = nullptr;
+#endif
+    if (mapped != nullptr) mapped[0] = 1;
+  }
+  if (kFault == sleeps_in_calls) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  if (kFault == per_thread_callback || kFault == frees_per_thread_data) KeepPerThreadData();
+  if (kFault == stack_grows_with_position) {
+    // Stack in proportion to the quantity written: a scaled quantity of a
+    // large position takes more than any thread has.
+    const double bytes = std::min(std::fabs(record.order_quantity) * 64.0, 1e9);
+    auto* area = static_cast<volatile unsigned char*>(alloca(static_cast<std::size_t>(bytes) + 16));
+    area[0] = 1;
+  }
   if (kFault == writes_record_later) {
     StudyInterface* kept = &record;
     std::thread([kept] {
@@ -404,6 +627,12 @@ STUDY_EXPORT void scsf_zrPalvessa(StudyInterface* record) {
   if (kFault == hangs_in_call) HangForever();
   if (kFault == forks) LeaveProcessRunning();
   if (record == nullptr) return;
+  if (kFault == single_instance && !instance_active) return;  // "another instance runs"
+  if (kFault == writes_earlier_record) {
+    static StudyInterface* previous = nullptr;
+    if (previous != nullptr && previous != record) previous->reserved_2440[3] ^= 0x01;
+    previous = record;
+  }
   if (kFault == crash_on_defaults && record->defaults_flag != 0) Crash();
   if (kFault == throws_from_call && record->defaults_flag == 0) {
     throw std::runtime_error("no position");

@@ -68,9 +68,9 @@ TEST(CommandLineTest, RefusesSayingWhatWasFound) {
 
 TEST(CommandLineTest, ChildOptionsOnlyOnAChildsCommandLine) {
   const std::vector<std::string> child_check = {"validate", "m.so", kChildCheckOption,
-                                                "heap-balance"};
+                                                "memory-balance"};
   EXPECT_EQ(Parsed<ValidateSettings>(child_check, CommandLineOf::kChild).checks,
-            std::vector<const CheckDefinition*>{CheckNamed("heap-balance")});
+            std::vector<const CheckDefinition*>{CheckNamed("memory-balance")});
   EXPECT_EQ(ErrorOf([&] { ParseCommandLine(child_check); }).first, kExitUsage);
   for (const char* hidden : {"--channel", "--check"}) {
     EXPECT_EQ(ErrorOf([&] {

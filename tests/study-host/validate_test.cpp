@@ -19,7 +19,8 @@ TEST(ChecksTest, SelectionRunsWithWhatItNeedsInRunOrder) {
     std::vector<std::string> selection;
     std::vector<std::string> run;
   } cases[] = {
-      {{"heap-balance"}, {"module-loads", "exports-resolve", "interface-version", "heap-balance"}},
+      {{"memory-balance"},
+       {"module-loads", "exports-resolve", "interface-version", "memory-balance"}},
       {{"module-name", "module-loads"}, {"module-loads", "exports-resolve", "module-name"}},
       {{"module-loads"}, {"module-loads"}},
       {{"long-run"},

@@ -117,8 +117,8 @@ the working folder is looked for there too, and the error says where:
   $ study_host validate "$MODULE" --skip "long run"
   stderr: study-host: --skip: unknown check 'long run'; the checks are module-loads, [a-z, -]+ \(see 'study-host --help'\) (re)
   [2]
-  $ study_host validate "$MODULE" --in-child-run-check heap-balance
-  stderr: study-host: not expected: '--in-child-run-check', 'heap-balance' (see 'study-host --help')
+  $ study_host validate "$MODULE" --in-child-run-check memory-balance
+  stderr: study-host: not expected: '--in-child-run-check', 'memory-balance' (see 'study-host --help')
   [2]
   $ study_host replay "$MODULE" --positions 1,1e400
   stderr: study-host: position 2 of --positions ('1e400') is out of range

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
@@ -10,10 +11,12 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -35,8 +38,45 @@ constexpr int kChildSecret = 4;                    // the secret's pipe in the c
 constexpr long long kDrainMilliseconds = 200;      // reading what is left once the child ended
 constexpr long long kExitGraceMilliseconds = 200;  // a channel's end and the exit that closed it
 
-// The child of the running command, for a signal that ends the tool.
-volatile sig_atomic_t running_child_group = 0;
+// The children running now (a check may run two at once), each the leader
+// of its process group: for a signal that ends the tool, and so that one
+// child's leftovers are told from another child still running.
+constexpr std::size_t kMostChildrenAtOnce = 8;
+std::atomic<pid_t> running_children[kMostChildrenAtOnce];
+static_assert(std::atomic<pid_t>::is_always_lock_free, "read from a signal handler");
+
+// Holds a running child's place while it lives.
+class RunningChild {
+ public:
+  explicit RunningChild(pid_t child) {
+    for (std::atomic<pid_t>& place : running_children) {
+      pid_t free = 0;
+      if (place.compare_exchange_strong(free, child)) {
+        place_ = &place;
+        return;
+      }
+    }
+  }
+  ~RunningChild() {
+    if (place_ != nullptr) place_->store(0);
+  }
+  RunningChild(const RunningChild&) = delete;
+  RunningChild& operator=(const RunningChild&) = delete;
+
+ private:
+  std::atomic<pid_t>* place_ = nullptr;
+};
+
+// Held while a child is started and its place taken, and while leftovers
+// are ended: a child just started is never taken for another's leftover.
+std::mutex starting_or_ending;
+
+bool IsRunningChild(pid_t pid) {
+  for (const std::atomic<pid_t>& place : running_children) {
+    if (place.load() == pid) return true;
+  }
+  return false;
+}
 
 long long MillisecondsNow() {
   timespec now{};
@@ -261,17 +301,27 @@ std::string SignalText(int signal_number) {
 }
 
 // Processes the tool has adopted: a child's descendants, once the child is
-// gone (the tool is their subreaper).
+// gone (the tool is their subreaper); not the children it runs. Any thread
+// of the tool may have adopted them.
 std::vector<pid_t> AdoptedProcesses() {
   std::vector<pid_t> adopted;
-  const std::string self = std::to_string(getpid());
-  std::ifstream children("/proc/" + self + "/task/" + self + "/children");
-  for (pid_t pid; children >> pid;) adopted.push_back(pid);
+  const std::string self = "/proc/" + std::to_string(getpid()) + "/task";
+  DIR* tasks = opendir(self.c_str());
+  if (tasks == nullptr) return adopted;
+  while (const dirent* task = readdir(tasks)) {
+    if (task->d_name[0] == '.') continue;
+    std::ifstream children(self + "/" + task->d_name + "/children");
+    for (pid_t pid; children >> pid;) {
+      if (!IsRunningChild(pid)) adopted.push_back(pid);
+    }
+  }
+  closedir(tasks);
   return adopted;
 }
 
 // Ends what is left of the child's tree; true when anything was left.
 bool EndLeftovers(pid_t group) {
+  const std::lock_guard<std::mutex> ending(starting_or_ending);
   bool left = kill(-group, 0) == 0;
   kill(-group, SIGKILL);
   for (pid_t pid : AdoptedProcesses()) {
@@ -334,6 +384,7 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   Configure(setup, terms, output.get(), channel_write.get(), secret_read.get(),
             folder ? folder->path().string() : std::string());
   pid_t child = 0;
+  std::unique_lock<std::mutex> starting(starting_or_ending);
   const int spawned = posix_spawn(&child, argv[0], &setup.actions, &setup.attributes, argv.data(),
                                   environment.data());
   channel_write.Close();
@@ -342,7 +393,8 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
     run.start_failure = std::string("cannot start a child process: ") + std::strerror(spawned);
     return run;
   }
-  running_child_group = child;
+  const RunningChild running(child);
+  starting.unlock();
   run.started = true;
   HandSecret(secret_pipe.write, secret);
 
@@ -370,7 +422,6 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   }
   reader.Drain();
   run.left_processes = EndLeftovers(child) && !run.timed_out;
-  running_child_group = 0;
   ReadOutput(output.get(), run);
   if (folder) run.files_made = folder->Contents();
   ThrowIfInterrupted();  // the child's working folder is removed on the way out
@@ -494,8 +545,10 @@ namespace {
 // change nothing: the first is being seen to.
 void StopChildAndNote(int signal_number) {
   const int saved_errno = errno;
-  const pid_t group = running_child_group;
-  if (group > 0) kill(-group, SIGKILL);
+  for (const std::atomic<pid_t>& place : running_children) {
+    const pid_t group = place.load();
+    if (group > 0) kill(-group, SIGKILL);
+  }
   NoteInterruption(signal_number);
   errno = saved_errno;
 }

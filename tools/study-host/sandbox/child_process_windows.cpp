@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <mutex>
 #include <optional>
 
 #include "tools/study-host/common/interruption.h"
@@ -180,16 +181,30 @@ void HandSecret(Handle& secret_write, const std::string& secret) {
   secret_write.Close();
 }
 
-// The job of the running child, for a console event that stops the tool.
-std::atomic<HANDLE> running_job{nullptr};
+// The jobs of the children running now (a check may run two at once), for
+// a console event that stops the tool.
+std::atomic<HANDLE> running_jobs[8];
 
-// Holds the running child's job for the handler while it lives.
+// Holds a running child's job for the handler while it lives.
 class RunningJob {
  public:
-  explicit RunningJob(HANDLE job) { running_job.store(job); }
-  ~RunningJob() { running_job.store(nullptr); }
+  explicit RunningJob(HANDLE job) {
+    for (std::atomic<HANDLE>& place : running_jobs) {
+      HANDLE free = nullptr;
+      if (place.compare_exchange_strong(free, job)) {
+        place_ = &place;
+        return;
+      }
+    }
+  }
+  ~RunningJob() {
+    if (place_ != nullptr) place_->store(nullptr);
+  }
   RunningJob(const RunningJob&) = delete;
   RunningJob& operator=(const RunningJob&) = delete;
+
+ private:
+  std::atomic<HANDLE>* place_ = nullptr;
 };
 
 // Ctrl+C, Ctrl+Break, a closed console window, logging off: ends the
@@ -198,7 +213,9 @@ class RunningJob {
 // returns, so it waits for the tool to end first (Windows allows a few
 // seconds).
 BOOL WINAPI StopChildAndNote(DWORD event) {
-  if (const HANDLE job = running_job.load()) TerminateJobObject(job, 1);
+  for (const std::atomic<HANDLE>& place : running_jobs) {
+    if (const HANDLE job = place.load()) TerminateJobObject(job, 1);
+  }
   NoteInterruption(static_cast<int>(event));
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) Sleep(10000);
   return TRUE;
@@ -212,6 +229,11 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   ChildRun run;
   wchar_t self[32768];
   const DWORD length = GetModuleFileNameW(nullptr, self, 32768);
+  // One child is started at a time (a check may run two at once): the
+  // channel is announced in this process's environment, and what a child
+  // inherits is made inheritable, only for as long as it starts.
+  static std::mutex starting;
+  std::unique_lock<std::mutex> starting_one(starting);
   Handle channel_read, channel_write, secret_read, secret_write, output, job;
   std::optional<WorkingFolder> folder;
   if (terms.own_working_folder) folder.emplace();
@@ -264,6 +286,10 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   SetEnvironmentVariableA(kChannelVariable, nullptr);
   channel_write.Close();
   secret_read.Close();
+  nothing.Close();
+  tool_input.Close();
+  SetHandleInformation(output.get(), HANDLE_FLAG_INHERIT, 0);  // the next child's is its own
+  starting_one.unlock();
   if (!created) {
     run.start_failure = "cannot start a child process: error " + std::to_string(GetLastError());
     return run;

@@ -2,6 +2,10 @@
 // missing pieces, the edge sweep and the seeded randomized run. Every call
 // is judged by the contract judge.
 #include "tools/study-host/validate/call_checks.h"
+
+#include <memory>
+#include <vector>
+
 #include "host/stand_in_host.h"
 #include "judge/call_judge.h"
 #include "judge/call_scenarios.h"
@@ -12,22 +16,52 @@
 #include "judge/scale_out_sweep.h"
 #include "tools/study-host/common/text_format.h"
 
-// Each kind of call, once with each fill pattern.
+namespace {
+
+// A call made earlier, its record kept as it was when the call returned.
+struct EarlierCall {
+  std::string name;
+  std::unique_ptr<StandInHost> host;
+  judge::RecordImage returned;
+};
+
+// The first record of an earlier call changed since its call returned, in
+// words; "" when none.
+std::string EarlierRecordChanged(const std::vector<EarlierCall>& earlier) {
+  for (const EarlierCall& call : earlier) {
+    const judge::RecordImage now = judge::TakeRecordImage(*call.host);
+    const std::string changed = judge::FirstChangedByte(call.returned, now);
+    if (!changed.empty()) return "the record of an earlier call (" + call.name + "): " + changed;
+  }
+  return "";
+}
+
+}  // namespace
+
+// Each kind of call, once with each fill pattern; every earlier call's
+// record stays guarded while the later calls run, as a host's records of
+// past updates live on after their calls.
 CheckResult CheckRecordUntouched(const CheckContext& context) {
-  std::size_t calls = 0;
+  std::vector<EarlierCall> earlier;
   for (const judge::CallScenario& scenario : judge::CallScenarios()) {
     for (std::uint8_t pattern : judge::kFillPatterns) {
       context.Announce(scenario.name);
-      StandInHost host(scenario.options);
-      judge::PrepareScenario(host, scenario, context.study());
-      const std::string fault = judge::MakeWatchedCall(host, context.study(), pattern);
-      ++calls;
+      auto host = std::make_unique<StandInHost>(scenario.options);
+      judge::PrepareScenario(*host, scenario, context.study());
+      const std::string fault = judge::MakeWatchedCall(*host, context.study(), pattern);
       if (!fault.empty()) return Failed(std::string(scenario.name) + ": " + fault);
+      const std::string late = EarlierRecordChanged(earlier);
+      if (!late.empty()) {
+        return Failed(std::string(scenario.name) + " wrote into " + late +
+                      " (a study keeps no record once its call returned)");
+      }
+      earlier.push_back({scenario.name, std::move(host), {}});
+      earlier.back().returned = judge::TakeRecordImage(*earlier.back().host);
     }
   }
-  return Passed(std::to_string(calls) + " calls of " +
+  return Passed(std::to_string(earlier.size()) + " calls of " +
                 std::to_string(judge::CallScenarios().size()) +
-                " kinds wrote only what their kind may write");
+                " kinds wrote only what their kind may write, and no earlier call's record");
 }
 
 // A defaults call, an ordinary call and one with the

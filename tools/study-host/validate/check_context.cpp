@@ -24,8 +24,9 @@ void CheckContext::ThrowIfBeyondItsCalls() const {
     std::string named;
     for (const std::string& use : uses) named += (named.empty() ? "" : "; ") + Escaped(use);
     throw BeyondItsCalls{named +
-                         " (a study reads no environment or file, uses no network, starts no "
-                         "process and loads no library)"};
+                         " (a study reads no environment, file or standard input, changes no "
+                         "file, uses no network, starts no process or thread and loads no "
+                         "library)"};
   }
   const std::uint64_t now = OwnOutputBytes();
   const std::uint64_t elsewhere = output_before_load + session->output_at_load_and_unload();

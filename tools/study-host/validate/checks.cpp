@@ -7,7 +7,9 @@
 #include "tools/study-host/validate/declaration_checks.h"
 #include "tools/study-host/validate/floating_point_checks.h"
 #include "tools/study-host/validate/heap_checks.h"
+#include "tools/study-host/validate/lifecycle_checks.h"
 #include "tools/study-host/validate/loading_checks.h"
+#include "tools/study-host/validate/speed_checks.h"
 #include "tools/study-host/validate/stack_checks.h"
 #include "tools/study-host/validate/state_checks.h"
 #include "tools/study-host/validate/unload_checks.h"
@@ -48,14 +50,24 @@ constexpr CheckDefinition kChecks[] = {
      "an ordinary call of any kind makes no heap call of its own, but releases the owned host "
      "text it is given",
      &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckHeapCalls},
-    {"heap-balance",
+    {"memory-balance",
      "thousands of calls of every kind, and loading and unloading the module, leave the heap as "
      "they found it, in blocks and bytes",
-     &CheckInterfaceVersion, true, kLongCheckSeconds, &CheckHeapBalance},
+     &CheckInterfaceVersion, true, kLongCheckSeconds, &CheckMemoryBalance},
     {"threads-and-state",
      "no thread after loading, any kind of call or unloading; no record changed after its call "
      "returned",
      &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckThreadsAndState},
+    {"call-speed",
+     "ordinary calls of every kind, timed in batches, take at most 50 us a call at best",
+     &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckCallSpeed},
+    {"loads-again",
+     "loaded a second time, and in two processes at once, every kind of call is judged right",
+     &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckLoadsAgain, 2},
+    {"threads-outlive-module",
+     "host threads that called the module end after it was unloaded, and nothing of it runs "
+     "then",
+     &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckThreadsOutliveModule},
     {"calls-on-threads",
      "calls on four threads at once, each with records and settings of its own, every call "
      "judged, so state shared across calls shows",

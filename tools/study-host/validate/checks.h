@@ -22,6 +22,7 @@ struct CheckDefinition {
   bool calls_study;     // needs the module loaded with its exports
   int timeout_seconds;  // default time limit
   CheckBody body;
+  int processes_at_once = 1;  // children that run the body at the same time, each judged
 };
 
 // Every check, in run order.

@@ -1,9 +1,11 @@
-// Checks of the heap: an ordinary call makes no heap call of its own (the
+// Checks of memory: an ordinary call makes no heap call of its own (the
 // releases of owned host text aside), and many calls of each kind, or a
-// load and an unload, leave the heap as they found it in blocks and bytes.
+// load and an unload, leave the heap as they found it in blocks and bytes,
+// and the memory outside the heap (mapped by the module itself) too.
 #include "tools/study-host/validate/heap_checks.h"
 #include "host/heap_calls.h"
 #include "host/heap_census.h"
+#include "host/process_census.h"
 #include "host/stand_in_host.h"
 #include "judge/call_scenarios.h"
 #include "tools/study-host/common/text_format.h"
@@ -13,14 +15,34 @@ namespace {
 constexpr int kCallsEachKind = 1000;  // a leak of one block per this many calls shows
 constexpr int kRounds = 3;            // a balanced round clears the kind
 constexpr int kOrdinaryCallsCounted = 20;
+#if defined(_WIN32)
+constexpr std::int64_t kMostMemoryMoved = std::int64_t{1} << 20;  // the heaps' own committing
+#else
+constexpr std::int64_t kMostMemoryMoved = std::int64_t{256} << 10;
+#endif
 
-HeapCensus CensusAfter(const judge::CallScenario& scenario, judge::StudyFunction study, int calls) {
+std::string Kilobytes(std::int64_t bytes) {
+  return std::to_string(bytes / 1024) + " KB";
+}
+
+// The heap, and the private memory outside it, at one moment.
+struct MemoryCensus {
+  HeapCensus heap;
+  std::int64_t outside_heap = -1;  // see ProcessCensus::private_memory
+};
+
+MemoryCensus TakeMemoryCensus() {
+  return {TakeHeapCensus(), TakeProcessCensus().private_memory};
+}
+
+MemoryCensus CensusAfter(const judge::CallScenario& scenario, judge::StudyFunction study,
+                         int calls) {
   for (int call = 0; call < calls; ++call) {
     StandInHost host(scenario.options);
     judge::PrepareScenario(host, scenario, study);
     study(&host.record());
   }
-  return TakeHeapCensus();
+  return TakeMemoryCensus();
 }
 
 std::string Growth(const HeapCensus& before, const HeapCensus& after) {
@@ -29,36 +51,65 @@ std::string Growth(const HeapCensus& before, const HeapCensus& after) {
                             : std::string());
 }
 
+// Nothing more in use than before. Less is no leak: the loader gives back
+// what it had cached (a library the system keeps loaded, once loaded, is
+// not loaded again).
 bool Balanced(const HeapCensus& before, const HeapCensus& after) {
-  return after.bytes == before.bytes && after.blocks == before.blocks;
+  return after.bytes <= before.bytes && after.blocks <= before.blocks;
+}
+
+// How the memory outside the heap grew, in words; "" when it did not grow
+// beyond what the host's own allocations may move it by.
+std::string GrowthOutsideHeap(const MemoryCensus& before, const MemoryCensus& after) {
+  if (before.outside_heap < 0 || after.outside_heap - before.outside_heap <= kMostMemoryMoved) {
+    return "";
+  }
+  return Kilobytes(after.outside_heap - before.outside_heap) +
+         " more memory mapped outside the heap, which it never gives back";
+}
+
+// What grew from `before` to `after`, in words; "" when nothing did.
+std::string GrowthBetween(const MemoryCensus& before, const MemoryCensus& after) {
+  const std::string outside = GrowthOutsideHeap(before, after);
+  if (!Balanced(before.heap, after.heap)) {
+    return "the heap grows by " + Growth(before.heap, after.heap) +
+           (outside.empty() ? "" : ", and it leaves " + outside);
+  }
+  return outside.empty() ? "" : "it leaves " + outside;
 }
 
 std::string HeapGrowth(const judge::CallScenario& scenario, judge::StudyFunction study) {
-  HeapCensus before = CensusAfter(scenario, study, kCallsEachKind / 10);  // allocators settle
+  MemoryCensus before = CensusAfter(scenario, study, kCallsEachKind / 10);  // allocators settle
   for (int round = 1;; ++round) {
-    const HeapCensus after = CensusAfter(scenario, study, kCallsEachKind);
-    if (Balanced(before, after)) return "";
+    const MemoryCensus after = CensusAfter(scenario, study, kCallsEachKind);
+    const std::string growth = GrowthBetween(before, after);
+    if (growth.empty()) return "";
     if (round == kRounds) {
-      return std::string(scenario.name) + ": the heap grows by " + Growth(before, after) +
-             " every " + std::to_string(kCallsEachKind) + " calls";
+      return std::string(scenario.name) + ": " + growth + " every " +
+             std::to_string(kCallsEachKind) + " calls";
     }
     before = after;
   }
 }
 
-// Loading and unloading the module again, until a round leaves the heap as
-// it found it (the loader's own caches settle in the first).
+// Loading and unloading the module again, until a round leaves the heap and
+// the memory outside it as it found them (the loader's own caches settle in
+// the first).
 std::string LoadAndUnloadGrowth(const CheckContext& context) {
   context.session->Unload();
-  HeapCensus before = TakeHeapCensus();
+  MemoryCensus before = TakeMemoryCensus();
   for (int round = 1;; ++round) {
     const std::string reason = context.session->Load(context.path, LoadDepth::kExports);
     context.session->Unload();
     if (!reason.empty()) return "loading the module again failed: " + reason;
-    const HeapCensus after = TakeHeapCensus();
-    if (Balanced(before, after)) return "";
+    const MemoryCensus after = TakeMemoryCensus();
+    if (Balanced(before.heap, after.heap) && GrowthOutsideHeap(before, after).empty()) return "";
     if (round == kRounds) {
-      return "loading and unloading the module leaves " + Growth(before, after) + " on the heap";
+      if (!Balanced(before.heap, after.heap)) {
+        return "loading and unloading the module leaves " + Growth(before.heap, after.heap) +
+               " on the heap";
+      }
+      return "loading and unloading the module leaves " + GrowthOutsideHeap(before, after);
     }
     before = after;
   }
@@ -106,7 +157,7 @@ CheckResult CheckHeapCalls(const CheckContext& context) {
                 Counted(expected_releases, "time", "times") + " as asked");
 }
 
-CheckResult CheckHeapBalance(const CheckContext& context) {
+CheckResult CheckMemoryBalance(const CheckContext& context) {
   if (!TakeHeapCensus().supported) {
     return Skipped("this build cannot count the heap (AddressSanitizer checks leaks itself)");
   }
@@ -120,5 +171,6 @@ CheckResult CheckHeapBalance(const CheckContext& context) {
   if (!growth.empty()) return Failed(growth);
   return Passed(std::to_string(judge::CallScenarios().size()) + " kinds of call, " +
                 std::to_string(kCallsEachKind * kRounds) +
-                " of each, and loading and unloading the module left the heap as they found it");
+                " of each, and loading and unloading the module left the heap and the memory "
+                "outside it as they found them");
 }

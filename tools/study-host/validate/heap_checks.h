@@ -6,4 +6,4 @@
 #include "tools/study-host/validate/check_result.h"
 
 CheckResult CheckHeapCalls(const CheckContext& context);
-CheckResult CheckHeapBalance(const CheckContext& context);
+CheckResult CheckMemoryBalance(const CheckContext& context);

@@ -22,17 +22,6 @@ constexpr std::chrono::milliseconds kWatchAfterReturn{20};
 // How long the child lives on after the module is unloaded.
 constexpr std::chrono::milliseconds kWatchAfterUnload{100};
 
-// The first byte that differs between two images, in words; "" when none.
-std::string FirstChange(const judge::RecordImage& before, const judge::RecordImage& after) {
-  for (std::size_t at = 0; at < before.record.size() && at < after.record.size(); ++at) {
-    if (before.record[at] != after.record[at]) return "record byte " + std::to_string(at);
-  }
-  for (std::size_t at = 0; at < before.array.size() && at < after.array.size(); ++at) {
-    if (before.array[at] != after.array[at]) return "input array byte " + std::to_string(at);
-  }
-  return "";
-}
-
 std::string ThreadsLeft(int before, const std::string& when) {
   const int now = ThreadsInProcess();
   if (now == before) return "";
@@ -62,10 +51,9 @@ CheckResult CheckThreadsAndState(const CheckContext& context) {
     context.study()(&host.record());
     const judge::RecordImage returned = judge::TakeRecordImage(host);
     std::this_thread::sleep_for(kWatchAfterReturn);
-    const std::string changed = FirstChange(returned, judge::TakeRecordImage(host));
+    const std::string changed = judge::FirstChangedByte(returned, judge::TakeRecordImage(host));
     if (!changed.empty()) {
-      return Failed(std::string(scenario.name) + ": " + changed +
-                    " changed after the call returned");
+      return Failed(std::string(scenario.name) + ": " + changed + " after the call returned");
     }
     fault = ThreadsLeft(before, std::string("after an ") + scenario.name + ",");
     if (!fault.empty()) return Failed(fault);

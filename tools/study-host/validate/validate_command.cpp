@@ -1,9 +1,14 @@
 #include "tools/study-host/validate/validate_command.h"
 
+#include <algorithm>
 #include <exception>
+#include <optional>
 #include <random>
+#include <thread>
 
+#include "host/capability_calls.h"
 #include "host/host_thread.h"
+#include "host/system_call_watch.h"
 #include "host/thread_census.h"
 #include "host/thread_with_stack.h"
 #include "tools/study-host/common/file_status.h"
@@ -23,8 +28,13 @@
 
 namespace {
 
-// The report's columns, printed as the checks end: result, check, detail.
-const ColumnLayout kReportColumns({9, 23});
+// The report's columns, printed as the checks end: result, check (as wide
+// as the longest name, two blanks after it), detail.
+ColumnLayout ReportColumns() {
+  std::size_t longest = 0;
+  for (const CheckDefinition& check : AllChecks()) longest = std::max(longest, check.name.size());
+  return ColumnLayout({9, longest + 2});
+}
 
 std::uint64_t FreshSeed() {
   std::random_device device;
@@ -82,19 +92,57 @@ struct CheckRun {
   bool timed_out = false;
 };
 
-CheckRun RunCheck(const CheckDefinition& check, const ValidateSettings& settings,
-                  std::uint64_t seed) {
+ChildReport RunCheckChild(const CheckDefinition& check, const ValidateSettings& settings,
+                          std::uint64_t seed) {
   const int calls_time =
       check.body == &CheckRandomizedCalls ? settings.random_calls / kRandomCallsPerSecond : 0;
   const int limit = settings.timeout_seconds.value_or(check.timeout_seconds) + calls_time;
   // The child works in an empty folder of its own: the module's path from
   // here.
-  const ChildReport report = RunReportingChild(
+  return RunReportingChild(
       {"validate", AbsolutePath(settings.module_path), "--seed", std::to_string(seed), "--calls",
        std::to_string(settings.random_calls), kChildCheckOption, std::string(check.name)},
       ChildTerms{.limit_seconds = limit, .limit = TimeLimit::kWholeRun, .own_working_folder = true},
       [](const std::vector<Frame>&) {});
-  return {ResultOfChild(report), report.run.timed_out};
+}
+
+// The check in one child, or in as many at the same time as it asks for
+// (two hosts running at once): the first failure stands, said to be one of
+// them.
+CheckRun RunCheck(const CheckDefinition& check, const ValidateSettings& settings,
+                  std::uint64_t seed) {
+  std::vector<std::optional<ChildReport>> reports(
+      static_cast<std::size_t>(check.processes_at_once));
+  std::exception_ptr failure;
+  {
+    std::vector<std::thread> others;
+    for (std::size_t index = 1; index < reports.size(); ++index) {
+      others.emplace_back([&, index] {
+        try {
+          reports[index] = RunCheckChild(check, settings, seed);
+        } catch (...) {
+          failure = std::current_exception();
+        }
+      });
+    }
+    try {
+      reports[0] = RunCheckChild(check, settings, seed);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    for (std::thread& other : others) other.join();
+  }
+  if (failure) std::rethrow_exception(failure);
+  CheckRun run{ResultOfChild(*reports[0]), reports[0]->run.timed_out};
+  for (std::size_t index = 1; index < reports.size(); ++index) {
+    const CheckResult other = ResultOfChild(*reports[index]);
+    run.timed_out = run.timed_out || reports[index]->run.timed_out;
+    if (run.result.outcome != Outcome::kFailed && other.outcome == Outcome::kFailed) {
+      run.result = Failed("in one of " + std::to_string(reports.size()) +
+                          " processes running it at once, " + other.detail);
+    }
+  }
+  return run;
 }
 
 // The checks asked for and those they need; every check when none was.
@@ -144,7 +192,8 @@ int RunInTool(const ValidateSettings& settings, const std::vector<std::string>& 
   const std::uint64_t seed = settings.seed.value_or(FreshSeed());
   WriteOutput("validate " + Escaped(settings.module_path) + " (seed " + std::to_string(seed) +
               ")\n");
-  WriteOutput(kReportColumns.Row({"result", "check", "detail"}));
+  const ColumnLayout columns = ReportColumns();
+  WriteOutput(columns.Row({"result", "check", "detail"}));
   FlushOutput();
   std::vector<std::optional<Outcome>> outcomes(AllChecks().size());
   int counts[4] = {};
@@ -165,7 +214,7 @@ int RunInTool(const ValidateSettings& settings, const std::vector<std::string>& 
     }
     outcomes[IndexOf(*check)] = result.outcome;
     ++counts[static_cast<int>(result.outcome)];
-    WriteOutput(kReportColumns.Row(
+    WriteOutput(columns.Row(
         {OutcomeName(result.outcome), std::string(check->name), Escaped(result.detail)}));
     FlushOutput();
   }
@@ -214,6 +263,8 @@ void RunCheckHere(const CheckDefinition& check, const ValidateSettings& settings
 
 void RunInChild(const ValidateSettings& settings, const ChannelWriter& channel) {
   if (settings.checks.size() != 1) throw ToolError(kExitUsage, "a child runs one check");
+  capability_calls::RegisterHostThread();
+  system_call_watch::Start();  // before any thread the check starts, which it then covers too
   // Every call of every check runs on a thread with a host's stack, so a
   // module whose stack grows with its input overflows here as in a host.
   std::exception_ptr failure;

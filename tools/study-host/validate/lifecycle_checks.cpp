@@ -1,0 +1,122 @@
+// A host reloads its studies, runs in a second instance, and ends the
+// threads that called a study when it pleases. A module that keeps a guard
+// across loads or processes, or leaves a callback for a thread's end,
+// breaks there.
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "host/host_thread.h"
+#include "host/stand_in_host.h"
+#include "host/thread_census.h"
+#include "judge/call_judge.h"
+#include "judge/call_scenarios.h"
+#include "judge/record_guard.h"
+#include "tools/study-host/sandbox/child_process.h"
+#include "tools/study-host/validate/lifecycle_checks.h"
+
+namespace {
+
+// How long each load stays in use, so that two processes started together
+// have the module loaded at the same time.
+constexpr std::chrono::milliseconds kInUse{300};
+constexpr int kHostThreads = 4;
+
+// Every kind of call judged, again and again for kInUse; "" or the first
+// fault, placed by `when`.
+std::string JudgedCallsOfEveryKind(const CheckContext& context, const std::string& when) {
+  const auto until = std::chrono::steady_clock::now() + kInUse;
+  std::size_t call = 0;
+  do {
+    for (const judge::CallScenario& scenario : judge::CallScenarios()) {
+      context.Announce(when + scenario.name);
+      StandInHost host(scenario.options);
+      judge::PrepareScenario(host, scenario, context.study());
+      const std::string fault =
+          judge::MakeJudgedCall(host, context.study(), judge::FillPatternFor(call++));
+      if (!fault.empty()) return when + scenario.name + ": " + fault;
+    }
+  } while (std::chrono::steady_clock::now() < until);
+  return "";
+}
+
+// Lets threads wait for the word to end.
+class Gate {
+ public:
+  void Open() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    open_ = true;
+    opened_.notify_all();
+  }
+  void WaitOpen() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    opened_.wait(lock, [this] { return open_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable opened_;
+  bool open_ = false;
+};
+
+}  // namespace
+
+CheckResult CheckLoadsAgain(const CheckContext& context) {
+  std::string fault = JudgedCallsOfEveryKind(context, "");
+  if (!fault.empty()) return Failed(fault);
+  context.session->Unload();
+  const std::string reason = context.session->Load(context.path, LoadDepth::kExports);
+  if (!reason.empty()) return Failed("loaded a second time, it does not load: " + reason);
+  fault = JudgedCallsOfEveryKind(context, "loaded a second time, ");
+  if (!fault.empty()) return Failed(fault);
+  return Passed(
+      "loaded a second time, and in two processes at once, every kind of call judged "
+      "right");
+}
+
+CheckResult CheckThreadsOutliveModule(const CheckContext& context) {
+  const int threads_before = ThreadsInProcess();
+  Gate called;
+  Gate end;
+  std::mutex faults_mutex;
+  std::string fault;
+  int calling = kHostThreads;
+  std::vector<std::thread> threads;
+  context.Announce("calls on host threads that live on");
+  for (int index = 0; index < kHostThreads; ++index) {
+    threads.emplace_back([&, index] {
+      PrepareThreadForCrash();
+      PrepareHostThread();
+      for (const judge::CallScenario& scenario : judge::CallScenarios()) {
+        StandInHost host(scenario.options);
+        judge::PrepareScenario(host, scenario, context.study());
+        const std::string wrong = judge::MakeJudgedCall(
+            host, context.study(), judge::FillPatternFor(static_cast<std::size_t>(index)));
+        if (!wrong.empty()) {
+          const std::lock_guard<std::mutex> lock(faults_mutex);
+          if (fault.empty()) fault = std::string(scenario.name) + ": " + wrong;
+        }
+      }
+      {
+        const std::lock_guard<std::mutex> lock(faults_mutex);
+        if (--calling == 0) called.Open();
+      }
+      end.WaitOpen();
+    });
+  }
+  called.WaitOpen();
+  context.session->Unload();
+  context.Announce(
+      "the end of host threads that called the module, after it was unloaded (a per-thread "
+      "callback it left behind runs then)");
+  end.Open();
+  for (std::thread& thread : threads) thread.join();
+  AwaitJoinedThreadsGone(threads_before);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  if (!fault.empty()) return Failed("on a host thread, " + fault);
+  return Passed(std::to_string(kHostThreads) +
+                " host threads called every kind of call and ended after the module was "
+                "unloaded, leaving nothing of it to run");
+}
