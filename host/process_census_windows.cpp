@@ -13,6 +13,7 @@
 #include <cctype>
 #include <clocale>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -84,27 +85,9 @@ void AddLibraries(ProcessCensus& census) {
   CloseHandle(snapshot);
 }
 
-// The system's handle table as ntdll reports it (its extended form).
-struct HandleTableEntry {
-  void* object;
-  ULONG_PTR process;
-  ULONG_PTR handle;
-  ULONG granted_access;
-  USHORT creator_back_trace;
-  USHORT type_index;
-  ULONG attributes;
-  ULONG reserved;
-};
-struct HandleTable {
-  ULONG_PTR count;
-  ULONG_PTR reserved;
-  HandleTableEntry entries[1];
-};
-constexpr ULONG kExtendedHandleInformation = 64;
 constexpr ULONG kObjectNameInformation = 1;
 constexpr ULONG kObjectTypeInformation = 2;
 
-using QuerySystem = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
 using QueryObject = LONG(WINAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
 
 template <typename Function>
@@ -130,27 +113,28 @@ std::string ObjectQuery(QueryObject query, HANDLE handle, ULONG what) {
   return ObjectText(buffer);
 }
 
-// This process's handles from the system's table; empty when it cannot be
-// read.
+// This process's handles, found by asking each handle value in turn. The
+// system-wide handle table is never asked: wine's server (8.0) reads past
+// the table of a process that holds no handle yet, one just being started,
+// and dies, leaving every program waiting on it for ever.
 std::vector<HANDLE> OwnHandles() {
-  const auto query = FromNtdll<QuerySystem>("NtQuerySystemInformation");
-  std::vector<unsigned char> buffer(1 << 16);
-  LONG status = -1;
-  for (int attempt = 0; query != nullptr && attempt < 8; ++attempt) {
-    ULONG needed = 0;
-    status = query(kExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
-                   &needed);
-    if (status >= 0) break;
-    buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed + 4096));
-  }
+  // Handle values are multiples of 4 from 4, reused as handles close, so a
+  // process's handles lie close together: past the last one found, a long
+  // run of values that are no handle ends the search. Where the system
+  // tells how many handles there are (wine says 0), the search ends once
+  // all were found.
+  constexpr std::uintptr_t kValuesPastLast = 512;
+  DWORD count = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &count);
   std::vector<HANDLE> handles;
-  if (status < 0) return handles;
-  const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
-  const ULONG_PTR self = GetCurrentProcessId();
-  for (ULONG_PTR index = 0; index < table->count; ++index) {
-    if (table->entries[index].process == self) {
-      handles.push_back(reinterpret_cast<HANDLE>(table->entries[index].handle));
-    }
+  std::uintptr_t last_found = 0;
+  for (std::uintptr_t value = 4; value <= last_found + kValuesPastLast * 4; value += 4) {
+    const auto handle = reinterpret_cast<HANDLE>(value);
+    DWORD flags = 0;
+    if (GetHandleInformation(handle, &flags) == 0) continue;
+    handles.push_back(handle);
+    last_found = value;
+    if (handles.size() == count) break;
   }
   return handles;
 }

@@ -452,8 +452,9 @@ struct UnloadTimeFault {
 const UnloadTimeFault unload_time_fault;
 
 // The faults that wrap a host service for the call.
-constexpr bool kWrapsServices = kFault == keeps_owned_minus_one || kFault == wrong_above_twenty ||
-                                kFault == shares_position || kFault == asks_other_count;
+[[maybe_unused]] constexpr bool kWrapsServices =
+    kFault == keeps_owned_minus_one || kFault == wrong_above_twenty || kFault == shares_position ||
+    kFault == asks_other_count;
 
 // The host's position query, wrapped for the call when the fault needs it (one
 // per thread: only the faults below share state across calls).

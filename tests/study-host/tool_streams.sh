@@ -61,14 +61,15 @@ echo "help and version into a closed pipe: exit 5, one line"
 
 # Ended by a signal (or killed outright) while a check's child hangs in the
 # module: no process of the tool's is left behind.
-# A copy of its own, so that only this test's children match.
-own_hanging_module="$work/$(basename "$hanging_module")"
+# A copy of its own, named so that only this test's children match (each
+# check's child loads a copy of that name).
+own_hanging_module="$work/hangs_in_call_$$.so"
 cp "$hanging_module" "$own_hanging_module"
 children_left() {
-  pgrep -f -- "$own_hanging_module.*--in-child-run-check" >/dev/null
+  pgrep -f -- "$(basename "$own_hanging_module").*--in-child-run-check" >/dev/null
 }
 hanging_child() {
-  pgrep -f -- "$own_hanging_module.*--in-child-run-check declares-study" >/dev/null
+  pgrep -f -- "$(basename "$own_hanging_module").*--in-child-run-check declares-study" >/dev/null
 }
 # Stopped by Ctrl+C, a request to end or a closed terminal, it says so,
 # ends with 128 plus the signal's number and leaves nothing in the

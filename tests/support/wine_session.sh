@@ -13,15 +13,32 @@ wine=$1
 server="$(dirname "$wine")/wineserver"
 log=$3
 
+# The folder of the prefix's server: named by the prefix's device and inode.
+server_folder() {
+  printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX")
+}
+
 case $2 in
   start)
     "$server" -k >/dev/null 2>&1 || true  # a server left by an interrupted run
+    "$server" -w >/dev/null 2>&1 || true
+    : >"$log"
+    # The server persists until stopped, not only while programs run. A
+    # watcher of its own notes in the log how and when it ended, so that a
+    # server that died mid-run (every wine program then waits for ever) is
+    # told from a hang of ours.
+    setsid bash -c 'ulimit -c unlimited 2>/dev/null; "$0" -f -p; status=$?
+      echo "wine server ended with status $status at $(date +%T)"' "$server" \
+      </dev/null >>"$log" 2>&1 &
+    for _ in $(seq 100); do  # until it listens (wine would start one of its own)
+      [ -n "$(find "${TMPDIR:-/tmp}" -path "*/$(server_folder)/socket" 2>/dev/null)" ] && break
+      sleep 0.1
+    done
     {
-      "$server" -p  # persists until stopped, not only while programs run
       "$wine" wineboot --init
       "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
         /v Debugger /t REG_SZ /d '' /f
-    } </dev/null >"$log" 2>&1 || { cat "$log"; exit 1; }
+    } </dev/null >>"$log" 2>&1 || { cat "$log"; exit 1; }
     echo "wine server and services running for $WINEPREFIX (their output: $log)"
     ;;
   stop)

@@ -155,3 +155,44 @@ bool IsRelativePath(const std::string& path) {
   return std::filesystem::path(path).is_relative();
 #endif
 }
+
+std::filesystem::path PathFromUtf8(const std::string& path) {
+#if defined(_WIN32)
+  return std::filesystem::path(WideFromUtf8(path));
+#else
+  return std::filesystem::path(path);
+#endif
+}
+
+std::string Utf8FromPath(const std::filesystem::path& path) {
+#if defined(_WIN32)
+  return Utf8FromWide(path.wstring());
+#else
+  return path.string();
+#endif
+}
+
+std::string FileNameOf(const std::string& path) {
+#if defined(_WIN32)
+  const std::size_t separator = path.find_last_of("\\/");
+#else
+  const std::size_t separator = path.rfind('/');
+#endif
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+bool CopyFileTo(const std::string& from, const std::filesystem::path& to) {
+  std::error_code error;
+  return std::filesystem::copy_file(PathFromUtf8(from), to,
+                                    std::filesystem::copy_options::overwrite_existing, error);
+}
+
+#if defined(_WIN32)
+std::string SystemFoldersOnly() {
+  wchar_t windows[MAX_PATH] = {};
+  wchar_t system[MAX_PATH] = {};
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  GetSystemDirectoryW(system, MAX_PATH);
+  return Utf8FromWide(std::wstring(system) + L";" + windows + L";" + system + L"\\Wbem");
+}
+#endif

@@ -2,6 +2,7 @@
 // everywhere, converted to the wide file calls on Windows.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 enum class FileKind { kMissing, kDirectory, kRegular, kOther };
@@ -56,3 +57,20 @@ bool LastFileHeldOpen();
 // Why it failed, in words: "another program, perhaps `likely_holder`, has
 // it open: close it there" for a held file, else errno's own words.
 std::string LastFileProblem(const std::string& likely_holder);
+
+// A UTF-8 path as the file system library takes it, and back (wide on
+// Windows, so any name works).
+std::filesystem::path PathFromUtf8(const std::string& path);
+std::string Utf8FromPath(const std::filesystem::path& path);
+
+// The last part of a path, after its last separator (either on Windows).
+std::string FileNameOf(const std::string& path);
+
+// Copies the file `from` to `to`, replacing it; false when it cannot.
+bool CopyFileTo(const std::string& from, const std::filesystem::path& to);
+
+#if defined(_WIN32)
+// A PATH holding only the system's own folders, as a program started on a
+// trader's machine finds libraries there.
+std::string SystemFoldersOnly();
+#endif

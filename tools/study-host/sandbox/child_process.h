@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // The exit code of a child whose channel was closed under it (by the
@@ -39,6 +40,8 @@ struct ChildTerms {
   // It runs in an empty folder of its own, removed once it ended, so that
   // nothing it writes is left in the user's folder.
   bool own_working_folder = false;
+  // Variables of its environment set to a value, or removed (no value).
+  std::vector<std::pair<std::string, std::optional<std::string>>> environment = {};
 };
 
 // Receives what the child writes on the channel, as it arrives. Returns true

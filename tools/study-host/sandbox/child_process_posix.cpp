@@ -278,14 +278,23 @@ bool ClosedWhileRunning(pid_t child) {
 }
 
 // This process's environment with the channel announced (any older
-// announcement dropped).
-std::vector<std::string> ChildEnvironment() {
-  const std::string prefix = std::string(kChannelVariable) + "=";
+// announcement dropped) and the terms' variables set or removed.
+std::vector<std::string> ChildEnvironment(const ChildTerms& terms) {
+  const auto named = [](const char* variable, const std::string& name) {
+    return std::strncmp(variable, name.c_str(), name.size()) == 0 && variable[name.size()] == '=';
+  };
   std::vector<std::string> variables;
   for (char** variable = environ; *variable != nullptr; ++variable) {
-    if (std::strncmp(*variable, prefix.c_str(), prefix.size()) != 0) variables.push_back(*variable);
+    bool replaced = named(*variable, kChannelVariable);
+    for (const auto& [name, value] : terms.environment)
+      replaced = replaced || named(*variable, name);
+    if (!replaced) variables.push_back(*variable);
   }
-  variables.push_back(prefix + Announce({kChildChannel, kChildSecret}));
+  for (const auto& [name, value] : terms.environment) {
+    if (value) variables.push_back(name + "=" + *value);
+  }
+  variables.push_back(std::string(kChannelVariable) + "=" +
+                      Announce({kChildChannel, kChildSecret}));
   return variables;
 }
 
@@ -377,7 +386,7 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   std::vector<std::string> words = {"/proc/self/exe"};
   words.insert(words.end(), arguments.begin(), arguments.end());
   const std::vector<char*> argv = Pointers(words);
-  std::vector<std::string> variables = ChildEnvironment();
+  std::vector<std::string> variables = ChildEnvironment(terms);
   const std::vector<char*> environment = Pointers(variables);
 
   SpawnSetup setup;
@@ -509,11 +518,15 @@ void OnSegmentationFault(int signal_number, siginfo_t* info, void* context) {
 
 void PrepareThreadForCrash() {
   // The handler runs on a stack of its own: the thread's own is full.
-  static thread_local std::vector<char> alternate(1 << 16);
-  stack_t stack{};
-  stack.ss_sp = alternate.data();
-  stack.ss_size = alternate.size();
-  sigaltstack(&stack, nullptr);
+  // AddressSanitizer gives every thread one of its own, and unmaps it as
+  // the thread ends: it must stay the sanitizer's.
+  if constexpr (!kUnderAddressSanitizer) {
+    static thread_local std::vector<char> alternate(1 << 16);
+    stack_t stack{};
+    stack.ss_sp = alternate.data();
+    stack.ss_size = alternate.size();
+    sigaltstack(&stack, nullptr);
+  }
   pthread_attr_t attributes;
   if (pthread_getattr_np(pthread_self(), &attributes) != 0) return;
   void* lowest = nullptr;

@@ -181,6 +181,40 @@ void HandSecret(Handle& secret_write, const std::string& secret) {
   secret_write.Close();
 }
 
+// Sets this process's variables as a child is to have them, for as long as
+// it starts (the child inherits them), and sets them back.
+class EnvironmentForChild {
+ public:
+  explicit EnvironmentForChild(
+      const std::vector<std::pair<std::string, std::optional<std::string>>>& variables) {
+    for (const auto& [name, value] : variables) {
+      const std::wstring wide_name = WideFromUtf8(name);
+      std::optional<std::wstring> before;
+      const DWORD length = GetEnvironmentVariableW(wide_name.c_str(), nullptr, 0);
+      if (length > 0) {
+        std::wstring text(length, L'\0');
+        GetEnvironmentVariableW(wide_name.c_str(), text.data(), length);
+        text.resize(length - 1);
+        before = text;
+      }
+      saved_.push_back({wide_name, before});
+      SetEnvironmentVariableW(wide_name.c_str(), value ? WideFromUtf8(*value).c_str() : nullptr);
+    }
+  }
+  ~EnvironmentForChild() { Restore(); }
+  EnvironmentForChild(const EnvironmentForChild&) = delete;
+  EnvironmentForChild& operator=(const EnvironmentForChild&) = delete;
+
+  void Restore() const {
+    for (const auto& [name, value] : saved_) {
+      SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
+    }
+  }
+
+ private:
+  std::vector<std::pair<std::wstring, std::optional<std::wstring>>> saved_;
+};
+
 // The jobs of the children running now (a check may run two at once), for
 // a console event that stops the tool.
 std::atomic<HANDLE> running_jobs[8];
@@ -263,6 +297,7 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   const std::string channel = Announce({reinterpret_cast<std::uintptr_t>(channel_write.get()),
                                         reinterpret_cast<std::uintptr_t>(secret_read.get())});
   SetEnvironmentVariableA(kChannelVariable, channel.c_str());
+  const EnvironmentForChild child_environment(terms.environment);
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -284,6 +319,7 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
                        nullptr, folder ? working_folder.c_str() : nullptr, &startup, &process);
   }
   SetEnvironmentVariableA(kChannelVariable, nullptr);
+  child_environment.Restore();
   channel_write.Close();
   secret_read.Close();
   nothing.Close();
@@ -296,7 +332,13 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   }
   Handle process_handle(process.hProcess);
   Handle thread_handle(process.hThread);
-  AssignProcessToJobObject(job.get(), process_handle.get());
+  if (!AssignProcessToJobObject(job.get(), process_handle.get())) {
+    // Without its job, nothing it starts could be ended with it: not run.
+    TerminateProcess(process_handle.get(), 1);
+    run.start_failure =
+        "cannot put a child process in a job: error " + std::to_string(GetLastError());
+    return run;
+  }
   const RunningJob running(job.get());
   ResumeThread(thread_handle.get());
   run.started = true;
@@ -319,7 +361,10 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
     if (limit.Expired(now())) {
       run.timed_out = true;
       TerminateJobObject(job.get(), 1);
-      WaitForSingleObject(process_handle.get(), INFINITE);
+      TerminateProcess(process_handle.get(), 1);  // should it not have joined the job
+      // Ended at once on Windows; bounded, should a system be slow to end it.
+      constexpr DWORD kEndingMilliseconds = 10000;
+      WaitForSingleObject(process_handle.get(), kEndingMilliseconds);
       break;
     }
   }

@@ -139,6 +139,7 @@ std::string JudgedRandomCalls(const CheckContext& context, const RandomRun& run)
   for (std::int32_t call = 1; call <= run.calls; ++call) {
     if (call % run.announce_every == 1) {
       context.Announce(run.name + " " + std::to_string(call) + " onwards");
+      run.after_each_announced(call);
     }
     StandInHost host(judge::RandomHostOptions(choices));
     const judge::RandomCall made = judge::PrepareRandomCall(host, choices);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "tools/study-host/validate/check_context.h"
@@ -20,6 +21,8 @@ struct RandomRun {
   std::int32_t calls = 0;
   std::int32_t announce_every = 100;  // calls between the phases announced
   std::string name;                   // of the calls, in those phases: "random calls"
+  // Told the call each announced phase starts with, before it is made.
+  std::function<void(std::int32_t call)> after_each_announced = [](std::int32_t) {};
 };
 // "" when every call was judged right, else the first fault, placed:
 // "call 17 (position 3, defaults): ...".

@@ -22,8 +22,13 @@ constexpr int kLongRunSeconds = 120;    // a million judged calls, under wine to
 
 constexpr CheckDefinition kChecks[] = {
     {"module-loads",
-     "the module loads with every symbol bound, and unloads, without crashing or hanging", nullptr,
-     false, kQuickCheckSeconds, &CheckModuleLoads},
+     "from a folder holding only itself, the module loads with every symbol bound, and "
+     "unloads, without crashing or hanging",
+     nullptr, false, kQuickCheckSeconds, &CheckModuleLoads},
+    {"loads-alone",
+     "from a folder holding only itself, the module needs nothing but the system's own "
+     "libraries (on Windows built with ASLR and DEP)",
+     nullptr, false, kQuickCheckSeconds, &CheckLoadsAlone},
     {"exports-resolve", "the three exports resolve, each to the module's own code",
      &CheckModuleLoads, false, kQuickCheckSeconds, &CheckExportsResolve},
     {"only-its-exports",
@@ -52,11 +57,11 @@ constexpr CheckDefinition kChecks[] = {
      &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckHeapCalls},
     {"memory-balance",
      "thousands of calls of every kind, and loading and unloading the module, leave the heap as "
-     "they found it, in blocks and bytes",
+     "they found it, in blocks and bytes, and the memory mapped outside it",
      &CheckInterfaceVersion, true, kLongCheckSeconds, &CheckMemoryBalance},
     {"threads-and-state",
-     "no thread after loading, any kind of call or unloading; no record changed after its call "
-     "returned",
+     "the whole process after loading and after every kind of call as before loading, each "
+     "difference named; no thread after unloading; no record changed after its call returned",
      &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckThreadsAndState},
     {"call-speed",
      "ordinary calls of every kind, timed in batches, take at most 50 us a call at best",
@@ -78,7 +83,7 @@ constexpr CheckDefinition kChecks[] = {
      &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckStackUse},
     {"unloads-cleanly",
      "no declared text points into the module's image, the module is gone once unloaded, and "
-     "the working folder, environment, locale and crash handlers are as before it was loaded",
+     "the whole process is as before it was loaded, each difference named",
      &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckUnloadsCleanly},
     {"edge-positions",
      "positions and percentages at the int32 and float edges give exactly the rules' quantity",
@@ -92,7 +97,7 @@ constexpr CheckDefinition kChecks[] = {
      &CheckInterfaceVersion, true, kLongCheckSeconds, &CheckRandomizedCalls},
     {"long-run",
      "a million consecutive random calls on one loaded module, every one judged, so state kept "
-     "across calls shows",
+     "across calls, or memory mapped and never given back, shows",
      &CheckRandomizedCalls, true, kLongRunSeconds, &CheckLongRun},
 };
 

@@ -8,12 +8,15 @@
 #include <thread>
 #include <vector>
 
+#include "host/host_thread.h"
 #include "host/stand_in_host.h"
 #include "host/thread_census.h"
+#include "host/thread_with_stack.h"
 #include "judge/call_judge.h"
 #include "judge/random_calls.h"
 #include "judge/record_guard.h"
 #include "tools/study-host/common/text_format.h"
+#include "tools/study-host/sandbox/child_process.h"
 #include "tools/study-host/validate/concurrency_checks.h"
 
 namespace {
@@ -51,9 +54,19 @@ CheckResult CheckCallsOnThreads(const CheckContext& context) {
   std::vector<std::thread> threads;
   const int threads_before = ThreadsInProcess();
   for (int thread = 0; thread < kThreads; ++thread) {
+    // Each on a host-sized stack, a stack overflow there named as one.
     threads.emplace_back([&, thread] {
-      faults[thread] =
-          CallsOfOneThread(context.study(), context.seed + 7 + thread, thread, start, stop);
+      PrepareHostThread();  // starting the next thread is the tool's own work
+      const bool ran = RunOnThreadWithStack(kHostThreadStackBytes, [&] {
+        PrepareHostThread();  // first: what follows may open files
+        PrepareThreadForCrash();
+        faults[thread] =
+            CallsOfOneThread(context.study(), context.seed + 7 + thread, thread, start, stop);
+      });
+      if (!ran) {
+        start.count_down();  // so the others do not wait for it
+        faults[thread] = "the tool could not start a thread with a host's stack";
+      }
     });
   }
   for (std::thread& thread : threads) thread.join();

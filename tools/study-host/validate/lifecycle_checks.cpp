@@ -87,8 +87,8 @@ CheckResult CheckThreadsOutliveModule(const CheckContext& context) {
   context.Announce("calls on host threads that live on");
   for (int index = 0; index < kHostThreads; ++index) {
     threads.emplace_back([&, index] {
-      PrepareThreadForCrash();
       PrepareHostThread();
+      PrepareThreadForCrash();
       for (const judge::CallScenario& scenario : judge::CallScenarios()) {
         StandInHost host(scenario.options);
         judge::PrepareScenario(host, scenario, context.study());

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "host/module_deployment.h"
 #include "host/module_exports.h"
 #include "host/module_file.h"
 #include "judge/expected_declaration.h"
@@ -11,11 +12,32 @@
 #include "tools/study-host/validate/loading_checks.h"
 #include "tools/study-host/validate/state_checks.h"
 
+namespace {
+
+// What a host's machine lacks that the module needs, in words; "" when it
+// lacks nothing.
+std::string MissingOnAHostsMachine(const DeploymentJudgment& judgment) {
+  if (judgment.failures.empty()) return "";
+  std::string needs;
+  for (std::size_t index = 0; index < judgment.failures.size(); ++index) {
+    needs += (index == 0 ? "" : "; ") + judgment.failures[index];
+  }
+  return "it needs " + needs +
+         ": a host loads it from a folder that holds only the module, with nothing but the "
+         "system's libraries";
+}
+
+}  // namespace
+
 CheckResult CheckModuleLoads(const CheckContext& context) {
   const std::string problem = ModuleFileProblemAt(context.path);
   if (!problem.empty()) return Failed("the module file " + problem);
   const std::string reason = context.session->Load(context.path, LoadDepth::kLibrary);
-  if (!reason.empty()) return Failed(reason);
+  if (!reason.empty()) {
+    const std::string missing = MissingOnAHostsMachine(JudgeDeployment(context.path));
+    return Failed("from a folder holding only the module, " + reason +
+                  (missing.empty() ? "" : " (" + missing + ")"));
+  }
   const std::string threads = ThreadsLeftBy(context, "after loading the module");
   if (!threads.empty()) return Failed(threads);
   context.session->Unload();
@@ -120,4 +142,17 @@ CheckResult CheckModuleName(const CheckContext& context) {
   }
   return Passed(std::string("\"") + name + "\", matching its study function " +
                 kStudyFunctionExport);
+}
+
+CheckResult CheckLoadsAlone(const CheckContext& context) {
+  const DeploymentJudgment judgment = JudgeDeployment(context.path);
+  if (!judgment.read) return Failed("cannot read the module file's headers");
+  const std::string missing = MissingOnAHostsMachine(judgment);
+  if (!missing.empty()) return Failed(missing);
+  std::string imports;
+  for (const std::string& name : judgment.imports) imports += (imports.empty() ? "" : ", ") + name;
+  std::string detail = "needs only the system's libraries (" + imports + ")";
+  if (judgment.warnings.empty()) return Passed(detail);
+  for (const std::string& warning : judgment.warnings) detail += "; but it " + warning;
+  return CheckResult{Outcome::kWarning, detail};
 }

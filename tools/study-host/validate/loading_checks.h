@@ -6,6 +6,7 @@
 #include "tools/study-host/validate/check_result.h"
 
 CheckResult CheckModuleLoads(const CheckContext& context);
+CheckResult CheckLoadsAlone(const CheckContext& context);
 CheckResult CheckExportsResolve(const CheckContext& context);
 CheckResult CheckOnlyItsExports(const CheckContext& context);
 CheckResult CheckInterfaceVersion(const CheckContext& context);

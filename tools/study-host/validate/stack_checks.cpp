@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/address_sanitizer.h"
+#include "host/host_thread.h"
 #include "host/stand_in_host.h"
 #include "host/thread_with_stack.h"
 #include "judge/call_scenarios.h"
@@ -41,6 +42,7 @@ constexpr unsigned char kPattern = 0xA7;
 std::size_t StackOfCall(const judge::CallScenario& scenario, judge::StudyFunction study) {
   std::size_t used = 0;
   RunOnThreadWithStack(kHostThreadStackBytes, [&] {
+    PrepareHostThread();
     PrepareThreadForCrash();
     StandInHost host(scenario.options);
     judge::PrepareScenario(host, scenario, study);

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "host/process_census.h"
 #include "host/stand_in_host.h"
 #include "host/thread_census.h"
 #include "judge/call_judge.h"
@@ -17,6 +18,8 @@ namespace {
 
 // The calls of long-run.
 constexpr std::int32_t kLongRunCalls = 1000000;
+// What the host's own allocations may move the memory outside the heap by.
+constexpr std::int64_t kMostMemoryGrowthOverLongRun = std::int64_t{4} << 20;
 // How long a record stays watched after its call returned.
 constexpr std::chrono::milliseconds kWatchAfterReturn{20};
 // How long the child lives on after the module is unloaded.
@@ -72,13 +75,26 @@ CheckResult CheckThreadsAndState(const CheckContext& context) {
                 "returned");
 }
 
-// A million random calls on one loaded module, every one judged.
+// A million random calls on one loaded module, every one judged; the memory
+// mapped outside the heap after them is what it was after the first
+// hundred thousand (a module that maps memory for each position it meets).
 CheckResult CheckLongRun(const CheckContext& context) {
-  const std::string fault = JudgedRandomCalls(context, {.seed = context.seed + 1,
-                                                        .calls = kLongRunCalls,
-                                                        .announce_every = 100000,
-                                                        .name = "long-run calls"});
+  std::int64_t memory_after_first = -1;
+  const std::string fault =
+      JudgedRandomCalls(context, {.seed = context.seed + 1,
+                                  .calls = kLongRunCalls,
+                                  .announce_every = 100000,
+                                  .name = "long-run calls",
+                                  .after_each_announced = [&memory_after_first](std::int32_t call) {
+                                    if (call == 100001)
+                                      memory_after_first = TakeProcessCensus().private_memory;
+                                  }});
   if (!fault.empty()) return Failed(fault);
+  const std::int64_t grown = TakeProcessCensus().private_memory - memory_after_first;
+  if (memory_after_first >= 0 && grown > kMostMemoryGrowthOverLongRun) {
+    return Failed("over 900000 calls it left " + std::to_string(grown / 1024) +
+                  " KB more memory mapped outside the heap, which it never gives back");
+  }
   return Passed(std::to_string(kLongRunCalls) +
                 " consecutive random calls on one loaded module judged right");
 }

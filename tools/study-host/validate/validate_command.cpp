@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <thread>
@@ -19,6 +21,7 @@
 #include "tools/study-host/sandbox/child_process.h"
 #include "tools/study-host/sandbox/child_report.h"
 #include "tools/study-host/sandbox/own_output.h"
+#include "tools/study-host/sandbox/working_folder.h"
 #include "tools/study-host/session/module_path.h"
 #include "tools/study-host/session/module_session.h"
 #include "tools/study-host/validate/call_checks.h"
@@ -52,9 +55,52 @@ std::string FilesNamed(const std::vector<std::string>& files) {
   return (files.size() == 1 ? "the file " : "the files ") + named;
 }
 
+// What a check's child has of its own, as a host's machine has it: the
+// module alone in a folder (a copy), and a temporary folder; both looked
+// into once it ended, and removed with whatever it left there.
+struct CheckFolders {
+  WorkingFolder module_folder;
+  WorkingFolder temporary;
+  std::filesystem::path module_copy;
+  std::vector<std::string> beside_module;  // what was made beside the module, once it ended
+  std::vector<std::string> in_temporary;   // and in the temporary folder
+
+  explicit CheckFolders(const std::string& module) {
+    if (module_folder.path().empty() || temporary.path().empty()) {
+      throw ToolError(kExitToolFailure,
+                      "cannot make a folder in the temporary folder: set TMPDIR (on Windows "
+                      "TMP and TEMP) to a folder that exists and can be written");
+    }
+    module_copy = module_folder.path() / PathFromUtf8(FileNameOf(module));
+    if (!CopyFileTo(module, module_copy)) {
+      throw ToolError(kExitToolFailure, "cannot copy the module into " +
+                                            Utf8FromPath(module_folder.path()) +
+                                            ": is the temporary folder full?");
+    }
+  }
+
+  void LookInside() {
+    beside_module = module_folder.Contents();
+    std::erase(beside_module, Utf8FromPath(module_copy.filename()));
+    in_temporary = temporary.Contents();
+  }
+};
+
+// The environment of a check's child: the temporary folder its own, and no
+// library reachable but the system's.
+std::vector<std::pair<std::string, std::optional<std::string>>> CheckEnvironment(
+    const CheckFolders& folders) {
+  const std::string temporary = Utf8FromPath(folders.temporary.path());
+#if defined(_WIN32)
+  return {{"TMP", temporary}, {"TEMP", temporary}, {"PATH", SystemFoldersOnly()}};
+#else
+  return {{"TMPDIR", temporary}, {"LD_LIBRARY_PATH", std::nullopt}, {"LD_PRELOAD", std::nullopt}};
+#endif
+}
+
 // The check's result as its child reported it, held against how the child
 // ended and what the module wrote on the child's output.
-CheckResult ResultOfChild(const ChildReport& report) {
+CheckResult ResultOfChild(const ChildReport& report, const CheckFolders& folders) {
   const ChildRun& run = report.run;
   if (!run.started) throw ToolError(kExitToolFailure, run.start_failure);  // never the module's
   const bool ended_cleanly = run.started && !run.timed_out && !run.crashed && run.exit_code == 0;
@@ -73,9 +119,19 @@ CheckResult ResultOfChild(const ChildReport& report) {
     result = Failed(HowItEnded(report, PhaseOf(report)));
   } else if (run.left_processes) {
     result = Failed("left a process running after the check ended (the study starts none)");
-  } else if (!run.files_made.empty() && result->outcome != Outcome::kFailed) {
-    result = Failed("made " + FilesNamed(run.files_made) +
-                    " in its working folder (a study writes no files; they were removed)");
+  } else if (result->outcome != Outcome::kFailed) {
+    const struct {
+      const std::vector<std::string>& files;
+      const char* where;
+    } places[] = {{run.files_made, "in its working folder"},
+                  {folders.beside_module, "beside itself"},
+                  {folders.in_temporary, "in the temporary folder"}};
+    for (const auto& place : places) {
+      if (place.files.empty()) continue;
+      result = Failed("made " + FilesNamed(place.files) + " " + place.where +
+                      " (a study writes no files; they were removed)");
+      break;
+    }
   }
   // A check that failed for logging has quoted the output already.
   const bool logged = result->detail.rfind(kLoggedPrefix, 0) == 0;
@@ -92,18 +148,25 @@ struct CheckRun {
   bool timed_out = false;
 };
 
-ChildReport RunCheckChild(const CheckDefinition& check, const ValidateSettings& settings,
-                          std::uint64_t seed) {
+CheckResult RunCheckChild(const CheckDefinition& check, const ValidateSettings& settings,
+                          std::uint64_t seed, bool& timed_out) {
   const int calls_time =
       check.body == &CheckRandomizedCalls ? settings.random_calls / kRandomCallsPerSecond : 0;
   const int limit = settings.timeout_seconds.value_or(check.timeout_seconds) + calls_time;
-  // The child works in an empty folder of its own: the module's path from
-  // here.
-  return RunReportingChild(
-      {"validate", AbsolutePath(settings.module_path), "--seed", std::to_string(seed), "--calls",
+  CheckFolders folders(settings.module_path);
+  // The child works in an empty folder of its own, on its own copy of the
+  // module.
+  const ChildReport report = RunReportingChild(
+      {"validate", Utf8FromPath(folders.module_copy), "--seed", std::to_string(seed), "--calls",
        std::to_string(settings.random_calls), kChildCheckOption, std::string(check.name)},
-      ChildTerms{.limit_seconds = limit, .limit = TimeLimit::kWholeRun, .own_working_folder = true},
+      ChildTerms{.limit_seconds = limit,
+                 .limit = TimeLimit::kWholeRun,
+                 .own_working_folder = true,
+                 .environment = CheckEnvironment(folders)},
       [](const std::vector<Frame>&) {});
+  folders.LookInside();
+  timed_out = report.run.timed_out;
+  return ResultOfChild(report, folders);
 }
 
 // The check in one child, or in as many at the same time as it asks for
@@ -111,36 +174,40 @@ ChildReport RunCheckChild(const CheckDefinition& check, const ValidateSettings& 
 // them.
 CheckRun RunCheck(const CheckDefinition& check, const ValidateSettings& settings,
                   std::uint64_t seed) {
-  std::vector<std::optional<ChildReport>> reports(
-      static_cast<std::size_t>(check.processes_at_once));
+  const auto processes = static_cast<std::size_t>(check.processes_at_once);
+  std::vector<CheckResult> results(processes);
+  std::vector<char> timed_out(processes, 0);
   std::exception_ptr failure;
+  std::mutex failure_mutex;
+  const auto run_one = [&](std::size_t index) {
+    try {
+      bool out = false;
+      results[index] = RunCheckChild(check, settings, seed, out);
+      timed_out[index] = out ? 1 : 0;
+    } catch (...) {
+      const std::lock_guard<std::mutex> lock(failure_mutex);
+      if (!failure) failure = std::current_exception();
+    }
+  };
   {
     std::vector<std::thread> others;
-    for (std::size_t index = 1; index < reports.size(); ++index) {
-      others.emplace_back([&, index] {
-        try {
-          reports[index] = RunCheckChild(check, settings, seed);
-        } catch (...) {
-          failure = std::current_exception();
-        }
-      });
-    }
-    try {
-      reports[0] = RunCheckChild(check, settings, seed);
-    } catch (...) {
-      failure = std::current_exception();
-    }
+    for (std::size_t index = 1; index < processes; ++index) others.emplace_back(run_one, index);
+    run_one(0);
     for (std::thread& other : others) other.join();
   }
   if (failure) std::rethrow_exception(failure);
-  CheckRun run{ResultOfChild(*reports[0]), reports[0]->run.timed_out};
-  for (std::size_t index = 1; index < reports.size(); ++index) {
-    const CheckResult other = ResultOfChild(*reports[index]);
-    run.timed_out = run.timed_out || reports[index]->run.timed_out;
-    if (run.result.outcome != Outcome::kFailed && other.outcome == Outcome::kFailed) {
-      run.result = Failed("in one of " + std::to_string(reports.size()) +
-                          " processes running it at once, " + other.detail);
-    }
+  CheckRun run{results[0], false};
+  for (std::size_t index = 0; index < processes; ++index) {
+    run.timed_out = run.timed_out || timed_out[index] != 0;
+  }
+  if (processes == 1) return run;
+  // Which of them fails first may be either (a guard one holds makes the
+  // other do nothing): the first failure, said to be one of them.
+  for (const CheckResult& result : results) {
+    if (result.outcome != Outcome::kFailed) continue;
+    run.result = Failed("in one of " + std::to_string(processes) +
+                        " processes running it at once, " + result.detail);
+    break;
   }
   return run;
 }
@@ -227,8 +294,8 @@ namespace {
 // Runs the check in this child, on the thread it is given.
 void RunCheckHere(const CheckDefinition& check, const ValidateSettings& settings,
                   const ChannelWriter& channel) {
-  PrepareThreadForCrash();
   PrepareHostThread();
+  PrepareThreadForCrash();
   ModuleSession session(
       [&channel](const std::string& phase) { channel.Send(FrameKind::kPhase, phase); });
   const CheckContext context{settings.module_path,
