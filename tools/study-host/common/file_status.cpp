@@ -182,9 +182,16 @@ std::string FileNameOf(const std::string& path) {
 }
 
 bool CopyFileTo(const std::string& from, const std::filesystem::path& to) {
+#if defined(_WIN32)
+  // The system's copy holds no handle a child started meanwhile on another
+  // thread could inherit (the C runtime's are inheritable): an inherited
+  // handle open for writing keeps that child's own copy from loading.
+  return CopyFileW(PathFromUtf8(from).c_str(), to.c_str(), FALSE) != 0;
+#else
   std::error_code error;
   return std::filesystem::copy_file(PathFromUtf8(from), to,
                                     std::filesystem::copy_options::overwrite_existing, error);
+#endif
 }
 
 #if defined(_WIN32)

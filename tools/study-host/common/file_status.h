@@ -66,7 +66,8 @@ std::string Utf8FromPath(const std::filesystem::path& path);
 // The last part of a path, after its last separator (either on Windows).
 std::string FileNameOf(const std::string& path);
 
-// Copies the file `from` to `to`, replacing it; false when it cannot.
+// Copies the file `from` to `to`, replacing it, with no handle a child
+// process could inherit; false when it cannot.
 bool CopyFileTo(const std::string& from, const std::filesystem::path& to);
 
 #if defined(_WIN32)
