@@ -2,8 +2,11 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cwchar>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "tools/study-host/common/interruption.h"
 #include "tools/study-host/common/wide_text.h"
@@ -181,39 +184,39 @@ void HandSecret(Handle& secret_write, const std::string& secret) {
   secret_write.Close();
 }
 
-// Sets this process's variables as a child is to have them, for as long as
-// it starts (the child inherits them), and sets them back.
-class EnvironmentForChild {
- public:
-  explicit EnvironmentForChild(
-      const std::vector<std::pair<std::string, std::optional<std::string>>>& variables) {
-    for (const auto& [name, value] : variables) {
-      const std::wstring wide_name = WideFromUtf8(name);
-      std::optional<std::wstring> before;
-      const DWORD length = GetEnvironmentVariableW(wide_name.c_str(), nullptr, 0);
-      if (length > 0) {
-        std::wstring text(length, L'\0');
-        GetEnvironmentVariableW(wide_name.c_str(), text.data(), length);
-        text.resize(length - 1);
-        before = text;
-      }
-      saved_.push_back({wide_name, before});
-      SetEnvironmentVariableW(wide_name.c_str(), value ? WideFromUtf8(*value).c_str() : nullptr);
-    }
-  }
-  ~EnvironmentForChild() { Restore(); }
-  EnvironmentForChild(const EnvironmentForChild&) = delete;
-  EnvironmentForChild& operator=(const EnvironmentForChild&) = delete;
+// The name of an environment entry ("NAME=value"; "=C:=C:\\..." names a
+// drive's folder).
+std::wstring NameOfEntry(const std::wstring& entry) {
+  return entry.substr(0, entry.find(L'=', 1));
+}
 
-  void Restore() const {
-    for (const auto& [name, value] : saved_) {
-      SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
-    }
+// The environment block a child starts with: this process's, with
+// `variables` set or removed. A block of its own, so that this process's
+// environment, which its other threads read (the temporary folder, say),
+// never changes.
+std::wstring EnvironmentBlockFor(
+    const std::vector<std::pair<std::string, std::optional<std::string>>>& variables) {
+  std::vector<std::wstring> entries;
+  if (wchar_t* block = GetEnvironmentStringsW()) {
+    for (const wchar_t* at = block; *at != L'\0'; at += wcslen(at) + 1) entries.emplace_back(at);
+    FreeEnvironmentStringsW(block);
   }
-
- private:
-  std::vector<std::pair<std::wstring, std::optional<std::wstring>>> saved_;
-};
+  for (const auto& [name, value] : variables) {
+    const std::wstring wide_name = WideFromUtf8(name);
+    std::erase_if(entries, [&wide_name](const std::wstring& entry) {
+      return _wcsicmp(NameOfEntry(entry).c_str(), wide_name.c_str()) == 0;  // names ignore case
+    });
+    if (value) entries.push_back(wide_name + L"=" + WideFromUtf8(*value));
+  }
+  std::wstring block;
+  for (const std::wstring& entry : entries) {
+    block += entry;
+    block += L'\0';
+  }
+  if (entries.empty()) block += L'\0';
+  block += L'\0';
+  return block;
+}
 
 // The jobs of the children running now (a check may run two at once), for
 // a console event that stops the tool.
@@ -263,9 +266,8 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   ChildRun run;
   wchar_t self[32768];
   const DWORD length = GetModuleFileNameW(nullptr, self, 32768);
-  // One child is started at a time (a check may run two at once): the
-  // channel is announced in this process's environment, and what a child
-  // inherits is made inheritable, only for as long as it starts.
+  // One child is started at a time (a check may run two at once): what a
+  // child inherits is made inheritable only for as long as it starts.
   static std::mutex starting;
   std::unique_lock<std::mutex> starting_one(starting);
   Handle channel_read, channel_write, secret_read, secret_write, output, job;
@@ -292,12 +294,12 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   std::string command_line = Quoted(Utf8FromWide(self));
   for (const std::string& argument : arguments) command_line += ' ' + Quoted(argument);
   std::wstring wide_command_line = WideFromUtf8(command_line);
-  // The child inherits this process's environment: announce the channel in
-  // it for as long as the child takes to start.
-  const std::string channel = Announce({reinterpret_cast<std::uintptr_t>(channel_write.get()),
-                                        reinterpret_cast<std::uintptr_t>(secret_read.get())});
-  SetEnvironmentVariableA(kChannelVariable, channel.c_str());
-  const EnvironmentForChild child_environment(terms.environment);
+  // The child's environment announces the channel.
+  std::vector<std::pair<std::string, std::optional<std::string>>> variables = terms.environment;
+  variables.emplace_back(kChannelVariable,
+                         Announce({reinterpret_cast<std::uintptr_t>(channel_write.get()),
+                                   reinterpret_cast<std::uintptr_t>(secret_read.get())}));
+  std::wstring environment = EnvironmentBlockFor(variables);
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -314,12 +316,10 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   BOOL created = FALSE;
   for (int attempt = 1; !created && attempt <= kStartAttempts; ++attempt) {
     if (attempt > 1) Sleep(kBetweenAttemptsMilliseconds);
-    created =
-        CreateProcessW(nullptr, wide_command_line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
-                       nullptr, folder ? working_folder.c_str() : nullptr, &startup, &process);
+    created = CreateProcessW(nullptr, wide_command_line.data(), nullptr, nullptr, TRUE,
+                             CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT, environment.data(),
+                             folder ? working_folder.c_str() : nullptr, &startup, &process);
   }
-  SetEnvironmentVariableA(kChannelVariable, nullptr);
-  child_environment.Restore();
   channel_write.Close();
   secret_read.Close();
   nothing.Close();
