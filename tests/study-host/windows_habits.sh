@@ -23,7 +23,8 @@ hold() {
   mkfifo "$work/keep"
   "$wine" "$hold_file" "$1" <"$work/keep" >"$work/held" 2>/dev/null &
   exec 3>"$work/keep"
-  for _ in $(seq 100); do grep -q holding "$work/held" && return; sleep 0.1; done
+  # Up to a minute: wine starts a program slowly on a busy machine.
+  for _ in $(seq 600); do grep -q holding "$work/held" && return; sleep 0.1; done
   fail "the file was never held"
 }
 let_go() {
