@@ -30,7 +30,7 @@ case $2 in
     setsid bash -c 'ulimit -c unlimited 2>/dev/null; "$0" -f -p; status=$?
       echo "wine server ended with status $status at $(date +%T)"' "$server" \
       </dev/null >>"$log" 2>&1 &
-    for _ in $(seq 100); do  # until it listens (wine would start one of its own)
+    for _ in $(seq 300); do  # until it listens (wine would start one of its own)
       [ -n "$(find "${TMPDIR:-/tmp}" -path "*/$(server_folder)/socket" 2>/dev/null)" ] && break
       sleep 0.1
     done
