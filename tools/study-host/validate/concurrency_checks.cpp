@@ -3,7 +3,8 @@
 // across calls (a scratch record, the current record's address) gives one
 // thread's answer to another.
 #include <atomic>
-#include <latch>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,14 +23,39 @@
 namespace {
 
 constexpr int kThreads = 4;
+
+// Lets the threads start calling together. Not std::latch: with mingw-w64's
+// runtime (no futex) its wait is a spin-and-sleep pool, and under wine one
+// thread once waited there for good.
+class StartLine {
+ public:
+  explicit StartLine(int threads) : waiting_for_(threads) {}
+  void Arrive() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (--waiting_for_ <= 0) all_in_.notify_all();
+  }
+  void ArriveAndWait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (--waiting_for_ <= 0) {
+      all_in_.notify_all();
+      return;
+    }
+    all_in_.wait(lock, [this] { return waiting_for_ <= 0; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable all_in_;
+  int waiting_for_;
+};
 constexpr std::int32_t kCallsEach = 20000;
 
 // One thread's calls: "" when every one was judged right, else the first
 // fault, placed. Stops early once another thread found one.
 std::string CallsOfOneThread(judge::StudyFunction study, std::uint64_t seed, int thread,
-                             std::latch& start, std::atomic<bool>& stop) {
+                             StartLine& start, std::atomic<bool>& stop) {
   judge::SeededChoices choices(seed);
-  start.arrive_and_wait();  // every thread calls at once
+  start.ArriveAndWait();  // every thread calls at once
   for (std::int32_t call = 1; call <= kCallsEach && !stop.load(std::memory_order_relaxed); ++call) {
     StandInHost host(judge::RandomHostOptions(choices));
     const judge::RandomCall made = judge::PrepareRandomCall(host, choices);
@@ -48,7 +74,7 @@ std::string CallsOfOneThread(judge::StudyFunction study, std::uint64_t seed, int
 
 CheckResult CheckCallsOnThreads(const CheckContext& context) {
   context.Announce("calls on " + std::to_string(kThreads) + " threads at once");
-  std::latch start(kThreads);
+  StartLine start(kThreads);
   std::atomic<bool> stop{false};
   std::vector<std::string> faults(kThreads);
   std::vector<std::thread> threads;
@@ -64,7 +90,7 @@ CheckResult CheckCallsOnThreads(const CheckContext& context) {
             CallsOfOneThread(context.study(), context.seed + 7 + thread, thread, start, stop);
       });
       if (!ran) {
-        start.count_down();  // so the others do not wait for it
+        start.Arrive();  // so the others do not wait for it
         faults[thread] = "the tool could not start a thread with a host's stack";
       }
     });
