@@ -105,6 +105,9 @@ ProcessCensus TakeProcessCensus() {
   }
   census.Add(CensusKind::kLocale, "of C++ (the global locale)", std::locale().name());
   AddPlatformFacts(census);
+  census.Add(CensusKind::kStandardStream, "standard input", StandardStreamState(stdin));
+  census.Add(CensusKind::kStandardStream, "standard output", StandardStreamState(stdout));
+  census.Add(CensusKind::kStandardStream, "standard error", StandardStreamState(stderr));
   return census;
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -69,3 +70,5 @@ std::string WhereAddressPoints(const void* address);
 // Per platform (process_census_posix.cpp, process_census_windows.cpp): the
 // facts of each kind, added to `census`.
 void AddPlatformFacts(ProcessCensus& census);
+// Per platform: a standard stream's buffering, buffer and mode, in words.
+std::string StandardStreamState(std::FILE* stream);

@@ -247,10 +247,12 @@ void AddCallingThread(ProcessCensus& census) {
   census.Add(CensusKind::kCallingThread, "processors", std::to_string(CPU_COUNT(&cpus)));
 }
 
+}  // namespace
+
 // A C stream as the C library holds it: buffering (its flags' bits, as
 // glibc keeps them), its buffer, its orientation, and its descriptor's
 // flags.
-std::string StreamState(FILE* stream) {
+std::string StandardStreamState(std::FILE* stream) {
   constexpr int kUnbuffered = 0x0002;
   constexpr int kLineBuffered = 0x0200;
   std::string state = (stream->_flags & kUnbuffered) != 0     ? "unbuffered"
@@ -265,14 +267,6 @@ std::string StreamState(FILE* stream) {
   return state;
 }
 
-void AddStandardStreams(ProcessCensus& census) {
-  census.Add(CensusKind::kStandardStream, "standard input", StreamState(stdin));
-  census.Add(CensusKind::kStandardStream, "standard output", StreamState(stdout));
-  census.Add(CensusKind::kStandardStream, "standard error", StreamState(stderr));
-}
-
-}  // namespace
-
 void AddPlatformFacts(ProcessCensus& census) {
   AddDescriptors(census);
   AddThreads(census);
@@ -282,7 +276,6 @@ void AddPlatformFacts(ProcessCensus& census) {
   AddSignals(census);
   AddProcessAttributes(census);
   AddCallingThread(census);
-  AddStandardStreams(census);
 }
 
 bool AddressInLoadedModule(const void* address) {

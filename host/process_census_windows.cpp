@@ -274,9 +274,11 @@ void AddCallingThread(ProcessCensus& census) {
   census.Add(CensusKind::kCallingThread, "COM apartment", ComApartment());
 }
 
+}  // namespace
+
 // A C runtime stream: its descriptor's mode (read by setting it and setting
 // it back), and its buffer as the runtime holds it.
-std::string StreamState(FILE* stream) {
+std::string StandardStreamState(std::FILE* stream) {
   const int descriptor = _fileno(stream);
   std::string state = "descriptor " + std::to_string(descriptor);
   if (descriptor >= 0) {
@@ -291,14 +293,6 @@ std::string StreamState(FILE* stream) {
   return state;
 }
 
-void AddStandardStreams(ProcessCensus& census) {
-  census.Add(CensusKind::kStandardStream, "standard input", StreamState(stdin));
-  census.Add(CensusKind::kStandardStream, "standard output", StreamState(stdout));
-  census.Add(CensusKind::kStandardStream, "standard error", StreamState(stderr));
-}
-
-}  // namespace
-
 void AddPlatformFacts(ProcessCensus& census) {
   AddThreads(census);
   AddLibraries(census);
@@ -308,7 +302,6 @@ void AddPlatformFacts(ProcessCensus& census) {
   AddSignals(census);
   AddProcessAttributes(census);
   AddCallingThread(census);
-  AddStandardStreams(census);
 }
 
 bool AddressInLoadedModule(const void* address) {
