@@ -73,7 +73,8 @@ printf '\003' >&3
 ends_within 20 || { fail "Ctrl+C did not stop the replay"; kill "$runner"; }
 exec 3>&- 4>&-
 wait "$runner"
-screen_text | grep -q "stopped by Ctrl+C before it finished" || fail "Ctrl+C: the tool did not say it was stopped"
+screen_text | grep -q "stopped by Ctrl+C before it finished" ||
+  fail "Ctrl+C: the tool did not say it was stopped; the screen: $(screen_text | tail -n 5)"
 [[ $(cat "$work/chart.svg") == "an older chart" ]] || fail "Ctrl+C during the replay changed the older chart"
 ls "$work" | grep -q -F "chart.svg." && fail "Ctrl+C during the replay left $(ls "$work")"
 

@@ -27,12 +27,8 @@ function(study_host_case name exit_code)
     list(APPEND definitions -DEMPTY_STDOUT=ON)
   endif()
   string(REPLACE ";" "|" command "${tool};${case_ARGS}")
-  add_test(NAME study_host.${name}
+  study_add_test(NAME study_host.${name}
     COMMAND ${CMAKE_COMMAND} "-DCOMMAND=${command}" ${definitions}
             -P ${PROJECT_SOURCE_DIR}/tests/study-host/run_tool.cmake
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
-  if(CMAKE_CROSSCOMPILING)
-    set_tests_properties(study_host.${name} PROPERTIES
-      FIXTURES_REQUIRED wine ENVIRONMENT "${STUDY_WINE_ENVIRONMENT}")
-  endif()
 endfunction()

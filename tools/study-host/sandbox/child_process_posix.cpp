@@ -553,16 +553,17 @@ void EndProcessOnCrash(const ChannelWriter& channel) {
 
 namespace {
 
-// A signal that stops the tool ends the running child's process group at
-// once and is noted; the tool then unwinds (see interruption.h). Later ones
-// change nothing: the first is being seen to.
+// A signal that stops the tool is noted and ends the running child's
+// process group at once; the tool then unwinds (see interruption.h). Noted
+// first: a thread of the tool that finds its child ended must know why.
+// Later ones change nothing: the first is being seen to.
 void StopChildAndNote(int signal_number) {
   const int saved_errno = errno;
+  NoteInterruption(signal_number);
   for (const std::atomic<pid_t>& place : running_children) {
     const pid_t group = place.load();
     if (group > 0) kill(-group, SIGKILL);
   }
-  NoteInterruption(signal_number);
   errno = saved_errno;
 }
 

@@ -244,16 +244,17 @@ class RunningJob {
   std::atomic<HANDLE>* place_ = nullptr;
 };
 
-// Ctrl+C, Ctrl+Break, a closed console window, logging off: ends the
-// running child at once and notes it; the tool then unwinds (see
-// interruption.h). A console window's closing ends the process once this
-// returns, so it waits for the tool to end first (Windows allows a few
+// Ctrl+C, Ctrl+Break, a closed console window, logging off: notes it and
+// ends the running child at once; the tool then unwinds (see
+// interruption.h). Noted first: the tool's own thread, finding its child
+// ended, must know why. A console window's closing ends the process once
+// this returns, so it waits for the tool to end first (Windows allows a few
 // seconds).
 BOOL WINAPI StopChildAndNote(DWORD event) {
+  NoteInterruption(static_cast<int>(event));
   for (const std::atomic<HANDLE>& place : running_jobs) {
     if (const HANDLE job = place.load()) TerminateJobObject(job, 1);
   }
-  NoteInterruption(static_cast<int>(event));
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) Sleep(10000);
   return TRUE;
 }
@@ -316,9 +317,12 @@ ChildRun RunChildProcess(const std::vector<std::string>& arguments, const ChildT
   BOOL created = FALSE;
   for (int attempt = 1; !created && attempt <= kStartAttempts; ++attempt) {
     if (attempt > 1) Sleep(kBetweenAttemptsMilliseconds);
-    created = CreateProcessW(nullptr, wide_command_line.data(), nullptr, nullptr, TRUE,
-                             CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                             folder ? working_folder.c_str() : nullptr, &startup, &process);
+    // A process group of its own: the console's Ctrl+C is the tool's alone,
+    // from the child's first instruction on.
+    created = CreateProcessW(
+        nullptr, wide_command_line.data(), nullptr, nullptr, TRUE,
+        CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT | CREATE_NEW_PROCESS_GROUP,
+        environment.data(), folder ? working_folder.c_str() : nullptr, &startup, &process);
   }
   channel_write.Close();
   secret_read.Close();

@@ -1,0 +1,51 @@
+# What the build's wine session is doing, for the scripts that start it, run
+# Windows tests in it and explain a failure. Sourced, not run.
+# The session's files: STUDY_WINE_SESSION_LOG (what its server and wine's
+# services said, and how the server ended) and, beside it, the server's
+# process id.
+
+session_log=${STUDY_WINE_SESSION_LOG:?names the log of the wine session}
+server_pid_file=${session_log%.log}.pid
+
+# The process id of the session's server when it runs; fails otherwise.
+running_server() {
+  local pid
+  pid=$(cat "$server_pid_file" 2>/dev/null) || return 1
+  [[ $pid =~ ^[0-9]+$ ]] && kill -0 "$pid" 2>/dev/null && [[ $(cat "/proc/$pid/comm" 2>/dev/null) == wineserver* ]] &&
+    echo "$pid"
+}
+
+# The session's server in one line: running since when, or how it ended.
+describe_server() {
+  local pid
+  if pid=$(running_server); then
+    echo "the wine session's server (process $pid) is running, $(ps -o etime= -p "$pid" | tr -d ' ') since it started"
+  elif [ -s "$session_log" ] && grep -q '^wine server [0-9]* ended' "$session_log"; then
+    echo "the wine session's server is not running: $(grep '^wine server [0-9]* ended' "$session_log" | tail -n 1)"
+  elif [ -e "$server_pid_file" ]; then
+    echo "the wine session's server (process $(cat "$server_pid_file")) is gone, and its log does not say how it ended"
+  else
+    echo "the wine session was never started (no $server_pid_file)"
+  fi
+}
+
+# Every process of this build's wine prefix, one a line, or "none".
+describe_wine_processes() {
+  local found=0 environ pid
+  for environ in /proc/[0-9]*/environ; do
+    pid=${environ#/proc/}
+    pid=${pid%/environ}
+    [[ $(readlink "/proc/$pid/exe" 2>/dev/null) == */wine* ]] || continue
+    if tr "\\0" "\\n" 2>/dev/null <"$environ" | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+      ps -o pid=,etime=,args= -p "$pid" 2>/dev/null | sed 's/^ */  /' && found=1
+    fi
+  done
+  [ "$found" = 1 ] || echo "  none"
+}
+
+# Both, as a failing test prints them.
+describe_session() {
+  echo "$(describe_server)"
+  echo "wine processes of $WINEPREFIX at $(date +%T):"
+  describe_wine_processes
+}

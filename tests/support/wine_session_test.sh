@@ -1,0 +1,39 @@
+#!/bin/bash
+# The wine session as the Windows tests meet it: one server, started for the
+# session and running now; and no test, nor wine program, run without it.
+# Usage: wine_session_test.sh (in the session's environment)
+set -u
+support=$(cd "$(dirname "$0")" && pwd)
+source "$support/wine_session_state.sh"
+failed=0
+fail() { echo "FAIL: $*"; failed=1; }
+
+started=$(grep -c '^wine server [0-9]* started' "$session_log")
+[[ $started == 1 ]] || fail "the session's log names $started servers started, expected 1: $(cat "$session_log")"
+grep -q '^wine server [0-9]* ended' "$session_log" && fail "the session's server ended: $(describe_server)"
+pid=$(running_server) || fail "$(describe_server)"
+grep -q "^wine server ${pid:-none} started" "$session_log" || fail "the running server is not the one the log names"
+
+# A session whose server is gone, and one never started.
+true & gone=$!  # a process that has ended
+wait "$gone"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+echo "$gone" >"$work/gone.pid"
+echo "wine server $gone ended with status 139 at 12:00:00" >"$work/gone.log"
+for session in gone never; do
+  export STUDY_WINE_SESSION_LOG=$work/$session.log
+  words=$(bash "$support/wine_test.sh" touch "$work/ran" 2>&1); code=$?
+  [[ $code != 0 ]] || fail "$session: a test ran without the session's server"
+  [[ -e $work/ran ]] && fail "$session: the test's command ran without the session's server"
+  [[ $words == "not run: "* ]] || fail "$session: the refusal does not say so: $words"
+  words=$(bash "$support/wine.sh" cmd /c exit 0 2>&1); code=$?
+  [[ $code == 125 ]] || fail "$session: wine ran without the session's server (exit $code)"
+  [[ $words == *"not running"* || $words == *"never started"* ]] ||
+    fail "$session: wine's refusal does not name the server: $words"
+done
+[[ $(STUDY_WINE_SESSION_LOG=$work/gone.log bash -c "source '$support/wine_session_state.sh'; describe_server") == *"ended with status 139"* ]] ||
+  fail "a server that crashed is not said to have crashed"
+
+[[ $failed == 0 ]] && echo "ok: one server runs the session; without it no test and no wine program runs"
+exit $failed
