@@ -14,11 +14,6 @@ if(STUDY_SANITIZERS)
   add_link_options(-fsanitize=${STUDY_SANITIZERS})
 endif()
 
-if(STUDY_BUILD_FUZZERS)
-  # Coverage instrumentation for everything a fuzz target links.
-  add_compile_options(-fsanitize=fuzzer-no-link)
-endif()
-
 if(WIN32)
   # C99 printf semantics (a null buffer counts the needed length) instead of
   # the system runtime's own.

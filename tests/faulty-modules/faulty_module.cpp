@@ -1,7 +1,9 @@
 // Study modules with one deliberate fault each, built to prove that
-// study-host finds what it claims to find and cannot be fooled. FAULT names
-// the fault (one of the enumerators below; the build also defines
-// FAULT_<name>); everything else is the real study.
+// study-host finds what it claims to find and cannot be fooled. The code of
+// every fault is here, built once; each module's own file
+// (faulty_exports.cpp) names its fault and holds its exports, and the few
+// pieces that change what a module imports. Everything else is the real
+// study.
 #include <xmmintrin.h>
 
 #include <algorithm>
@@ -21,115 +23,36 @@
 #include "interface/input_slots.h"
 #include "platform/process_heap.h"
 #include "study/order_quantity_study.h"
-#include "study/study_exports.h"
 #include "study/study_inputs.h"
+#include "tests/faulty-modules/fault.h"
 
 #if defined(_WIN32)
-#if defined(FAULT_connects_at_load)
-#include <winsock2.h>
-#endif
 #include <windows.h>
 // After windows.h, which they need.
 #include <fcntl.h>
 #include <io.h>
 #include <malloc.h>
-#if defined(FAULT_enters_com)
-#include <objbase.h>
-#endif
 #else
 #include <alloca.h>
-#include <arpa/inet.h>
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <pthread.h>
 #include <sys/mman.h>
-#include <sys/socket.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <csignal>
 #endif
 
-#ifndef FAULT
-#error "FAULT names the fault to build"
-#endif
-
+namespace faulty {
 namespace {
 
-enum Fault {
-  missing_export,          // no study function
-  borrowed_export,         // no name export of its own: the loader finds a library's
-  wrong_version,           // reports interface version 1234
-  wrong_name,              // reports another module name
-  enabled_by_default,      // declares "Enabled" switched on
-  crash_on_defaults,       // crashes on the defaults call
-  stray_write,             // flips a host-private byte on ordinary calls
-  leak,                    // leaks a block on every ordinary call
-  fractional_quantity,     // writes half a unit less when scaling out
-  clamps_to_one,           // writes 1 for a scaled quantity beyond the int32 range
-  leak_without_array,      // leaks on ordinary calls in a host without an input array
-  leak_on_host_call_flag,  // leaks on calls with the host call flag
-  crash_at_load,           // crashes while the module loads
-  hang_at_load,            // never finishes loading
-  prints_at_load,          // a correct study that prints a debug line when it loads
-  forged_result,           // prints a result line at load, exits in every call
-  write_past_record,       // writes the byte just past the order quantity
-  setting_on_ordinary,     // writes a defaults-only host setting on ordinary calls
-  forks,                   // leaves a process running from its first call
-  hangs_in_call,           // never returns from a study call
-  keeps_owned_minus_one,   // releases owned position texts only when their flag is not -1
-  wrong_above_twenty,      // scales out one too many for whole sizes above 20
-  fast_math_at_load,       // sets flush-to-zero and denormals-are-zero when it loads
-  rounds_upward,           // leaves the rounding mode upward after every ordinary call
-  allocates_per_call,      // allocates and frees a vector on every ordinary call
-  leaks_at_load,           // copies a text at load and never frees it
-  leaks_crt_at_load,       // copies its credit text with the C runtime's heap at load, never freed
-  leaks_every_thousand,    // leaks a block on every thousandth ordinary call
-  thread_after_load,       // leaves a thread running from its load on
-  writes_record_later,     // a thread of its own writes the record after an ordinary call returned
-  history_goes_wrong,      // keeps a count of its calls and writes one too many from the 5000th on
-  prints_300_mb,           // a correct study that prints 300 MB when it loads
-  closes_descriptors,      // closes every descriptor it inherited when it loads, then goes on
-  forges_report,           // writes a passing report and a waiting notice on descriptor 3, exits
-  thread_at_unload,        // starts a thread of its own as it is unloaded
-  throws_from_call,        // lets an exception out of every ordinary call
-  asks_other_count,        // asks the allocate service for ten more inputs than the record says
-  exports_second_study,    // exports a second study function beside its own
-  shares_position,         // passes the reported position through one module-wide variable
-  logs_every_call,         // a correct study that writes a line on every ordinary call
-  pins_itself,             // keeps itself loaded when the host unloads it
-  leaves_crash_handler,    // installs a crash handler of its own at load and never removes it
-  names_from_own_image,    // declares its display name as a pointer to its own constant text
-  writes_log_file,         // appends a line to a log file in the working folder on every call
-  stack_hungry,            // uses 512 KB of stack on every ordinary call
-  deep_stack,              // uses 1.5 MB of stack on every ordinary call, beyond a host thread's
-  reads_environment,       // reads an environment variable that overrides the flat quantity
-  finds_getenv_by_name,    // the same, through the function found by name at run time
-  connects_at_load,        // opens a socket to the local machine when it loads
-  writes_file_directly,    // writes a file in the working folder by system calls of its own
-  changes_calling_thread,  // blocks SIGTERM on (Windows: raises the priority of) the calling thread
-  buffers_output_in_image,     // gives standard output a buffer in its own image when it loads
-  puts_string_in_environment,  // puts a string of its own image into the environment when it loads
-  enters_com,                  // enters COM on the calling thread in every ordinary call (Windows)
-  reads_standard_input,        // reads its standard input when it loads: a debugging pause left in
-  imports_compiler_runtime,    // imports the compiler's runtime DLLs, which lie beside it (Windows)
-  needs_library_beside_it,     // needs a library of its own that lies beside it
-  without_aslr_and_dep,        // linked without ASLR, DEP and high-entropy addresses (Windows)
-  maps_memory_per_call,        // maps 16 KB in every ordinary call and never unmaps it
-  sleeps_in_calls,             // sleeps 2 ms in every ordinary call
-  writes_earlier_record,       // writes into the previous call's record during the next call
-  single_instance,             // keeps a guard after unload: loaded again, it does nothing
-  per_thread_callback,         // leaves a callback for the end of every thread that called it
-  writes_beside_itself,        // writes a 3 MB log beside itself when it loads, by low-level calls
-  stack_grows_with_position,   // uses stack in proportion to the quantity it writes
-  // Legal, if unusual: each of these must pass every check.
-  links_system_library,      // a correct study that also links a further system library
-  maps_and_releases_memory,  // maps and unmaps memory when it loads and in every defaults call
-  frees_per_thread_data,     // keeps data for each thread that calls it, all freed at unload
-};
+const Fault kFault = faulty_module_fault;
 
-constexpr Fault kFault = FAULT;
+// Runs a piece of the module's own file, when it holds one.
+void Run(void (*piece)()) {
+  if (piece != nullptr) piece();
+}
 
 [[noreturn]] void Crash() {
 #if defined(_WIN32)
@@ -149,8 +72,6 @@ constexpr Fault kFault = FAULT;
 #endif
   }
 }
-
-[[maybe_unused]] void LeaveProcessRunning();
 
 // Writes `megabytes` of debug lines on standard output.
 [[maybe_unused]] void PrintMegabytes(int megabytes) {
@@ -189,38 +110,6 @@ template <std::size_t Bytes>
   volatile unsigned char buffer[Bytes];
   buffer[Bytes - 1] = static_cast<unsigned char>(value);
   buffer[0] = buffer[Bytes - 1];
-}
-
-#if !defined(_WIN32) || defined(FAULT_connects_at_load)
-// The discard port of this machine.
-sockaddr_in DiscardPort() {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(9);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
-}
-#endif
-
-// Connects to the discard port of this machine, and hangs up.
-[[maybe_unused]] void ConnectSomewhere() {
-#if !defined(_WIN32)
-  const int connection = socket(AF_INET, SOCK_STREAM, 0);
-  if (connection < 0) return;
-  const sockaddr_in address = DiscardPort();
-  connect(connection, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-  close(connection);
-#elif defined(FAULT_connects_at_load)  // the one module that imports the network library
-  WSADATA data;
-  if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return;
-  const SOCKET connection = socket(AF_INET, SOCK_STREAM, 0);
-  if (connection != INVALID_SOCKET) {
-    const sockaddr_in address = DiscardPort();
-    connect(connection, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    closesocket(connection);
-  }
-  WSACleanup();
-#endif
 }
 
 // The C library's getenv, looked up by name as a module can at run time.
@@ -386,7 +275,7 @@ struct LoadTimeFault {
     if (kFault == thread_after_load) std::thread([] { HangForever(); }).detach();
     if (kFault == prints_300_mb) PrintMegabytes(300);
     if (kFault == pins_itself) PinSelf();
-    if (kFault == connects_at_load) ConnectSomewhere();
+    if (kFault == connects_at_load) Run(faulty_module_pieces.connect_somewhere);
 #if defined(_WIN32)
     if (kFault == leaves_crash_handler) SetUnhandledExceptionFilter(&OwnCrashHandler);
 #else
@@ -452,9 +341,8 @@ struct UnloadTimeFault {
 const UnloadTimeFault unload_time_fault;
 
 // The faults that wrap a host service for the call.
-[[maybe_unused]] constexpr bool kWrapsServices =
-    kFault == keeps_owned_minus_one || kFault == wrong_above_twenty || kFault == shares_position ||
-    kFault == asks_other_count;
+const bool kWrapsServices = kFault == keeps_owned_minus_one || kFault == wrong_above_twenty ||
+                            kFault == shares_position || kFault == asks_other_count;
 
 // The host's position query, wrapped for the call when the fault needs it (one
 // per thread: only the faults below share state across calls).
@@ -575,9 +463,7 @@ double shared_position = 0;
     pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
 #endif
   }
-#if defined(_WIN32) && defined(FAULT_enters_com)  // the one module that imports COM
-  if (kFault == enters_com) CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-#endif
+  if (kFault == enters_com) Run(faulty_module_pieces.enter_com);
   if (kFault == maps_memory_per_call) {
     constexpr std::size_t kMapped = 16 * 1024;
 #if defined(_WIN32)
@@ -610,23 +496,18 @@ double shared_position = 0;
 
 }  // namespace
 
-extern "C" {
-
-#if !defined(FAULT_borrowed_export)
-STUDY_EXPORT const char* scdll_DLLName() {
+const char* ModuleName() {
   return kFault == wrong_name ? "zrPalvessa2" : "zrPalvessa";
 }
-#endif
 
-STUDY_EXPORT std::int32_t scdll_DLLVersion() {
+std::int32_t ModuleVersion() {
   return kFault == wrong_version ? 1234 : kHostInterfaceVersion;
 }
 
-#if !defined(FAULT_missing_export)
-STUDY_EXPORT void scsf_zrPalvessa(StudyInterface* record) {
+void StudyFunction(StudyInterface* record) {
   if (kFault == forged_result) std::exit(0);
   if (kFault == hangs_in_call) HangForever();
-  if (kFault == forks) LeaveProcessRunning();
+  if (kFault == forks) Run(faulty_module_pieces.leave_process_running);
   if (record == nullptr) return;
   if (kFault == single_instance && !instance_active) return;  // "another instance runs"
   if (kFault == writes_earlier_record) {
@@ -641,7 +522,7 @@ STUDY_EXPORT void scsf_zrPalvessa(StudyInterface* record) {
   const double before = record->order_quantity;
   // Only the faults that wrap a host service touch their per-thread storage,
   // which the C runtime keeps after unload on Windows.
-  if constexpr (kWrapsServices) {
+  if (kWrapsServices) {
     host_position_query = record->position_query;
     if (kFault == keeps_owned_minus_one && host_position_query != nullptr) {
       record->position_query = &QueryKeepingMinusOne;
@@ -658,59 +539,11 @@ STUDY_EXPORT void scsf_zrPalvessa(StudyInterface* record) {
     }
   }
   RunStudy(*record);
-  if constexpr (kWrapsServices) {
+  if (kWrapsServices) {
     record->position_query = host_position_query;
     record->input_slots.allocate = host_allocate;
   }
   AfterStudy(*record, before);
 }
-#endif
 
-#if defined(FAULT_exports_second_study)
-STUDY_EXPORT void scsf_zrPalvessa2(StudyInterface* record) {
-  if (record != nullptr) RunStudy(*record);
-}
-#endif
-
-#if defined(_WIN32) && defined(FAULT_forks)
-// What the process left running does: wait a minute.
-STUDY_EXPORT void CALLBACK Linger(HWND, HINSTANCE, LPSTR, int) {
-  Sleep(60000);
-}
-#endif
-
-}  // extern "C"
-
-namespace {
-
-[[maybe_unused]] void LeaveProcessRunning() {
-  static bool left = false;
-  if (left) return;
-  left = true;
-#if defined(_WIN32)
-#if defined(FAULT_forks)  // only this module exports what the process it starts runs
-  char module[MAX_PATH];
-  HMODULE self = nullptr;
-  GetModuleHandleExA(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<const char*>(&Linger), &self);
-  GetModuleFileNameA(self, module, MAX_PATH);
-  std::string command = std::string("rundll32.exe \"") + module + "\",Linger";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                     &startup, &process)) {
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-  }
-#endif
-#else
-  if (fork() == 0) {
-    sleep(60);
-    _exit(0);
-  }
-#endif
-}
-
-}  // namespace
+}  // namespace faulty
