@@ -10,6 +10,7 @@
 #include "judge/contract_inputs.h"
 #include "study/study_inputs.h"
 #include "support/heap_check.h"
+#include "support/special_values.h"
 
 namespace {
 
@@ -94,8 +95,6 @@ struct ConversionCase {
   std::int32_t flag;
 };
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr std::int32_t kInt32Min = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kEighteenHours = 18 * 3600;
 

@@ -12,13 +12,12 @@
 #include "study/study_exports.h"
 #include "support/configured_credit.h"
 #include "support/heap_check.h"
+#include "support/special_values.h"
 
 namespace {
 
 using OrderQuantityTest = HeapCheckedTest;
 
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
 struct QuantityCase {
