@@ -14,7 +14,9 @@
 #include <unistd.h>
 #endif
 #endif
-#if defined(_WIN32)
+// Only the modules that need the system's headers include them: most of
+// these files are a few lines, and the headers take seconds to read.
+#if defined(_WIN32) && (defined(FAULT_enters_com) || defined(FAULT_forks))
 #include <windows.h>
 #if defined(FAULT_enters_com)
 #include <objbase.h>
