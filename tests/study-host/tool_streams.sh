@@ -43,7 +43,7 @@ echo "named pipe opened after the time limit: replayed"
 typed=$(timeout 20 script -qec "$(printf '%q ' "$tool" replay "$module" --file -)" /dev/null </dev/null)
 code=$?
 [[ $code == 2 ]] || fail "--file - from a terminal ended with $code: $typed"
-[[ $typed == *"reads a session sent to study-host, but nothing was sent"* ]] ||
+[[ $typed == *"reads a session sent into study-host, not lines typed at the keyboard"* ]] ||
   fail "--file - from a terminal said: $typed"
 echo "--file - from a terminal: refused at once"
 
