@@ -16,6 +16,12 @@
 
 namespace {
 
+// A string literal's bytes, NULs included.
+template <std::size_t kSize>
+std::string Bytes(const char (&text)[kSize]) {
+  return std::string(text, kSize - 1);
+}
+
 // `text` (ASCII) as UTF-16 with its byte-order mark.
 std::string Utf16(const std::string& text, bool little_endian) {
   std::string out = little_endian ? "\xFF\xFE" : "\xFE\xFF";
@@ -65,12 +71,12 @@ TEST(SessionReaderTest, ReadsRecordsOrNamesLineAndFault) {
        "s.csv:2: expected a number in column 'position', found '\xEF\xBF\xBD'"
        " (\xEF\xBF\xBD is what stands for a character the file's encoding could not give: save the "
        "file again)"},
-      {Utf16("position\n", true) + std::string("\x3D\xD8\x31\x00", 4),
+      {Utf16("position\n", true) + Bytes("\x3D\xD8\x31\x00"),
        {},
        "s.csv:2: expected a number in column 'position', found '\xEF\xBF\xBD"
        "1' (\xEF\xBF\xBD is what stands for a character the file's encoding could not give: save "
        "the file again)"},
-      {Utf16("position\n", false) + std::string("\xD8\x3D\xDE\x00", 4),
+      {Utf16("position\n", false) + Bytes("\xD8\x3D\xDE\x00"),
        {},
        "s.csv:2: expected a number in column 'position', found '\xF0\x9F\x98\x80' "
        "(\xF0\x9F\x98\x80 "
@@ -158,9 +164,8 @@ TEST(SessionReaderTest, ReadsRecordsOrNamesLineAndFault) {
        "decimal comma, which parts the columns of a file with one column; write it with a point, "
        "or in quotes (\"2,5\")"},
       // Workbooks and other files that are not text, in words.
-      {std::string("PK\x03\x04\x14\x00\x06\x00\x08\x00\x00\x00\x21\x00\x0A\x0D\x0A\x0D"
-                   "\x1A\x01\x00\x00\x0A\x00\x00\x00\x13\x00\x00\x00[Content_Types].xml\x0A",
-                   49),
+      {Bytes("PK\x03\x04\x14\x00\x06\x00\x08\x00\x00\x00\x21\x00\x0A\x0D\x0A\x0D"
+             "\x1A\x01\x00\x00\x0A\x00\x00\x00\x13\x00\x00\x00[Content_Types].xml\x0A"),
        {},
        "s.csv:1: this is a spreadsheet workbook (.xlsx), not a CSV file: open it in the "
        "spreadsheet and save it as CSV (File, Save As, then CSV)"},
@@ -177,23 +182,21 @@ TEST(SessionReaderTest, ReadsRecordsOrNamesLineAndFault) {
        {},
        "s.csv:1: the file is empty (0 bytes), so it holds no session: save the session again (in a "
        "spreadsheet: File, Save As, then CSV), or give --file the file that holds it"},
-      {std::string("PK\x03\x04\x14\x00\x00\x00\x00\x00\x00\x00\x21\x00\x0A\x0D\x0A\x0D"
-                   "\x1A\x01\x00\x00\x0A\x00\x00\x00\x0E\x00\x00\x00trades 3.3.csvposition\n1\n",
-                   58),
+      {Bytes("PK\x03\x04\x14\x00\x00\x00\x00\x00\x00\x00\x21\x00\x0A\x0D\x0A\x0D"
+             "\x1A\x01\x00\x00\x0A\x00\x00\x00\x0E\x00\x00\x00trades 3.3.csvposition\n1\n"),
        {},
        "s.csv:1: this is a zip archive holding 'trades 3.3.csv', not a CSV file: unpack it (on "
        "Windows: right-click it, Extract All) and give --file the session file inside"},
-      {std::string("PK\x03\x04\x14\x00\x00\x00\x00\x00\x00\x00\x21\x00\x0A\x0D\x0A\x0D"
-                   "\x1A\x01\x00\x00\x0A\x00\x00\x00\x08\x00\x00\x00mimetypeapplication/vnd",
-                   61),
+      {Bytes("PK\x03\x04\x14\x00\x00\x00\x00\x00\x00\x00\x21\x00\x0A\x0D\x0A\x0D"
+             "\x1A\x01\x00\x00\x0A\x00\x00\x00\x08\x00\x00\x00mimetypeapplication/vnd"),
        {},
        "s.csv:1: this is a spreadsheet workbook (.ods), not a CSV file: open it in the spreadsheet "
        "and save it as CSV (File, Save As, then CSV)"},
-      {std::string("PK\x03\x04\x14\x00\x06\x00", 8),
+      {Bytes("PK\x03\x04\x14\x00\x06\x00"),
        {},
        "s.csv:1: this is the start of a zip archive, cut short (a download or copy that did not "
        "finish), not a CSV file: get the whole file again"},
-      {std::string("\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x03position\n", 19),
+      {Bytes("\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x03position\n"),
        {},
        "s.csv:1: this is a gzip-compressed file, not a CSV file: unpack it (gzip -d, or 7-Zip on "
        "Windows) and give --file the session file inside"},

@@ -22,8 +22,8 @@ Help, version and the words that ask for the usage:
     1  validate: at least one check failed
     2  bad command line, input setting or position list
     3  the module is missing or cannot be loaded, lacks an export, expects another interface version, or crashed, hung, ended early or left a process running
-    4  the session file cannot be opened or read, or is malformed
-    5  the output could not be written (a full disk, a closed pipe)
+    4  the session file cannot be opened or read, is malformed, or is no session (a workbook, an archive, a PDF, a web page)
+    5  the output could not be written (a full disk, a closed pipe, standard output closed)
     6  the tool itself failed (out of memory, an internal error): not the module's fault
     130  stopped by Ctrl+C (129: its terminal closed, 143: asked to end; on Windows 0xC000013A), leaving no file half-written
   $ study_host replay --help | sed -n 2p
