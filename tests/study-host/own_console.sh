@@ -82,7 +82,7 @@ start_in_own_console replay "$module" --file -
 ends_within 20 || { fail "--file - from the console waited"; kill "$runner"; }
 exec 3>&-
 wait "$runner"
-screen_text | grep -q "nothing was sent" || fail "--file - from the console was not refused"
+screen_text | grep -q "not lines typed" || fail "--file - from the console was not refused"
 
 [[ $failed == 0 ]] && echo "ok: the usage stays until a key; with arguments the tool ends at once; Ctrl+C stops it cleanly; the console is no session"
 exit $failed

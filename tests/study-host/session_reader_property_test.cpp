@@ -2,7 +2,8 @@
 // each written in one of the forms spreadsheets, editors and web pages save
 // (separators, decimal marks, grouped thousands, quoting, encodings and
 // byte-order marks, line ends, blanks and no-break spaces, comments, blank
-// rows, an empty last column): every table reads back exactly the numbers
+// rows, an empty last column, full-width digits and the minus signs of
+// other scripts): every table reads back exactly the numbers
 // written, row for row, or is refused with an error naming a line. Never
 // another number, never a row lost.
 #include <gtest/gtest.h>
@@ -24,6 +25,29 @@ constexpr char kNoBreakSpace[] = "\xC2\xA0";
 constexpr char kThinSpace[] = "\xE2\x80\x89";
 constexpr char kNarrowNoBreakSpace[] = "\xE2\x80\xAF";
 constexpr char kTypographicMinus[] = "\xE2\x88\x92";
+constexpr char kIdeographicSpace[] = "\xE3\x80\x80";
+// As East Asian input methods type numbers: full-width digits, signs and
+// marks, and the small and full-width hyphen-minus.
+constexpr char kFullWidthMinus[] = "\xEF\xBC\x8D";
+constexpr char kSmallMinus[] = "\xEF\xB9\xA3";
+constexpr char kFullWidthPlus[] = "\xEF\xBC\x8B";
+
+// `text` with its digits, points and commas full-width (U+FF10 to U+FF19,
+// U+FF0E, U+FF0C).
+std::string FullWidth(const std::string& text) {
+  std::string wide;
+  for (const char c : text) {
+    if (c >= '0' && c <= '9') {
+      wide += "\xEF\xBC";
+      wide += static_cast<char>(0x90 + (c - '0'));
+    } else if (c == '.' || c == ',') {
+      wide += c == '.' ? "\xEF\xBC\x8E" : "\xEF\xBC\x8C";
+    } else {
+      wide += c;
+    }
+  }
+  return wide;
+}
 
 // How one table is written: a file follows one set of conventions.
 struct Form {
@@ -106,7 +130,9 @@ class TableWriter {
   }
 
   std::string Blanks() {
-    return Chance(0.8) ? "" : OneOf(std::vector<std::string>{" ", kNoBreakSpace, "  "});
+    return Chance(0.8)
+               ? ""
+               : OneOf(std::vector<std::string>{" ", kNoBreakSpace, "  ", kIdeographicSpace});
   }
 
   std::string PositionName() {
@@ -189,10 +215,14 @@ class TableWriter {
         whole = grouped;
       }
       text = whole + (decimals.empty() ? "" : std::string(1, form.decimal_mark) + decimals);
+      if (Chance(0.15)) text = FullWidth(text);
       if (std::signbit(value)) {
-        text = (Chance(0.3) ? std::string(kTypographicMinus) : std::string("-")) + text;
+        text = (Chance(0.6) ? std::string("-")
+                            : OneOf(std::vector<std::string>{kTypographicMinus, kFullWidthMinus,
+                                                             kSmallMinus})) +
+               text;
       } else if (Chance(0.1)) {
-        text = "+" + text;
+        text = (Chance(0.7) ? std::string("+") : std::string(kFullWidthPlus)) + text;
       }
     }
     text = Blanks() + text + Blanks();

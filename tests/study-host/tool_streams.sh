@@ -1,12 +1,14 @@
 #!/bin/bash
 # Streams and signals the tool meets: a session fed slowly through a pipe, a
 # named pipe whose writer comes after the time limit, output into a closed
-# pipe, and the tool ended by a signal while a module hangs.
-# Usage: tool_streams.sh TOOL MODULE HANGING_MODULE
+# pipe, standard error closed, and the tool ended by a signal while a module
+# hangs.
+# Usage: tool_streams.sh TOOL MODULE HANGING_MODULE PRINTING_MODULE
 set -u
 tool=$1
 module=$2
 hanging_module=$3
+printing_module=$4
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 fail() {
@@ -43,7 +45,7 @@ echo "named pipe opened after the time limit: replayed"
 typed=$(timeout 20 script -qec "$(printf '%q ' "$tool" replay "$module" --file -)" /dev/null </dev/null)
 code=$?
 [[ $code == 2 ]] || fail "--file - from a terminal ended with $code: $typed"
-[[ $typed == *"reads a session sent to study-host, but nothing was sent"* ]] ||
+[[ $typed == *"reads a session sent into study-host, not lines typed at the keyboard"* ]] ||
   fail "--file - from a terminal said: $typed"
 echo "--file - from a terminal: refused at once"
 
@@ -58,6 +60,16 @@ for words in --help --version; do
   [[ $(wc -l <"$work/err") == 1 ]] || fail "$words into a closed pipe: $(cat "$work/err")"
 done
 echo "help and version into a closed pipe: exit 5, one line"
+
+# Standard error closed: the warning about what the module printed, made
+# while the chart is open, goes nowhere, never into the chart.
+"$tool" replay "$printing_module" --positions 1 --chart "$work/quiet.svg" >/dev/null 2>&-
+code=$?
+[[ $code == 0 ]] || fail "a replay with standard error closed ended with $code"
+[[ $(head -c 5 "$work/quiet.svg") == "<?xml" ]] ||
+  fail "with standard error closed the chart starts '$(head -c 60 "$work/quiet.svg")'"
+xmllint --noout "$work/quiet.svg" || fail "with standard error closed the chart is no picture"
+echo "standard error closed: the chart is a picture, nothing else in it"
 
 # Ended by a signal (or killed outright) while a check's child hangs in the
 # module: no process of the tool's is left behind.

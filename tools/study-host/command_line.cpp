@@ -6,9 +6,12 @@
 
 #include "tools/study-host/common/file_status.h"
 #include "tools/study-host/common/number_parsing.h"
+#include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/tool_error.h"
+#include "tools/study-host/common/windows_names.h"
+#include "tools/study-host/option_spellings.h"
 #include "tools/study-host/replay/chart_file.h"
-#include "tools/study-host/replay/session_file.h"
+#include "tools/study-host/replay/session_file_name.h"
 #include "tools/study-host/session/module_path.h"
 #include "tools/study-host/session/module_session.h"
 
@@ -160,9 +163,13 @@ CLI::App& AddReplay(CLI::App& app, ReplaySettings& line, std::vector<std::string
                   "also draw the position and the order quantity at every step in FILE.svg, "
                   "a picture any web browser opens")
       ->check([](const std::string& name) {
-        return NamesSvgFile(name)
-                   ? std::string()
-                   : "takes a file name ending in .svg (the picture is SVG), got '" + name + "'";
+        // A name Windows refuses is refused on every build: the picture is
+        // for traders' machines.
+        const std::string problem = WindowsNameProblem(name, "the chart", "steps.svg");
+        if (!problem.empty()) return problem;
+        return NamesSvgFile(name) ? std::string()
+                                  : "takes a file name ending in .svg (the picture is SVG), got " +
+                                        QuotedName(name);
       })
       ->type_name("FILE.svg");
   AddTimeout(replay, line.timeout_seconds, CallLimitHelp());
@@ -237,25 +244,52 @@ void ThrowOnListInSeveralWords(const std::optional<std::string>& list,
                       joined + " (or in quotes: --positions \"" + spaced + "\")");
 }
 
+// The long options of the command given (of the tool itself when none
+// was), as a word meant as one is compared with them.
+std::vector<OptionName> LongOptions(CLI::App& app) {
+  std::vector<OptionName> names;
+  const std::vector<CLI::App*> commands = app.get_subcommands();
+  const CLI::App& given = commands.empty() ? app : *commands[0];
+  for (const CLI::Option* option : given.get_options()) {
+    for (const std::string& name : option->get_lnames()) {
+      names.push_back({"--" + name, option->get_type_size() != 0});
+    }
+  }
+  return names;
+}
+
 // Words no option or command took, named in the order given: "'a', '' (an
-// empty word)".
-std::vector<std::string> UnexpectedWords(CLI::App& app) {
-  std::vector<std::string> unexpected = app.remaining();
+// empty word)". A module named like one of the command's options ("/file")
+// where no such file is, is one of them.
+std::vector<std::string> UnexpectedWords(CLI::App& app, const std::string& module_named) {
+  std::vector<std::string> unexpected;
+  if (!module_named.empty() && OptionMeant(module_named, LongOptions(app)) &&
+      StatusOf(module_named).kind == FileKind::kMissing) {
+    unexpected.push_back(module_named);
+  }
+  const std::vector<std::string> left = app.remaining();
+  unexpected.insert(unexpected.end(), left.begin(), left.end());
   for (CLI::App* command : app.get_subcommands()) {
-    const std::vector<std::string> left = command->remaining();
-    unexpected.insert(unexpected.end(), left.begin(), left.end());
+    const std::vector<std::string> after = command->remaining();
+    unexpected.insert(unexpected.end(), after.begin(), after.end());
   }
   std::erase(unexpected, "--");  // the end of the options, which the parser keeps
   return unexpected;
 }
 
-void ThrowOnUnexpectedWords(const std::vector<std::string>& unexpected) {
+// Refuses the words, saying what they were likely meant as: an option
+// spelled as other tools spell them, a session file without --file.
+void ThrowOnUnexpectedWords(CLI::App& app, const std::vector<std::string>& unexpected,
+                            bool takes_session_file) {
   if (unexpected.empty()) return;
   std::string named;
   for (const std::string& word : unexpected) {
-    named += (named.empty() ? "'" : ", '") + word + (word.empty() ? "' (an empty word)" : "'");
+    named +=
+        (named.empty() ? "" : ", ") + QuotedName(word) + (word.empty() ? " (an empty word)" : "");
   }
-  throw ToolError(kExitUsage, "not expected: " + named + " (see 'study-host --help')");
+  throw ToolError(kExitUsage, "not expected: " + named +
+                                  MeantInstead(unexpected, LongOptions(app), takes_session_file) +
+                                  " (see 'study-host --help')");
 }
 
 // The module the command loads, found as traders name it (see
@@ -267,16 +301,24 @@ Settings WithModuleFound(Settings settings) {
   return settings;
 }
 
-// A session named without its ending ("session" for session.csv) is read
-// as NAME.csv when only that exists.
-void FindSessionFile(ReplaySettings& settings) {
-  if (!settings.session_file || NamesStandardInput(*settings.session_file)) return;
-  const std::string with_ending = *settings.session_file + ".csv";
-  if (StatusOf(*settings.session_file).kind == FileKind::kMissing &&
-      StatusOf(with_ending).kind == FileKind::kRegular) {
-    settings.session_file = with_ending;
-    settings.session_ending_added = true;
+// The session file as the trader means it (see FindSessionFile).
+void FindSessionFileOf(ReplaySettings& settings) {
+  if (!settings.session_file) return;
+  const SessionFileFound found = FindSessionFile(*settings.session_file);
+  settings.session_file = found.path;
+  settings.session_note = found.note;
+}
+
+// Neither --positions nor --file: a session file given as the module
+// ("replay session.csv") is named as one.
+[[noreturn]] void ThrowForMissingPositions(const ReplaySettings& settings) {
+  if (LooksLikeSessionFile(settings.module_path)) {
+    throw ToolError(kExitUsage,
+                    QuotedName(settings.module_path) +
+                        " was taken for the module, but looks like a session file" +
+                        MeantInstead({settings.module_path}, {}, /*takes_session_file=*/true));
   }
+  throw ToolError(kExitUsage, "give the positions: --positions or --file");
 }
 
 }  // namespace
@@ -343,18 +385,21 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, Co
   } catch (const CLI::ParseError& error) {
     throw ToolError(kExitUsage, std::string(error.what()) + " (see 'study-host --help')");
   }
-  const std::vector<std::string> unexpected = UnexpectedWords(app);
+  const std::string module_named = describe.parsed() ? describe_settings.module_path
+                                   : replay.parsed() ? replay_settings.module_path
+                                                     : validate_settings.module_path;
+  const std::vector<std::string> unexpected = UnexpectedWords(app, module_named);
   if (replay.parsed()) ThrowOnListInSeveralWords(replay_settings.position_list, unexpected);
-  ThrowOnUnexpectedWords(unexpected);
+  ThrowOnUnexpectedWords(app, unexpected, replay.parsed());
   if (describe.parsed()) return {WithModuleFound(describe_settings), ""};
   if (replay.parsed()) {
     for (const std::string& setting : input_settings) {
       replay_settings.inputs.push_back(SettingOf(setting));
     }
     if (!replay_settings.position_list && !replay_settings.session_file) {
-      throw ToolError(kExitUsage, "give the positions: --positions or --file");
+      ThrowForMissingPositions(replay_settings);
     }
-    FindSessionFile(replay_settings);
+    FindSessionFileOf(replay_settings);
     return {WithModuleFound(replay_settings), ""};
   }
   if (validate_settings.list) return {validate_settings, ""};

@@ -14,6 +14,7 @@
 #include "tools/study-host/common/console_window.h"
 #include "tools/study-host/common/interruption.h"
 #include "tools/study-host/common/output.h"
+#include "tools/study-host/common/standard_streams.h"
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/tool_error.h"
 #if defined(_WIN32)
@@ -72,6 +73,7 @@ void KeepUsageOnScreen() {
 // In the tool: runs the command, each in its children.
 int RunTool(const std::vector<std::string>& arguments) {
   PrepareToolProcess();  // before any output: a closed pipe is exit 5, even for --help
+  RefuseClosedOutput();  // before anything is done: its output would reach no one
   const ParsedCommandLine parsed = ParseCommandLine(arguments);
   if (!parsed.command) {
     WriteOutput(parsed.text);
@@ -89,6 +91,7 @@ int RunTool(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  TakeStandardStreams();  // before any file is opened, so none takes a closed stream's place
 #if defined(_WIN32)
   const std::vector<std::string> arguments = Utf8Arguments();  // any path, whatever the code page
   static_cast<void>(argc);

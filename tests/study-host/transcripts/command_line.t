@@ -22,8 +22,8 @@ Help, version and the words that ask for the usage:
     1  validate: at least one check failed
     2  bad command line, input setting or position list
     3  the module is missing or cannot be loaded, lacks an export, expects another interface version, or crashed, hung, ended early or left a process running
-    4  the session file cannot be opened or read, or is malformed
-    5  the output could not be written (a full disk, a closed pipe)
+    4  the session file cannot be opened or read, is malformed, or is no session (a workbook, an archive, a PDF, a web page)
+    5  the output could not be written (a full disk, a closed pipe, standard output closed)
     6  the tool itself failed (out of memory, an internal error): not the module's fault
     130  stopped by Ctrl+C (129: its terminal closed, 143: asked to end; on Windows 0xC000013A), leaving no file half-written
   $ study_host replay --help | sed -n 2p
@@ -186,3 +186,93 @@ leading part only one name has; refused as the host refuses them:
   $ study_host replay "$MODULE" "--set=Scale Out Percentage=3000000000" --positions 1
   stderr: study-host: value '3000000000' for "Scale Out Percentage" is out of range (-2147483648 to 2147483647)
   [2]
+
+Options as other tools spell them, and a session file given without
+--file, named with the option meant:
+
+  $ for option in -file --File /file -File; do study_host replay "$MODULE" $option session.csv; done
+  stderr: study-host: not expected: '-file', 'session.csv': options are written with two dashes, in small letters: --file session.csv (see 'study-host --help')
+  stderr: study-host: not expected: '--File', 'session.csv': options are written with two dashes, in small letters: --file session.csv (see 'study-host --help')
+  stderr: study-host: not expected: '/file', 'session.csv': options are written with two dashes, in small letters: --file session.csv (see 'study-host --help')
+  stderr: study-host: not expected: '-File', 'session.csv': options are written with two dashes, in small letters: --file session.csv (see 'study-host --help')
+  [2]
+  $ study_host replay "$MODULE" -Positions 0,3 --set Enabled=yes
+  stderr: study-host: not expected: '-Positions', '0,3': options are written with two dashes, in small letters: --positions 0,3 (see 'study-host --help')
+  [2]
+  $ study_host replay /file session.csv
+  stderr: study-host: not expected: '/file', 'session.csv': options are written with two dashes, in small letters: --file session.csv (see 'study-host --help')
+  [2]
+  $ study_host replay "$MODULE" session.csv
+  stderr: study-host: not expected: 'session.csv': a session file is given with --file: --file session.csv (see 'study-host --help')
+  [2]
+  $ study_host replay "my session.csv"
+  stderr: study-host: 'my session.csv' was taken for the module, but looks like a session file: a session file is given with --file: --file "my session.csv"
+  [2]
+
+Names as file managers leave them: a session saved as .txt or .CSV given
+without its ending, a folder beside a file of its name, and two files it
+could be, each said:
+
+  $ mkdir names && printf 'position\r\n3\r\n' > names/monday.txt && printf 'position\r\n-2\r\n' > names/TUESDAY.CSV
+  $ study_host replay "$MODULE" --set Enabled=yes --file names/monday --json | LC_ALL=C sort
+  stderr: study-host: note: there is no file 'names/monday', so replaying 'names/monday.txt'
+  {"step":1,"position":3,"written":true,"order_quantity":1}
+  $ study_host replay "$MODULE" --set Enabled=yes --file names/TUESDAY --json | LC_ALL=C sort
+  stderr: study-host: note: there is no file 'names/TUESDAY', so replaying 'names/TUESDAY.CSV'
+  {"step":1,"position":-2,"written":true,"order_quantity":1}
+  $ mkdir names/monday
+  $ study_host replay "$MODULE" --set Enabled=yes --file names/monday --json | LC_ALL=C sort
+  stderr: study-host: note: 'names/monday' is a folder, so replaying 'names/monday.txt'
+  {"step":1,"position":3,"written":true,"order_quantity":1}
+  $ cp names/monday.txt names/monday.csv && study_host replay "$MODULE" --file names/monday
+  stderr: study-host: 'names/monday' is a folder; beside it are 'names/monday.csv' and 'names/monday.txt': give --file the one you mean
+  [4]
+
+Names no Windows file can have are refused before anything is done, on
+every build, naming the character or the device:
+
+  $ study_host replay "$MODULE" --positions 1 --chart "steps?.svg"
+  stderr: study-host: --chart: 'steps?.svg' holds '?', which no Windows file name can: a wildcard, which the tool does not expand: give one file's own name (see 'study-host --help')
+  [2]
+  $ study_host replay "$MODULE" --positions 1 --chart "a|b.svg"
+  stderr: study-host: --chart: 'a|b.svg' holds '|', which no Windows file name can: the command window's sign for passing output on: give the name without it (see 'study-host --help')
+  [2]
+  $ for name in con.svg AUX.svg nul.svg com1.svg LPT1.svg; do study_host replay "$MODULE" --positions 1 --chart $name; done
+  stderr: study-host: --chart: 'con.svg' is a name Windows keeps for a device (con), never a file's: give the chart another name (see 'study-host --help')
+  stderr: study-host: --chart: 'AUX.svg' is a name Windows keeps for a device (aux), never a file's: give the chart another name (see 'study-host --help')
+  stderr: study-host: --chart: 'nul.svg' is a name Windows keeps for a device (nul), never a file's: give the chart another name (see 'study-host --help')
+  stderr: study-host: --chart: 'com1.svg' is a name Windows keeps for a device (com1), never a file's: give the chart another name (see 'study-host --help')
+  stderr: study-host: --chart: 'LPT1.svg' is a name Windows keeps for a device (lpt1), never a file's: give the chart another name (see 'study-host --help')
+  [2]
+  $ study_host replay "$MODULE" --file "trades*.csv"
+  stderr: study-host: --file: 'trades*.csv' holds '*', which no Windows file name can: a wildcard, which the tool does not expand: give one file's own name
+  [2]
+  $ study_host replay "$MODULE" --file 'my sessions\'
+  stderr: study-host: --file: 'my sessions\' ends in a backslash, so it names a folder, not the session file: add the file's name ('my sessions\session.csv')
+  [2]
+  $ study_host replay "$MODULE" --file aux
+  stderr: study-host: --file: 'aux' is a name Windows keeps for a device (aux), never a file's: give the session file another name
+  [2]
+  $ ls
+  names
+  session.csv
+  usage.txt
+
+With standard output closed nothing is done and nothing is written, into
+the chart least of all; with standard input closed, --file - says so:
+
+  $ wine=${STUDY_HOST_RUNNER:+${STUDY_HOST_RUNNER##* }}  # wine itself: its runner needs an output
+  $ shown() { sed -u -E '/^wine: |^[0-9a-f]{4}:(err|fixme|warn|trace):/d' | tr -d '\r'; }
+  $ without_output() { TMPDIR=${STUDY_WINE_TMPDIR:-$TMPDIR} $wine "$STUDY_HOST" "$@" 2>&1 >&- | shown; }
+  $ without_input() { TMPDIR=${STUDY_WINE_TMPDIR:-$TMPDIR} $wine "$STUDY_HOST" "$@" 2>&1 <&- | shown; }
+  $ without_output replay "$MODULE" --positions 1 --chart steps.svg
+  study-host: standard output is closed (whatever started study-host closed it), so what it prints would reach no one; nothing was done: start it with its output open, in a command window, or sent to a file (> output.txt)
+  [5]
+  $ without_output --help
+  study-host: standard output is closed (whatever started study-host closed it), so what it prints would reach no one; nothing was done: start it with its output open, in a command window, or sent to a file (> output.txt)
+  [5]
+  $ echo "made: $(ls -A | grep steps.svg)"
+  made: 
+  $ without_input replay "$MODULE" --file -
+  study-host: --file - reads the session from standard input, but standard input is closed (whatever started study-host closed it): give the file itself (--file session.csv), or send one in (--file - < session.csv)
+  [4]

@@ -63,3 +63,44 @@ The host's own request for the in-trade quantity is honoured, enabled or not:
   $ study_host replay "$MODULE" --positions 3 --host-call-flag "--set=Position Qty During Trade=7"
   step  position  order quantity
   1     3         7
+
+Characters whose meaning in a number is certain are read as such: the
+typographic minus, full-width digits and signs; one that only looks like
+part of a number is named:
+
+  $ study_host replay "$MODULE" --set Enabled=yes --positions "０,３,−２,－１．５" --json
+  {"step":1,"position":0,"written":true,"order_quantity":4}
+  {"step":2,"position":3,"written":true,"order_quantity":1}
+  {"step":3,"position":-2,"written":true,"order_quantity":1}
+  {"step":4,"position":-1.5,"written":true,"order_quantity":1}
+  $ study_host replay "$MODULE" --set Enabled=yes --set "Position Qty While Flat=−３" --positions 0 --timeout １０
+  step  position  order quantity
+  1     0         -3
+  $ study_host replay "$MODULE" --positions "1,–2"
+  stderr: study-host: position 2 of --positions ('\u20132') is not a number (\u2013 is an en dash, not a minus sign: type - instead)
+  [2]
+  $ study_host replay "$MODULE" --set "Scale Out Percentage=5٠"  --positions 1
+  stderr: study-host: value '5٠' for "Scale Out Percentage" is not a whole number (٠ (U+0660) is no character numbers are written with: use 0 to 9)
+  [2]
+
+A position wider than its column widens it: a list from the start, a
+session's from that step on, the header written again above it:
+
+  $ study_host replay "$MODULE" --set Enabled=yes --positions 0,123456789.25,-1
+  step  position      order quantity
+  1     0             4
+  2     123456789.25  1
+  3     -1            1
+  $ printf 'position\n0\n0.0000001234\n-1\n' | study_host replay "$MODULE" --set Enabled=yes --file -
+  step  position  order quantity
+  1     0         4
+  step  position   order quantity
+  2     1.234e-07  1
+  3     -1         1
+
+A chart of a session sent on standard input is titled so:
+
+  $ study_host replay "$MODULE" --file - --chart sent.svg < "$SOURCE_DIR/example-session.csv" | grep chart
+  stderr: study-host: the chart is in sent.svg: open it with a web browser
+  $ grep -o '<title>[^<]*' sent.svg
+  <title>zrPalvessa_64.* replayed with standard input (re)

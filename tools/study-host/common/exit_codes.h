@@ -30,8 +30,11 @@ inline constexpr ExitCodeMeaning kExitCodes[] = {
     {kExitModule,
      "the module is missing or cannot be loaded, lacks an export, expects another interface "
      "version, or crashed, hung, ended early or left a process running"},
-    {kExitSessionFile, "the session file cannot be opened or read, or is malformed"},
-    {kExitOutput, "the output could not be written (a full disk, a closed pipe)"},
+    {kExitSessionFile,
+     "the session file cannot be opened or read, is malformed, or is no session (a workbook, an "
+     "archive, a PDF, a web page)"},
+    {kExitOutput,
+     "the output could not be written (a full disk, a closed pipe, standard output closed)"},
     {kExitToolFailure,
      "the tool itself failed (out of memory, an internal error): not the module's fault"},
     {kExitInterrupted,

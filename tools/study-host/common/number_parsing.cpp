@@ -3,6 +3,7 @@
 #include <charconv>
 #include <limits>
 
+#include "tools/study-host/common/number_characters.h"
 #include "tools/study-host/common/text_format.h"
 
 namespace {
@@ -32,6 +33,13 @@ bool Magnitude(std::string_view digits, std::uint64_t& magnitude, bool& overflow
   return result.ec == std::errc() || overflow;
 }
 
+// `problem`, with the character that made it named when one looks like
+// part of a number.
+std::string WithLookAlikeNamed(std::string problem, std::string_view text) {
+  const std::string look_alike = LookAlikeInNumber(text);
+  return look_alike.empty() ? problem : problem + " (" + look_alike + ")";
+}
+
 std::string Range(std::int64_t lowest, std::int64_t highest) {
   return "is out of range (" + std::to_string(lowest) + " to " + std::to_string(highest) + ")";
 }
@@ -41,12 +49,12 @@ std::string Range(std::int64_t lowest, std::int64_t highest) {
 ParsedWholeNumber ParseWholeNumber(std::string_view text, std::int64_t lowest,
                                    std::int64_t highest) {
   ParsedWholeNumber parsed;
-  const std::string trimmed = Trimmed(text);
+  const std::string trimmed = Trimmed(WithPlainNumberCharacters(text));
   const auto split = SplitSign(trimmed);
   std::uint64_t magnitude = 0;
   bool overflow = false;
   if (!split || !Magnitude(split->digits, magnitude, overflow)) {
-    parsed.problem = "is not a whole number";
+    parsed.problem = WithLookAlikeNamed("is not a whole number", trimmed);
     return parsed;
   }
   constexpr std::uint64_t kLargestMagnitude = std::uint64_t{1} << 63;
@@ -62,12 +70,12 @@ ParsedWholeNumber ParseWholeNumber(std::string_view text, std::int64_t lowest,
 }
 
 std::optional<std::uint64_t> ParseUnsigned64(std::string_view text, std::string& problem) {
-  const std::string trimmed = Trimmed(text);
+  const std::string trimmed = Trimmed(WithPlainNumberCharacters(text));
   const auto split = SplitSign(trimmed);
   std::uint64_t magnitude = 0;
   bool overflow = false;
   if (!split || !Magnitude(split->digits, magnitude, overflow)) {
-    problem = "is not a whole number";
+    problem = WithLookAlikeNamed("is not a whole number", trimmed);
     return std::nullopt;
   }
   if (overflow || (split->negative && magnitude != 0)) {
@@ -80,10 +88,10 @@ std::optional<std::uint64_t> ParseUnsigned64(std::string_view text, std::string&
 
 ParsedPosition ParsePosition(std::string_view text) {
   ParsedPosition parsed;
-  const std::string trimmed = Trimmed(text);
+  const std::string trimmed = Trimmed(WithPlainNumberCharacters(text));
   const auto split = SplitSign(trimmed);
   if (!split) {
-    parsed.problem = "is not a number";
+    parsed.problem = WithLookAlikeNamed("is not a number", trimmed);
     return parsed;
   }
   const char* end = split->digits.data() + split->digits.size();
@@ -91,7 +99,7 @@ ParsedPosition ParsePosition(std::string_view text) {
   const auto result = std::from_chars(split->digits.data(), end, magnitude);
   if (result.ptr != end ||
       (result.ec != std::errc() && result.ec != std::errc::result_out_of_range)) {
-    parsed.problem = "is not a number";
+    parsed.problem = WithLookAlikeNamed("is not a number", trimmed);
   } else if (result.ec == std::errc::result_out_of_range) {
     parsed.problem = "is out of range";
   }

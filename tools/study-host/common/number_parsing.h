@@ -1,6 +1,9 @@
 // Strict parsing of the numbers a user gives the tool, with one rule for
 // every number: blanks around it are ignored, one sign (+ or -) may lead, and
-// what follows is the number itself.
+// what follows is the number itself. Characters whose meaning is certain
+// (the typographic minus, full-width digits) read as their ASCII ones, and
+// a character that only looks like part of a number is named in the
+// problem (see number_characters.h).
 #pragma once
 
 #include <cstdint>

@@ -120,3 +120,30 @@ std::string StartBetweenCharacters(std::string_view text, std::size_t bytes) {
   }
   return std::string(text.substr(0, end));
 }
+
+namespace {
+
+// "a blank at its end", "2 blanks at its start"; "" for none.
+std::string EdgeBlanks(std::size_t count, const char* edge) {
+  if (count == 0) return "";
+  return (count == 1 ? std::string("a blank") : std::to_string(count) + " blanks") + " at its " +
+         edge;
+}
+
+}  // namespace
+
+std::string QuotedName(std::string_view name) {
+  const std::size_t first = name.find_first_not_of(' ');
+  const std::size_t leading = first == std::string_view::npos ? name.size() : first;
+  const std::size_t trailing =
+      first == std::string_view::npos ? 0 : name.size() - 1 - name.find_last_not_of(' ');
+  const std::string start = EdgeBlanks(leading, "start");
+  const std::string end = EdgeBlanks(trailing, "end");
+  const std::string said = start + (start.empty() || end.empty() ? "" : " and ") + end;
+  // Built piece by piece: g++ 12 warns wrongly of overlap in a chain of +.
+  std::string quoted = "'";
+  quoted += Visible(name);
+  quoted += "'";
+  if (!said.empty()) quoted += " (" + said + ")";
+  return quoted;
+}

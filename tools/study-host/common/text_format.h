@@ -37,3 +37,8 @@ std::string StartBetweenCharacters(std::string_view text, std::size_t bytes);
 // no-break, thin and zero-width spaces, look-alike dashes and other
 // invisible characters as \u00a0.
 std::string Visible(std::string_view text);
+
+// A name in quotes as Visible writes it, with blanks at its ends said in
+// words, as a file manager leaves them: "'session.csv ' (a blank at its
+// end)".
+std::string QuotedName(std::string_view name);

@@ -1,5 +1,6 @@
 #include "tools/study-host/replay/csv_records.h"
 
+#include <cstring>
 #include <string_view>
 
 #include "tools/study-host/common/text_format.h"
@@ -10,17 +11,6 @@ namespace {
 
 constexpr std::size_t kReadSize = 65536;
 constexpr int kEnd = -1;
-
-// How the workbooks spreadsheets save by default begin: a zip (.xlsx,
-// .ods), or an OLE compound file (.xls).
-struct Workbook {
-  std::string_view start;
-  const char* kind;
-};
-constexpr Workbook kWorkbooks[] = {
-    {std::string_view("PK\x03\x04", 4), ".xlsx or .ods"},
-    {std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8), ".xls"},
-};
 
 }  // namespace
 
@@ -35,15 +25,34 @@ void CsvRecordReader::Malformed(std::int64_t line, const std::string& what) cons
   throw ToolError(kExitSessionFile, name_ + ":" + std::to_string(line) + ": " + what);
 }
 
+// Reads more after the bytes not yet taken, which move to the buffer's
+// start.
 void CsvRecordReader::Refill() {
   if (at_end_) return;
+  buffered_ -= next_;
+  std::memmove(buffer_.data(), buffer_.data() + next_, buffered_);
+  next_ = 0;
   waiting_(true);
-  const std::ptrdiff_t got = read_some_.Read(buffer_.data(), buffer_.size());
+  const std::ptrdiff_t got =
+      read_some_.Read(buffer_.data() + buffered_, buffer_.size() - buffered_);
   waiting_(false);
   if (got < 0) throw ToolError(kExitSessionFile, name_ + ": cannot read the session file");
-  buffered_ = static_cast<std::size_t>(got);
-  next_ = 0;
+  buffered_ += static_cast<std::size_t>(got);
   at_end_ = got == 0;
+}
+
+// A file that is something else (a workbook, an archive, a PDF, a web page,
+// zero bytes) is refused by its first bytes, in words a trader can act on,
+// before any of it is read as records.
+void CsvRecordReader::RefuseOtherKinds() {
+  for (std::size_t at = next_; !sniffer_.settled(); ++at) {
+    while (at == buffered_ && !at_end_) {
+      at -= next_;  // Refill moves the bytes not taken to the start
+      Refill();
+    }
+    const std::string kind = at == buffered_ ? sniffer_.AtEnd() : sniffer_.Add(buffer_[at]);
+    if (!kind.empty()) Malformed(1, kind);
+  }
 }
 
 int CsvRecordReader::Peek() {
@@ -62,9 +71,12 @@ int CsvRecordReader::Get() {
     c = '\n';
   }
   if (c == '\n') ++line_;
-  RefuseWorkbook(c);
   // The line end that closes a record is not part of it.
   if (++record_bytes_ > kLongestSessionRecord + (c == '\n' ? 1 : 0)) {
+    if (quote_line_ != 0) {
+      Malformed(quote_line_, UnclosedQuote("past " + std::to_string(kLongestSessionRecord) +
+                                           " bytes (to line " + std::to_string(line_) + ")"));
+    }
     Malformed(record_line_, "longer than " + std::to_string(kLongestSessionRecord) + " bytes");
   }
   if (!first_record_read_ && c != '\n' && first_record_text_.size() <= kFirstRecordShown) {
@@ -73,18 +85,15 @@ int CsvRecordReader::Get() {
   return c;
 }
 
-// A workbook is refused by its first bytes, in words a trader can act on.
-void CsvRecordReader::RefuseWorkbook(int c) {
-  constexpr std::size_t kLongestStart = 8;
-  if (file_start_.size() >= kLongestStart) return;
-  file_start_ += static_cast<char>(c);
-  for (const Workbook& workbook : kWorkbooks) {
-    if (file_start_ == workbook.start) {
-      Malformed(1, std::string("this is a spreadsheet workbook (") + workbook.kind +
-                       "), not a CSV file: open it in the spreadsheet and save it as CSV "
-                       "(File, Save As, then CSV)");
-    }
-  }
+// A quote that opens a field and is never closed takes the rest of the
+// file into that field: said where it opened, with the field's start.
+std::string CsvRecordReader::UnclosedQuote(const std::string& how_far) const {
+  constexpr std::size_t kFieldShown = 20;
+  const bool cut = field_.size() > kFieldShown;
+  std::string said = "a quoted field is not closed: the quote before '";
+  said += Visible(StartBetweenCharacters(field_, kFieldShown));
+  said += cut ? "...'" : "'";
+  return said + " opens it on this line and runs on " + how_far + "; close the quote, or remove it";
 }
 
 // While the first record is read, its first comma, semicolon or tab
@@ -155,6 +164,7 @@ bool CsvRecordReader::Next(std::vector<std::string>& fields) {
     first_record_read_ = true;
     return true;
   };
+  if (!first_record_read_) RefuseOtherKinds();
   fields.clear();
   field_.clear();
   StartRecord();
@@ -162,7 +172,7 @@ bool CsvRecordReader::Next(std::vector<std::string>& fields) {
   while (true) {
     const int c = Get();
     if (c == kEnd) {
-      if (mode == Mode::kQuoted) Malformed(record_line_, "a quoted field is not closed");
+      if (mode == Mode::kQuoted) Malformed(quote_line_, UnclosedQuote("to the end of the file"));
       if (empty) return false;
       if (mode == Mode::kUnquoted) field_ = Trimmed(field_);
       EndField(fields);
@@ -177,6 +187,7 @@ bool CsvRecordReader::Next(std::vector<std::string>& fields) {
           field_ += '"';
         } else {
           mode = Mode::kAfterQuote;
+          quote_line_ = 0;
         }
         break;
       case Mode::kAfterQuote:
@@ -207,6 +218,7 @@ bool CsvRecordReader::Next(std::vector<std::string>& fields) {
         empty = false;
         if (c == '"') {
           mode = Mode::kQuoted;
+          quote_line_ = line_;
         } else if (c == '\n' || IsSeparator(c)) {
           EndField(fields);
           if (c == '\n') return record_ends();

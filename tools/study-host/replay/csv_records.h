@@ -4,7 +4,8 @@
 // (see Utf8Reader), lines ending in LF, CRLF or a lone CR, blank lines and
 // comments skipped (a line whose first character after blanks is '#',
 // unless a spreadsheet's error value such as "#N/A" starts it: that is a
-// record), blanks around unquoted fields trimmed.
+// record), blanks around unquoted fields trimmed. A file that is something
+// else (see FileKindSniffer) is refused by its first bytes.
 // The first record's first comma, semicolon or tab is the separator.
 #pragma once
 
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/study-host/replay/file_kind_sniffer.h"
 #include "tools/study-host/replay/session_encoding.h"
 
 // The longest record, in bytes, its line end not counted: a line, or the
@@ -49,7 +51,8 @@ class CsvRecordReader {
   void Refill();
   void SkipLine();
   bool ReadErrorValueAfterHash();
-  void RefuseWorkbook(int c);
+  void RefuseOtherKinds();
+  std::string UnclosedQuote(const std::string& how_far) const;
   void StartRecord();
   void EndField(std::vector<std::string>& fields);
   bool IsSeparator(int c);
@@ -67,7 +70,8 @@ class CsvRecordReader {
   std::size_t record_bytes_ = 0;
   bool first_record_read_ = false;
   std::string first_record_text_;
-  std::string file_start_;  // the first bytes, to tell a workbook by
-  char separator_ = 0;      // none until the first record shows it
+  FileKindSniffer sniffer_;      // the first bytes, to tell a file that is something else by
+  std::int64_t quote_line_ = 0;  // where the open quoted field's quote stands; 0 outside one
+  char separator_ = 0;           // none until the first record shows it
   std::string field_;
 };

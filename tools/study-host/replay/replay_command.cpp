@@ -8,6 +8,7 @@
 #include "tools/study-host/chart/step_columns.h"
 #include "tools/study-host/chart/svg_chart.h"
 #include "tools/study-host/common/output.h"
+#include "tools/study-host/common/standard_streams.h"
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/tool_error.h"
 #include "tools/study-host/replay/chart_file.h"
@@ -51,8 +52,11 @@ class PositionSource {
     waiting(false);
     reader_ = std::make_unique<SessionReader>(
         [this](char* buffer, std::size_t size) { return file_->Read(buffer, size); },
-        *settings.session_file, waiting);
+        SessionName(*settings.session_file), waiting);
   }
+
+  // The positions known before the first step: a list's.
+  const std::vector<double>& known() const { return list_; }
 
   std::optional<double> Next() {
     if (reader_) return reader_->Next();
@@ -139,8 +143,10 @@ std::string ChartTitle(const ReplaySettings& settings) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
   };
   constexpr std::size_t kLongestList = 60;
-  std::string source = settings.session_file ? base_name(*settings.session_file)
-                                             : "positions " + *settings.position_list;
+  std::string source = !settings.session_file ? "positions " + *settings.position_list
+                       : NamesStandardInput(*settings.session_file)
+                           ? SessionName(*settings.session_file)
+                           : base_name(*settings.session_file);
   if (source.size() > kLongestList) source = StartBetweenCharacters(source, kLongestList) + "...";
   return Visible(base_name(settings.module_path) + " replayed with " + source);
 }
@@ -161,23 +167,32 @@ void DrawChart(const ChildReport& report, const ReplaySettings& settings, ChartF
   ReportError("the chart is in " + *settings.chart_file + ": open it with a web browser");
 }
 
+// A session to be read from the tool's standard input that cannot be:
+// refused before anything is done.
+void RefuseUnreadableInput(const std::string& named) {
+  if (StandardStreamWasClosed(StandardStream::kInput)) {
+    throw ToolError(kExitSessionFile,
+                    "--file " + named +
+                        " reads the session from standard input, but standard input is closed "
+                        "(whatever started study-host closed it): give the file itself (--file "
+                        "session.csv), or send one in (--file - < session.csv)");
+  }
+  if (StandardInputIsTerminal()) {
+    throw ToolError(kExitUsage,
+                    "--file " + named +
+                        " reads a session sent into study-host, not lines typed at the keyboard: "
+                        "give the file itself (--file session.csv), send one in (--file - < "
+                        "session.csv), or give the positions with --positions 0,3,-3,0");
+  }
+}
+
 }  // namespace
 
 int RunInTool(const ReplaySettings& settings, const std::vector<std::string>& arguments) {
   if (settings.position_list) ParsePositionList(*settings.position_list);  // no child needed
   const bool reads_tool_input = settings.session_file && NamesStandardInput(*settings.session_file);
-  if (reads_tool_input && StandardInputIsTerminal()) {
-    throw ToolError(kExitUsage,
-                    "--file " + *settings.session_file +
-                        " reads a session sent to study-host, but nothing was sent: give the "
-                        "file itself (--file session.csv), send one in (--file - < session.csv), "
-                        "or give the positions with --positions 0,3,-3,0");
-  }
-  if (settings.session_ending_added) {
-    ReportError("note: there is no file '" +
-                settings.session_file->substr(0, settings.session_file->size() - 4) +
-                "', so replaying '" + *settings.session_file + "'");
-  }
+  if (reads_tool_input) RefuseUnreadableInput(*settings.session_file);
+  if (!settings.session_note.empty()) ReportError("note: " + settings.session_note);
   CheckModuleFile(settings.module_path, settings.module_named);
   RefuseUnloadableModule(settings.module_path);
   const ChildTerms terms{.limit_seconds = settings.timeout_seconds.value_or(kDefaultCallSeconds),
@@ -207,7 +222,11 @@ void RunInChild(const ReplaySettings& settings, const ChannelWriter& channel) {
     host.CallDefaults(study);
     ApplyInputSettings(host, settings.inputs);
     host.record().host_call_flag = settings.host_call_flag ? 1 : 0;  // before the note
-    if (!settings.json) channel.Send(FrameKind::kOutput, NotEnabledNote(host) + ReplayHeader());
+    StepTable table;
+    for (std::size_t index = 0; index < positions.known().size(); ++index) {
+      table.Fit(static_cast<long long>(index + 1), positions.known()[index]);
+    }
+    if (!settings.json) channel.Send(FrameKind::kOutput, NotEnabledNote(host) + table.Header());
     std::string caption;  // the settings as the steps get them
     if (settings.chart_file) {
       for (const std::string& line : ChartCaption(host)) {
@@ -220,7 +239,7 @@ void RunInChild(const ReplaySettings& settings, const ChannelWriter& channel) {
     long long unchanged_from_start = 0;  // steps before the study first wrote a quantity
     for (; position; position = positions.Next()) {
       MakeStep(host, study, *position, step);
-      channel.Send(FrameKind::kOutput, FormatStep(step, settings.json));
+      channel.Send(FrameKind::kOutput, settings.json ? JsonStep(step) : table.Line(step));
       if (!step.written && unchanged_from_start + 1 == step.step) ++unchanged_from_start;
       // Until the study writes one, the window's quantity is not the study's.
       if (settings.chart_file) {

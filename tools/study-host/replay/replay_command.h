@@ -14,8 +14,8 @@ struct ReplaySettings {
   std::string module_named;                  // as the command line named it; "" when it named none
   std::vector<InputSetting> inputs;          // applied after the defaults call
   std::optional<std::string> position_list;  // "0,3,-3,0"
-  std::optional<std::string> session_file;   // or a session file
-  bool session_ending_added = false;         // named without its ".csv", found with it
+  std::optional<std::string> session_file;   // or a session file (see FindSessionFile)
+  std::string session_note;                  // why it is not the name given; "" when it is
   bool host_call_flag = false;               // set on every call
   bool json = false;                         // one JSON object per step
   std::optional<std::string> chart_file;     // an SVG picture of the steps, drawn there

@@ -7,8 +7,7 @@
 
 namespace {
 
-// The table's columns: step, position, order quantity.
-const ColumnLayout kStepColumns({6, 10});
+constexpr std::size_t kGap = 2;  // blanks between columns
 
 std::string QuantityText(double quantity) {
   if (std::isfinite(quantity) && quantity == std::trunc(quantity) && std::fabs(quantity) < 1e15) {
@@ -22,19 +21,41 @@ std::string JsonNumber(double value, const std::string& text) {
   return std::isfinite(value) ? text : "\"" + text + "\"";
 }
 
-}  // namespace
-
-std::string ReplayHeader() {
-  return kStepColumns.Row({"step", "position", "order quantity"});
+std::vector<std::string> Cells(const ReplayStep& step) {
+  return {std::to_string(step.step), FormatPosition(step.position),
+          step.written ? QuantityText(step.quantity) : "unchanged"};
 }
 
-std::string FormatStep(const ReplayStep& step, bool json) {
-  if (json) {
-    return "{\"step\":" + std::to_string(step.step) +
-           ",\"position\":" + JsonNumber(step.position, FormatPosition(step.position)) +
-           ",\"written\":" + (step.written ? "true" : "false") + ",\"order_quantity\":" +
-           (step.written ? JsonNumber(step.quantity, QuantityText(step.quantity)) : "null") + "}\n";
+}  // namespace
+
+std::string JsonStep(const ReplayStep& step) {
+  return "{\"step\":" + std::to_string(step.step) +
+         ",\"position\":" + JsonNumber(step.position, FormatPosition(step.position)) +
+         ",\"written\":" + (step.written ? "true" : "false") + ",\"order_quantity\":" +
+         (step.written ? JsonNumber(step.quantity, QuantityText(step.quantity)) : "null") + "}\n";
+}
+
+bool StepTable::Widen(const std::vector<std::string>& cells) {
+  bool widened = false;
+  for (std::size_t column = 0; column < widths_.size(); ++column) {
+    if (cells[column].size() + kGap > widths_[column]) {
+      widths_[column] = cells[column].size() + kGap;
+      widened = true;
+    }
   }
-  return kStepColumns.Row({std::to_string(step.step), FormatPosition(step.position),
-                           step.written ? QuantityText(step.quantity) : "unchanged"});
+  return widened;
+}
+
+void StepTable::Fit(long long step, double position) {
+  Widen({std::to_string(step), FormatPosition(position)});
+}
+
+std::string StepTable::Header() const {
+  return ColumnLayout(widths_).Row({"step", "position", "order quantity"});
+}
+
+std::string StepTable::Line(const ReplayStep& step) {
+  const std::vector<std::string> cells = Cells(step);
+  const bool widened = Widen(cells);
+  return (widened ? Header() : "") + ColumnLayout(widths_).Row(cells);
 }

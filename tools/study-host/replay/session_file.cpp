@@ -24,6 +24,10 @@ bool NamesStandardInput(const std::string& path) {
   return path == "-" || path == "/dev/stdin";
 }
 
+std::string SessionName(const std::string& path) {
+  return NamesStandardInput(path) ? "standard input" : path;
+}
+
 bool StandardInputIsTerminal() {
 #if defined(_WIN32)
   return _isatty(kStandardInput) != 0;

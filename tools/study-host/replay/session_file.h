@@ -8,6 +8,10 @@
 // The name that stands for the tool's own standard input.
 bool NamesStandardInput(const std::string& path);
 
+// How messages and the chart name the session: "standard input" for the
+// tool's own, else the path.
+std::string SessionName(const std::string& path);
+
 // Whether the tool's standard input is a terminal (a console window on
 // Windows): positions typed there are not a session file.
 bool StandardInputIsTerminal();

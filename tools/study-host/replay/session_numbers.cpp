@@ -4,32 +4,8 @@
 #include <cctype>
 #include <iterator>
 
+#include "tools/study-host/common/number_characters.h"
 #include "tools/study-host/common/text_format.h"
-
-namespace {
-
-// Code points read as a blank, and as a minus sign.
-constexpr char32_t kBlanks[] = {0x00A0, 0x2007, 0x2009, 0x202F};
-constexpr char32_t kMinus = 0x2212;  // the typographic minus
-
-}  // namespace
-
-std::string WithPlainBlanks(std::string_view field) {
-  std::string plain;
-  for (std::size_t at = 0; at < field.size();) {
-    std::size_t length = 1;
-    const char32_t code = CodePointAt(field, at, length);
-    if (std::find(std::begin(kBlanks), std::end(kBlanks), code) != std::end(kBlanks)) {
-      plain += ' ';
-    } else if (code == kMinus) {
-      plain += '-';
-    } else {
-      plain.append(field.substr(at, length));
-    }
-    at += length;
-  }
-  return plain;
-}
 
 namespace {
 
@@ -60,7 +36,7 @@ bool Grouped(std::string_view digits, char group, std::string& plain) {
 }  // namespace
 
 SessionNumbers::Number SessionNumbers::Read(std::string_view field) {
-  const std::string text = Trimmed(WithPlainBlanks(field));
+  const std::string text = Trimmed(WithPlainNumberCharacters(field));
   // A sign, then digits with their marks; anything else (nan, inf, an
   // exponent, words) goes to the number rule as it is.
   const std::size_t sign = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;

@@ -1,7 +1,8 @@
 // How a session file writes its numbers, as spreadsheets, word processors
 // and web pages write them: the decimal mark (a comma where the columns
 // are separated by semicolons or tabs), thousands grouped with dots,
-// commas or blanks, no-break and thin spaces, and the typographic minus.
+// commas or blanks, no-break and thin spaces, the typographic minus and
+// full-width digits (see WithPlainNumberCharacters).
 // A number is read as the file means it, or refused saying why: never read
 // as another number.
 #pragma once
@@ -29,7 +30,3 @@ class SessionNumbers {
   Mark mark_ = Mark::kUnknown;
   char separator_;
 };
-
-// `field` with no-break and thin spaces as blanks and the typographic minus
-// as '-', as a reader takes them.
-std::string WithPlainBlanks(std::string_view field);

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "tools/study-host/common/file_status.h"
+#include "tools/study-host/common/number_characters.h"
 #include "tools/study-host/common/number_parsing.h"
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/tool_error.h"
@@ -66,7 +67,7 @@ std::vector<double> ParsePositionList(const std::string& list) {
   std::vector<double> positions;
   const std::vector<std::string> entries = SplitList(list);
   for (std::size_t index = 0; index < entries.size(); ++index) {
-    const ParsedPosition position = ParsePosition(WithPlainBlanks(entries[index]));
+    const ParsedPosition position = ParsePosition(WithPlainNumberCharacters(entries[index]));
     if (!position.problem.empty()) {
       if (entries.size() == 1) RefuseFileName(list);
       throw ToolError(kExitUsage, "position " + std::to_string(index + 1) + " of --positions ('" +
@@ -92,7 +93,7 @@ void SessionReader::ReadHeader() {
   field_count_ = fields_.size();
   std::vector<std::size_t> named;
   for (std::size_t column = 0; column < fields_.size(); ++column) {
-    if (Lowercase(Trimmed(WithPlainBlanks(fields_[column]))) == "position") {
+    if (Lowercase(Trimmed(WithPlainNumberCharacters(fields_[column]))) == "position") {
       named.push_back(column);
     }
   }
@@ -107,7 +108,8 @@ void SessionReader::ReadHeader() {
                                          " are both named 'position'");
   }
   position_column_ = named[0];
-  header_ends_empty_ = fields_.size() > 1 && Trimmed(WithPlainBlanks(fields_.back())).empty();
+  header_ends_empty_ =
+      fields_.size() > 1 && Trimmed(WithPlainNumberCharacters(fields_.back())).empty();
   numbers_.emplace(records_.separator());
 }
 
@@ -116,7 +118,7 @@ void SessionReader::ReadHeader() {
 bool SessionReader::NextRecordWithData() {
   while (records_.Next(fields_)) {
     for (const std::string& field : fields_) {
-      if (!Trimmed(WithPlainBlanks(field)).empty()) return true;
+      if (!Trimmed(WithPlainNumberCharacters(field)).empty()) return true;
     }
   }
   return false;
@@ -127,7 +129,7 @@ bool SessionReader::NextRecordWithData() {
 // when only the header or only the record has it, the two still agree.
 bool SessionReader::HasHeadersFieldCount() const {
   const auto empty_last = [](const std::vector<std::string>& fields) {
-    return fields.size() > 1 && Trimmed(WithPlainBlanks(fields.back())).empty();
+    return fields.size() > 1 && Trimmed(WithPlainNumberCharacters(fields.back())).empty();
   };
   if (fields_.size() == field_count_) return true;
   if (fields_.size() == field_count_ + 1) return empty_last(fields_);
@@ -179,6 +181,7 @@ std::optional<double> SessionReader::Next() {
   const ParsedPosition position = ParsePosition(number.text);
   std::string problem = number.problem;
   if (problem.empty() && position.problem == "is out of range") problem = "out of range";
+  if (problem.empty() && !position.problem.empty()) problem = LookAlikeInNumber(text);
   if (!problem.empty() || !position.problem.empty()) {
     records_.Malformed(line, "expected a number in column 'position', found '" + Visible(text) +
                                  "'" + (problem.empty() ? "" : " (" + problem + ")"));
