@@ -23,10 +23,6 @@ constexpr std::size_t kLongestZipNameShown = 200;
 constexpr char kSaveAsCsv[] =
     "open it in the spreadsheet and save it as CSV (File, Save As, then CSV)";
 
-bool StartsWith(std::string_view text, std::string_view start) {
-  return text.substr(0, start.size()) == start;
-}
-
 // Whether `text` and `start` agree as far as both go.
 bool Agrees(std::string_view text, std::string_view start) {
   const std::size_t length = std::min(text.size(), start.size());
@@ -48,8 +44,8 @@ std::size_t ZipNameLength(std::string_view start) {
 // What a zip holds, told by its first entry's name: the parts of a
 // workbook, or a file to unpack.
 std::string ZipKind(std::string_view name) {
-  const bool xlsx = name == "[Content_Types].xml" || StartsWith(name, "_rels/") ||
-                    StartsWith(name, "docProps/") || StartsWith(name, "xl/");
+  const bool xlsx = name == "[Content_Types].xml" || name.starts_with("_rels/") ||
+                    name.starts_with("docProps/") || name.starts_with("xl/");
   if (xlsx)
     return std::string("this is a spreadsheet workbook (.xlsx), not a CSV file: ") + kSaveAsCsv;
   if (name == "mimetype") {
@@ -78,7 +74,7 @@ std::string FileKindSniffer::Kind() const {
            "export them from the program that made it as CSV, or type them into a spreadsheet "
            "and save it as CSV";
   }
-  if (StartsWith(start, kZip) && start.size() >= kZipNameAt &&
+  if (start.starts_with(kZip) && start.size() >= kZipNameAt &&
       start.size() == kZipNameAt + std::min(ZipNameLength(start), kLongestZipNameShown)) {
     return ZipKind(start.substr(kZipNameAt));
   }
@@ -120,7 +116,7 @@ std::string FileKindSniffer::AtEnd() {
     return "the file is empty (0 bytes), so it holds no session: save the session again (in a "
            "spreadsheet: File, Save As, then CSV), or give --file the file that holds it";
   }
-  if (StartsWith(start_, kZip)) {
+  if (start_.starts_with(kZip)) {
     return "this is the start of a zip archive, cut short (a download or copy that did not "
            "finish), not a CSV file: get the whole file again";
   }

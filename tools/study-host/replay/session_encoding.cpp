@@ -16,13 +16,9 @@ constexpr std::string_view kUtf16LittleEndianMark = "\xFF\xFE";
 constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
 constexpr char16_t kReplacement = 0xFFFD;
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
 // True when `text` may still grow into `mark`.
 bool MayBecome(std::string_view text, std::string_view mark) {
-  return text.size() < mark.size() && StartsWith(mark, text);
+  return text.size() < mark.size() && mark.starts_with(text);
 }
 
 bool IsHighSurrogate(char16_t unit) {
@@ -49,13 +45,13 @@ bool Utf8Reader::ReadRaw() {
 
 bool Utf8Reader::Detect() {
   const std::string_view start(raw_);
-  if (StartsWith(start, kUtf8Mark)) {
+  if (start.starts_with(kUtf8Mark)) {
     encoding_ = Encoding::kUtf8;
     raw_.erase(0, kUtf8Mark.size());
-  } else if (StartsWith(start, kUtf16LittleEndianMark)) {
+  } else if (start.starts_with(kUtf16LittleEndianMark)) {
     encoding_ = Encoding::kUtf16LittleEndian;
     raw_.erase(0, kUtf16LittleEndianMark.size());
-  } else if (StartsWith(start, kUtf16BigEndianMark)) {
+  } else if (start.starts_with(kUtf16BigEndianMark)) {
     encoding_ = Encoding::kUtf16BigEndian;
     raw_.erase(0, kUtf16BigEndianMark.size());
   } else if (!at_end_ && (MayBecome(start, kUtf8Mark) || MayBecome(start, kUtf16LittleEndianMark) ||
