@@ -13,6 +13,7 @@
 #include "host/heap_calls.h"
 #include "host/stand_in_host.h"
 #include "host/study_module.h"
+#include "judge/judged_study.h"
 #include "lean_host.h"
 
 namespace {
@@ -28,12 +29,13 @@ int CheckNoHeapCalls(const StudyModule& module) {
     const judge::CallScenario& scenario;
   } scenarios[] = {{"flat", judge::kFlatCall},
                    {"in trade", judge::kInTradeCall},
-                   {"scaling out", judge::kScaleOutCall},
+                   {"scaling out", judge::kEveryYesNoOnCall},
                    {"host call flag", judge::kHostCallFlagCall},
                    {"no array, allocate service", judge::kNoArrayCall}};
+  const judge::JudgedStudy study = judge::JudgeStudy(module.study_name, module.study);
   int failures = 0;
   for (const auto& s : scenarios) {
-    const std::unique_ptr<StandInHost> host = MakeLeanHost(module.study, s.scenario);
+    const std::unique_ptr<StandInHost> host = MakeLeanHost(study, s.scenario);
     std::int64_t calls = 0;
     {
       const heap_calls::ModuleCallScope scope;
@@ -62,7 +64,8 @@ int main(int argc, char** argv) {
   }
   if (std::string(argv[2]) == "--check") return CheckNoHeapCalls(module);
   const long calls = std::strtol(argv[2], nullptr, 10);
-  const std::unique_ptr<StandInHost> host = MakeLeanHost(module.study, judge::kInTradeCall);
+  const std::unique_ptr<StandInHost> host =
+      MakeLeanHost(judge::JudgeStudy(module.study_name, module.study), judge::kInTradeCall);
   StudyInterface* record = &host->record();
   for (long call = 0; call < calls; ++call) module.study(record);
   return record->order_quantity == 1 ? EXIT_SUCCESS : EXIT_FAILURE;

@@ -1,6 +1,6 @@
 #include "lean_host.h"
 
-std::unique_ptr<StandInHost> MakeLeanHost(void (*study)(StudyInterface*),
+std::unique_ptr<StandInHost> MakeLeanHost(const judge::JudgedStudy& study,
                                           const judge::CallScenario& scenario) {
   auto host = std::make_unique<StandInHost>(scenario.options);
   judge::PrepareScenario(*host, scenario, study);

@@ -33,5 +33,5 @@ void UseLeanDescriptionService(StandInHost& host);
 // A host ready for `scenario`'s call (the defaults call made first), with
 // the lean services in place: a host without an array gets the lean
 // allocate service, which never supplies one.
-std::unique_ptr<StandInHost> MakeLeanHost(void (*study)(StudyInterface*),
+std::unique_ptr<StandInHost> MakeLeanHost(const judge::JudgedStudy& study,
                                           const judge::CallScenario& scenario);

@@ -15,7 +15,8 @@
 #include "host/stand_in_host.h"
 #include "host/study_module.h"
 #include "interface/position_query.h"
-#include "judge/contract_inputs.h"
+#include "judge/judged_study.h"
+#include "judge/order_quantity_study/study_inputs.h"
 #include "lean_host.h"
 
 #ifndef STUDY_MODULE_PATH
@@ -35,6 +36,12 @@ StudyModule& Module() {
     return loaded;
   }();
   return module;
+}
+
+// The loaded study as the judge knows it: its declaration and its rule.
+const judge::JudgedStudy& Study() {
+  static const judge::JudgedStudy study = judge::JudgeStudy(Module().study_name, Module().study);
+  return study;
 }
 
 // The floor: read the input array pointer, read "Enabled", zero a position
@@ -79,7 +86,7 @@ double NanosecondsPerCall(CallFunction call, StudyInterface* record, benchmark::
 // batches on equal hosts, each taking its fastest batch, so that a burst of
 // machine noise does not land on one side only.
 double RatioToFloor(CallFunction call, StudyInterface* record, benchmark::IterationCount n) {
-  const std::unique_ptr<StandInHost> floor_host = MakeLeanHost(Module().study, judge::kInTradeCall);
+  const std::unique_ptr<StandInHost> floor_host = MakeLeanHost(Study(), judge::kInTradeCall);
   constexpr int kBatches = 7;
   const benchmark::IterationCount batch = n / kBatches + 1;
   double best_call = 1e300;
@@ -114,12 +121,12 @@ void RunCalls(benchmark::State& state, CallFunction call, StudyInterface* record
 
 template <bool kWithMemset>
 void BM_Floor(benchmark::State& state) {
-  const std::unique_ptr<StandInHost> host = MakeLeanHost(Module().study, judge::kInTradeCall);
+  const std::unique_ptr<StandInHost> host = MakeLeanHost(Study(), judge::kInTradeCall);
   RunCalls(state, &FloorCall<kWithMemset>, &host->record(), false);
 }
 
 void BM_OrdinaryCall(benchmark::State& state, const judge::CallScenario& scenario) {
-  const std::unique_ptr<StandInHost> host = MakeLeanHost(Module().study, scenario);
+  const std::unique_ptr<StandInHost> host = MakeLeanHost(Study(), scenario);
   RunCalls(state, Module().study, &host->record(), true);
 }
 
@@ -133,7 +140,7 @@ void BM_DefaultsCall(benchmark::State& state) {
 // Six lookups that each ask the host's allocate service for the array, then
 // "Enabled" off in the fallback slot: the call is its lookups.
 void BM_SlotLookupWithAllocateService(benchmark::State& state) {
-  const std::unique_ptr<StandInHost> host = MakeLeanHost(Module().study, judge::kNoArrayCall);
+  const std::unique_ptr<StandInHost> host = MakeLeanHost(Study(), judge::kNoArrayCall);
   judge::SetInputFlag(host->record(), judge::kEnabled, false);
   RunCalls(state, Module().study, &host->record(), false);
 }
@@ -144,7 +151,7 @@ BENCHMARK_TEMPLATE(BM_Floor, false)->Name("BM_Floor");
 BENCHMARK_TEMPLATE(BM_Floor, true)->Name("BM_Floor/memset");
 BENCHMARK_CAPTURE(BM_OrdinaryCall, flat, judge::kFlatCall);
 BENCHMARK_CAPTURE(BM_OrdinaryCall, in_trade, judge::kInTradeCall);
-BENCHMARK_CAPTURE(BM_OrdinaryCall, scaling_out, judge::kScaleOutCall);
+BENCHMARK_CAPTURE(BM_OrdinaryCall, scaling_out, judge::kEveryYesNoOnCall);
 BENCHMARK_CAPTURE(BM_OrdinaryCall, host_call_flag, judge::kHostCallFlagCall);
 BENCHMARK(BM_DefaultsCall);
 BENCHMARK(BM_SlotLookupWithAllocateService);

@@ -8,12 +8,21 @@
 #include "byte_reader.h"
 #include "host/stand_in_host.h"
 #include "judge/call_judge.h"
+#include "judge/judged_study.h"
+#include "judge/order_quantity_study/expected_declaration.h"
 #include "judge/random_calls.h"
 #include "judge/record_guard.h"
 #include "platform/counting_heap.h"
 #include "study/study_exports.h"
 
 namespace {
+
+// Our study, judged by its own rule on top of the host's.
+const judge::JudgedStudy& OurStudy() {
+  static const judge::JudgedStudy study =
+      judge::JudgeStudy(judge::kExpectedStudyFunction, &scsf_zrPalvessa);
+  return study;
+}
 
 [[noreturn]] void Fail(const std::string& what) {
   std::fprintf(stderr, "study call went wrong: %s\n", what.c_str());
@@ -42,9 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ByteChoices choices(in);
   {
     StandInHost host(judge::RandomHostOptions(choices));
-    judge::PrepareRandomCall(host, choices);
+    judge::PrepareRandomCall(host, OurStudy().declaration, choices);
     const std::string fault =
-        judge::MakeJudgedCall(host, scsf_zrPalvessa, judge::FillPatternFor(in.Byte()));
+        judge::MakeJudgedCall(host, OurStudy(), judge::FillPatternFor(in.Byte()));
     if (!fault.empty()) Fail(fault);
   }
   const counting_heap::Counts heap_after = counting_heap::Snapshot();

@@ -64,7 +64,13 @@ StandInHost::~StandInHost() {
   ReleaseHostText(record.description);
   ReleaseSlotTexts(record.input_slots.fallback);
   for (InputSlot& slot : slots_) ReleaseSlotTexts(slot);
+  if (!retired_) active_host = previous_active_;
+}
+
+void StandInHost::Retire() {
+  if (active_host != this) throw std::logic_error("only the active host retires");
   active_host = previous_active_;
+  retired_ = true;
 }
 
 InputSlot& StandInHost::input(std::int32_t index) {

@@ -94,6 +94,11 @@ class StandInHost {
   // is the host's, not the study's.
   static bool TakeServiceFailure();
 
+  // Takes the host out of its thread's hosts, while it lives on (its
+  // record kept, as a host keeps the records of past calls): the host built
+  // before it becomes the active one again. Only the active host retires.
+  void Retire();
+
   // Calls `study` as a defaults call or as an ordinary call.
   void CallDefaults(void (*study)(StudyInterface*));
   void CallOrdinary(void (*study)(StudyInterface*));
@@ -133,6 +138,7 @@ class StandInHost {
   std::span<InputSlot> slots_;
   bool array_installed_ = false;  // the record points at the array
   StandInHost* previous_active_;
+  bool retired_ = false;  // no longer one of its thread's hosts
   std::function<void(HostService)> hook_;
   double position_ = 0.0;
   std::string first_position_text_;

@@ -1,6 +1,8 @@
 #include "judge/call_scenarios.h"
 
-#include "judge/contract_inputs.h"
+#include <cstring>
+
+#include "judge/input_values.h"
 
 namespace judge {
 namespace {
@@ -15,14 +17,14 @@ constexpr CallScenario kScenarios[] = {
      .defaults = true},
     kFlatCall,
     kInTradeCall,
-    kScaleOutCall,
+    kEveryYesNoOnCall,
     {.name = "ordinary call, owned flag -1 in the position record",
      .options = kFullHost,
      .position = -4,
      .owned_flag = -1},
     {.name = "ordinary call, owned flag 2 in the position record",
      .options = kFullHost,
-     .scale_out = true,
+     .inputs = InputChoice::kEveryYesNoOn,
      .position = 6,
      .owned_flag = 2},
     {.name = "ordinary call, host storage in the position record",
@@ -36,11 +38,17 @@ constexpr CallScenario kScenarios[] = {
      .position = 4},
     {.name = "ordinary call, short array",
      .options = kShortArray,
-     .scale_out = true,
+     .inputs = InputChoice::kEveryYesNoOn,
      .position = 9},
-    {.name = "ordinary call, negative input count", .options = kNegativeCount, .position = 6},
+    {.name = "ordinary call, negative input count",
+     .options = kNegativeCount,
+     .inputs = InputChoice::kEveryYesNoOn,
+     .position = 6},
     kHostCallFlagCall,
-    {.name = "ordinary call, disabled", .options = kFullHost, .enabled = false, .position = 3},
+    {.name = "ordinary call, inputs at their defaults",
+     .options = kFullHost,
+     .inputs = InputChoice::kDefaults,
+     .position = 3},
     {.name = "ordinary call, no position query service",
      .options = kNoPositionQuery,
      .position = 3},
@@ -48,29 +56,41 @@ constexpr CallScenario kScenarios[] = {
 
 }  // namespace
 
-void ApplyStudySettings(StudyInterface& record, const StudySettings& settings) {
-  SetInputFlag(record, kEnabled, settings.enabled);
-  SetInputInteger(record, kFlatQuantity, settings.flat_quantity);
-  SetInputInteger(record, kInTradeQuantity, settings.in_trade_quantity);
-  SetInputFlag(record, kScaleOut, settings.scale_out);
-  SetInputInteger(record, kScaleOutPercentage, settings.percentage);
-  SetInputFlag(record, kRoundDown, settings.round_down);
+void SetInputValue(StudyInterface& record, std::int32_t index, std::uint8_t type_code,
+                   const SlotArea& value) {
+  InputSlot& slot = SlotForInput(record, index);
+  slot.type_code = type_code;
+  std::memcpy(slot.value, value, sizeof(SlotArea));
+}
+
+void ApplyInputChoice(StudyInterface& record, const Declaration& declaration, InputChoice choice) {
+  bool first_yes_no = true;
+  for (const DeclaredInput& input : declaration.inputs) {
+    SlotArea value;
+    std::memcpy(value, input.default_value, sizeof value);
+    if (input.type_code == kYesNoTypeCode && choice != InputChoice::kDefaults &&
+        (choice == InputChoice::kEveryYesNoOn || first_yes_no)) {
+      WriteSlotArea<std::int32_t>(value, 1);
+    }
+    if (input.type_code == kYesNoTypeCode) first_yes_no = false;
+    InputSlot& slot = SlotForInput(record, input.index);
+    std::memcpy(slot.lower_limit, input.lower_limit, sizeof(SlotArea));
+    std::memcpy(slot.upper_limit, input.upper_limit, sizeof(SlotArea));
+    SetInputValue(record, input.index, input.type_code, value);
+  }
 }
 
 std::span<const CallScenario> CallScenarios() {
   return kScenarios;
 }
 
-void PrepareScenario(StandInHost& host, const CallScenario& scenario, StudyFunction study) {
+void PrepareScenario(StandInHost& host, const CallScenario& scenario, const JudgedStudy& study) {
   if (scenario.defaults) {
     host.record().defaults_flag = 1;
     return;
   }
-  if (scenario.declared_first) host.CallDefaults(study);
-  // Without an array every input is the one fallback slot: the last flag
-  // set is what each input reads.
-  if (scenario.scale_out) SetInputFlag(host.record(), kScaleOut, true);
-  SetInputFlag(host.record(), kEnabled, scenario.enabled);
+  if (scenario.declared_first) host.CallDefaults(study.function);
+  ApplyInputChoice(host.record(), study.declaration, scenario.inputs);
   host.record().host_call_flag = scenario.host_call_flag ? 1 : 0;
   host.set_position(scenario.position);
   switch (scenario.texts) {

@@ -1,14 +1,14 @@
-// Which calls to make: the host configurations the study is driven in, the
-// settings a user gives its six inputs, and the kinds of call a host makes.
-// The tool's checks, the tests, the fuzzer and the benchmarks all take
-// their calls from here.
+// Which calls to make: the host configurations a study is driven in, the
+// values a user gives its declared inputs, and the kinds of call a host
+// makes. The tool's checks, the tests, the fuzzer and the benchmarks all
+// take their calls from here.
 #pragma once
 
 #include <cstdint>
 #include <span>
 
 #include "host/stand_in_host.h"
-#include "judge/call_judge.h"
+#include "judge/judged_study.h"
 
 namespace judge {
 
@@ -33,7 +33,7 @@ struct HostConfiguration {
   StandInHostOptions options;
 };
 
-// Hosts missing a piece the study must do without.
+// Hosts missing a piece a study must do without.
 inline constexpr HostConfiguration kHostsWithMissingPieces[] = {
     {"no input array, no allocate service", kNoArrayNoAllocate},
     {"an allocate service that never supplies the array", kAllocateNeverSupplies},
@@ -43,19 +43,22 @@ inline constexpr HostConfiguration kHostsWithMissingPieces[] = {
     {"no services at all", kNoServices},
 };
 
-// What a user sets the six inputs to; by default the declared defaults with
-// "Enabled" switched on.
-struct StudySettings {
-  bool enabled = true;
-  std::int32_t flat_quantity = 4;
-  std::int32_t in_trade_quantity = 1;
-  bool scale_out = false;
-  std::int32_t percentage = 50;
-  bool round_down = false;
+// What a user sets the declared inputs to.
+enum class InputChoice {
+  kDefaults,      // each input at its declared default
+  kFirstYesNoOn,  // the defaults, the first yes/no input (a study's usual on switch) set
+  kEveryYesNoOn,  // the defaults, every yes/no input set
 };
 
-// Sets all six inputs, each in the slot the study will read it from.
-void ApplyStudySettings(StudyInterface& record, const StudySettings& settings);
+// Sets every declared input as `choice` says, each in the slot the study
+// will read it from, in index order (without an array every input is the
+// one fallback slot: the last one set is what each reads), with the
+// declared type code and limits, as a host keeps them.
+void ApplyInputChoice(StudyInterface& record, const Declaration& declaration, InputChoice choice);
+
+// Sets input `index` (of type `type_code`) to the value in `value`.
+void SetInputValue(StudyInterface& record, std::int32_t index, std::uint8_t type_code,
+                   const SlotArea& value);
 
 enum class PositionTexts {
   kNone,         // the position query places no text
@@ -69,8 +72,7 @@ struct CallScenario {
   StandInHostOptions options;
   bool defaults = false;       // a defaults call; else an ordinary call
   bool declared_first = true;  // ordinary calls: a defaults call comes first
-  bool enabled = true;
-  bool scale_out = false;
+  InputChoice inputs = InputChoice::kFirstYesNoOn;
   bool host_call_flag = false;
   double position = 0;
   PositionTexts texts = PositionTexts::kOwned;
@@ -80,15 +82,20 @@ struct CallScenario {
 inline constexpr CallScenario kFlatCall = {.name = "ordinary call, flat", .options = kFullHost};
 inline constexpr CallScenario kInTradeCall = {
     .name = "ordinary call, in trade", .options = kFullHost, .position = -2};
-inline constexpr CallScenario kScaleOutCall = {
-    .name = "ordinary call, scaling out", .options = kFullHost, .scale_out = true, .position = 7};
+inline constexpr CallScenario kEveryYesNoOnCall = {.name = "ordinary call, every yes/no input set",
+                                                   .options = kFullHost,
+                                                   .inputs = InputChoice::kEveryYesNoOn,
+                                                   .position = 7};
 inline constexpr CallScenario kHostCallFlagCall = {.name = "ordinary call, host call flag",
                                                    .options = kFullHost,
-                                                   .enabled = false,
+                                                   .inputs = InputChoice::kDefaults,
                                                    .host_call_flag = true,
                                                    .position = 2};
-inline constexpr CallScenario kNoArrayCall = {
-    .name = "ordinary call, no input array", .options = kNoArrayNoAllocate, .position = 5};
+// Without an array every input reads the one fallback slot, set last to yes.
+inline constexpr CallScenario kNoArrayCall = {.name = "ordinary call, no input array",
+                                              .options = kNoArrayNoAllocate,
+                                              .inputs = InputChoice::kEveryYesNoOn,
+                                              .position = 5};
 
 // Every kind of call: defaults calls and ordinary calls with and without an
 // array, with a short array, the host call flag, missing services and texts
@@ -97,6 +104,6 @@ std::span<const CallScenario> CallScenarios();
 
 // Readies `host` (built with the scenario's options) for the scenario's call:
 // the defaults call first where it needs one, the inputs and flags set.
-void PrepareScenario(StandInHost& host, const CallScenario& scenario, StudyFunction study);
+void PrepareScenario(StandInHost& host, const CallScenario& scenario, const JudgedStudy& study);
 
 }  // namespace judge

@@ -1,11 +1,15 @@
-// The edges of what the study must handle: positions and scale-out settings
-// where a slip in the arithmetic shows. Every validation run sweeps them all,
-// and the randomized run and the fuzzer draw from them.
+// The edges any study must handle: positions a host may report, and the
+// values at the ends of what each declared input's type stores. Every
+// validation run sweeps them; the randomized run and the fuzzer draw from
+// them.
 #pragma once
 
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <vector>
+
+#include "judge/declaration.h"
 
 namespace judge {
 
@@ -22,7 +26,7 @@ inline constexpr double kEdgePositions[] = {
     16777217.0,     // 2^24 + 1: the first whole number a float cannot hold
     2147483647.0,   // the largest int32
     -2147483648.0,  // the smallest
-    2147483648.0,   // beyond: scales out past the int32 range at 100 %
+    2147483648.0,   // beyond
     4294967296.0,
     1e300,
     -1e300,
@@ -32,34 +36,20 @@ inline constexpr double kEdgePositions[] = {
     std::numeric_limits<double>::denorm_min(),
 };
 
-// Percentages the sweep scales out at: inside the declared limits, and
-// beyond them on both sides, as a host might pass them through.
-inline constexpr std::int32_t kEdgePercentages[] = {
-    1, 7, 33, 50, 99, 100, 101, 200, 0, -50, std::numeric_limits<std::int32_t>::max(),
+// Every whole position from -20 to 20, then every edge position.
+std::vector<double> EdgePositions();
+
+// One input set to a value at an edge of what its type stores.
+struct InputEdge {
+  std::int32_t input;
+  std::uint8_t type_code;
+  SlotArea value;
+  std::string words;  // "input 2 'Base Quantity' at 2147483647"
 };
 
-struct EdgeCall {
-  double position;
-  bool scale_out;
-  std::int32_t percentage;
-  bool round_down;
-};
-
-// Every whole position from -20 to 20 and every edge position, with scaling
-// out off, and on at every edge percentage with both roundings.
-inline std::vector<EdgeCall> EdgeSweep() {
-  std::vector<double> positions;
-  for (int whole = -20; whole <= 20; ++whole) positions.push_back(whole);
-  positions.insert(positions.end(), std::begin(kEdgePositions), std::end(kEdgePositions));
-  std::vector<EdgeCall> calls;
-  for (double position : positions) {
-    calls.push_back({position, false, 50, false});
-    for (std::int32_t percentage : kEdgePercentages) {
-      for (bool round_down : {false, true})
-        calls.push_back({position, true, percentage, round_down});
-    }
-  }
-  return calls;
-}
+// The edges of every declared input: its default, its limits and beyond
+// them, zero, and the ends of its type (the largest and smallest int32; for
+// numbers with decimals also not a number and the infinities).
+std::vector<InputEdge> InputEdges(const Declaration& declaration);
 
 }  // namespace judge

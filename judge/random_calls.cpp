@@ -1,5 +1,6 @@
 #include "judge/random_calls.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 
@@ -19,24 +20,36 @@ double RandomPosition(Choices& choices) {
   return value;
 }
 
-// A random type code (mostly the declared ones) and value for one slot.
-void RandomizeSlot(InputSlot& slot, Choices& choices) {
-  slot.type_code = choices.Chance(60) ? (choices.Chance(50) ? kYesNoTypeCode : kIntegerTypeCode)
-                                      : static_cast<std::uint8_t>(choices.Below(256));
-  for (std::uint8_t& byte : slot.value) byte = static_cast<std::uint8_t>(choices.Below(256));
+// A random value for a slot of type `code`: small whole numbers, positions
+// as float or double, or random bytes.
+void RandomizeValue(SlotArea& value, Choices& choices) {
+  for (std::uint8_t& byte : value) byte = static_cast<std::uint8_t>(choices.Below(256));
   switch (choices.Below(4)) {
     case 0:
-      WriteSlotArea<std::int32_t>(slot.value, static_cast<std::int32_t>(choices.Below(211)) - 10);
+      WriteSlotArea<std::int32_t>(value, static_cast<std::int32_t>(choices.Below(211)) - 10);
       break;
     case 1:
-      WriteSlotArea(slot.value, static_cast<float>(RandomPosition(choices)));
+      WriteSlotArea(value, static_cast<float>(RandomPosition(choices)));
       break;
     case 2:
-      WriteSlotArea(slot.value, RandomPosition(choices));
+      WriteSlotArea(value, RandomPosition(choices));
       break;
     default:
       break;  // random bytes
   }
+}
+
+// A random type code and value for one slot: mostly the type the study
+// declared for the input the slot stands for (or yes/no and whole number),
+// now and then any code, as a host with a stale or damaged record may hold.
+void RandomizeSlot(InputSlot& slot, const DeclaredInput* declared, Choices& choices) {
+  if (declared != nullptr && declared->typed && choices.Chance(60)) {
+    slot.type_code = declared->type_code;
+  } else {
+    slot.type_code = choices.Chance(50) ? (choices.Chance(50) ? kYesNoTypeCode : kIntegerTypeCode)
+                                        : static_cast<std::uint8_t>(choices.Below(256));
+  }
+  RandomizeValue(slot.value, choices);
 }
 
 // A flag's value: mostly off, else any non-zero value.
@@ -72,7 +85,7 @@ StandInHostOptions RandomHostOptions(Choices& choices) {
   return options;
 }
 
-RandomCall PrepareRandomCall(StandInHost& host, Choices& choices) {
+RandomCall PrepareRandomCall(StandInHost& host, const Declaration& declaration, Choices& choices) {
   RandomCall call;
   host.record().defaults_flag = RandomFlag(choices, 10);
   host.record().host_call_flag = RandomFlag(choices, 15);
@@ -81,10 +94,16 @@ RandomCall PrepareRandomCall(StandInHost& host, Choices& choices) {
   call.position = RandomPosition(choices);
   host.set_position(call.position);
   PlaceRandomTexts(host, choices);
+  const auto declared = [&declaration](std::int32_t index) -> const DeclaredInput* {
+    if (declaration.inputs.empty()) return nullptr;
+    const auto last = declaration.inputs.size() - 1;
+    return &declaration.inputs[std::min(static_cast<std::size_t>(index), last)];
+  };
   for (std::int32_t index = 0; index < host.slot_count() && host.has_array(); ++index) {
-    RandomizeSlot(host.input(index), choices);
+    RandomizeSlot(host.input(index), declared(index), choices);
   }
-  RandomizeSlot(host.record().input_slots.fallback, choices);
+  RandomizeSlot(host.record().input_slots.fallback, declared(declaration.input_count() - 1),
+                choices);
   return call;
 }
 

@@ -1,12 +1,14 @@
-// Random calls: a host, its inputs under any type code, flags, a position
-// and texts, drawn from a source of choices. The tool's randomized run draws
-// them from a seeded generator, the fuzzer from its input bytes.
+// Random calls: a host, the declared inputs at any value (now and then
+// under any type code), flags, a position and texts, drawn from a source of
+// choices. The tool's randomized run draws them from a seeded generator, the
+// fuzzer from its input bytes.
 #pragma once
 
 #include <cstdint>
 #include <random>
 
 #include "host/stand_in_host.h"
+#include "judge/declaration.h"
 
 namespace judge {
 
@@ -44,9 +46,9 @@ struct RandomCall {
   bool host_call_flag = false;
 };
 
-// Readies one random call in `host` (built with RandomHostOptions): the
-// flags, the position, texts in the records, every slot's type code and
-// value.
-RandomCall PrepareRandomCall(StandInHost& host, Choices& choices);
+// Readies one random call in `host` (built with RandomHostOptions) of a
+// study that declares `declaration`: the flags, the position, texts in the
+// records, every slot's type code and value.
+RandomCall PrepareRandomCall(StandInHost& host, const Declaration& declaration, Choices& choices);
 
 }  // namespace judge

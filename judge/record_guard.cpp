@@ -1,11 +1,12 @@
 #include "judge/record_guard.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <span>
 
-#include "judge/contract_inputs.h"
-#include "judge/expected_declaration.h"
+#include "judge/input_values.h"
+#include "judge/record_fields.h"
 
 namespace judge {
 namespace {
@@ -13,6 +14,7 @@ namespace {
 struct ByteRange {
   std::size_t offset;
   std::size_t size;
+  bool Holds(std::size_t at) const { return at >= offset && at < offset + size; }
 };
 
 #define STUDY_FIELD(type, field)               \
@@ -48,7 +50,8 @@ constexpr ByteRange kSlotPrivate[] = {
 // The `empty` field belongs to whoever built the value.
 constexpr std::size_t kTextWritten = offsetof(StudyText, empty);
 
-// What the defaults call writes in the record, and in a slot it declares.
+// What the defaults call may write in the record, and in a slot standing for
+// an input the study declares.
 constexpr ByteRange kRecordDefaultsWrites[] = {
     STUDY_FIELD(StudyInterface, host_setting_16),
     STUDY_FIELD(StudyInterface, host_setting_176),
@@ -59,11 +62,9 @@ constexpr ByteRange kRecordDefaultsWrites[] = {
 constexpr ByteRange kSlotDefaultsWrites[] = {
     STUDY_FIELD_PART(InputSlot, name, 0, kTextWritten),
     STUDY_FIELD(InputSlot, type_code),
-    STUDY_FIELD_PART(InputSlot, value, 0, sizeof(std::int32_t)),
-};
-constexpr ByteRange kSlotLimitWrites[] = {
-    STUDY_FIELD_PART(InputSlot, lower_limit, 0, sizeof(std::int32_t)),
-    STUDY_FIELD_PART(InputSlot, upper_limit, 0, sizeof(std::int32_t)),
+    STUDY_FIELD(InputSlot, value),
+    STUDY_FIELD(InputSlot, lower_limit),
+    STUDY_FIELD(InputSlot, upper_limit),
 };
 constexpr ByteRange kRecordOrdinaryWrites[] = {STUDY_FIELD(StudyInterface, order_quantity)};
 
@@ -84,8 +85,8 @@ constexpr ByteRange kRecordDefaultsOutputs[] = {
 };
 // Slot bytes a call does not read, by kind: on defaults the type code and
 // the value and limit areas (written or left alone, never read); on ordinary
-// calls the limits and the value area beyond the float64 the widest type
-// code reads.
+// calls the name's changed flag and the value area beyond the float64 the
+// widest type code stores.
 constexpr ByteRange kSlotUnreadOnDefaults[] = {
     STUDY_FIELD(InputSlot, type_code),
     STUDY_FIELD(InputSlot, value),
@@ -95,8 +96,6 @@ constexpr ByteRange kSlotUnreadOnDefaults[] = {
 constexpr ByteRange kSlotUnreadOnOrdinary[] = {
     STUDY_FIELD_PART(InputSlot, name, offsetof(StudyText, changed), kTextWritten),
     STUDY_FIELD_PART(InputSlot, value, sizeof(double), sizeof(SlotArea)),
-    STUDY_FIELD(InputSlot, lower_limit),
-    STUDY_FIELD(InputSlot, upper_limit),
 };
 
 #undef STUDY_FIELD
@@ -104,99 +103,86 @@ constexpr ByteRange kSlotUnreadOnOrdinary[] = {
 
 constexpr std::size_t kFallbackOffset = kArrayOffset + offsetof(InputSlotArray, fallback);
 
-template <typename Apply>
-void ForRanges(std::span<const ByteRange> ranges, std::size_t base, Apply apply) {
-  for (const ByteRange& range : ranges) apply(base + range.offset, range.size);
+bool InAny(std::span<const ByteRange> ranges, std::size_t at) {
+  return std::any_of(ranges.begin(), ranges.end(),
+                     [at](const ByteRange& range) { return range.Holds(at); });
 }
 
 void Fill(std::span<std::uint8_t> bytes, std::span<const ByteRange> ranges, std::size_t base,
           std::uint8_t pattern) {
-  ForRanges(ranges, base, [&](std::size_t at, std::size_t size) {
-    std::memset(bytes.data() + at, pattern, size);
-  });
+  for (const ByteRange& range : ranges) {
+    std::memset(bytes.data() + base + range.offset, pattern, range.size);
+  }
 }
 
-void Mark(std::vector<bool>& writable, std::span<const ByteRange> ranges, std::size_t base) {
-  ForRanges(ranges, base, [&](std::size_t at, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) writable[at + i] = true;
-  });
+// The elements of the host's input array.
+std::size_t ElementsOf(const StandInHost& host) {
+  return host.options().array == ArrayDelivery::kNever
+             ? 0
+             : static_cast<std::size_t>(std::max(host.slot_count(), 0));
 }
 
-// Every slot of the host: the fallback (as an offset into the record) and
-// the array elements (as offsets into the array).
-struct SlotOffsets {
-  std::size_t fallback = kFallbackOffset;
-  std::vector<std::size_t> elements;
+// Where the slots standing for the declared inputs lie in `host`: whether
+// the fallback slot stands for one, and which array elements do.
+struct DeclaredSlots {
+  bool fallback = false;
+  std::vector<bool> elements;
 };
 
-SlotOffsets SlotsOf(const StandInHost& host) {
-  SlotOffsets slots;
-  const std::size_t count = host.options().array == ArrayDelivery::kNever
-                                ? 0
-                                : static_cast<std::size_t>(std::max(host.slot_count(), 0));
-  for (std::size_t element = 0; element < count; ++element) {
-    slots.elements.push_back(element * sizeof(InputSlot));
+DeclaredSlots DeclaredSlotsIn(StandInHost& host, const Declaration& declaration) {
+  DeclaredSlots slots{false, std::vector<bool>(ElementsOf(host))};
+  const auto* array = reinterpret_cast<const std::uint8_t*>(host.array_bytes().data());
+  for (std::int32_t input = 0; input < declaration.input_count(); ++input) {
+    const auto* slot = reinterpret_cast<const std::uint8_t*>(&SlotForInput(host.record(), input));
+    if (slot == reinterpret_cast<const std::uint8_t*>(&host.record().input_slots.fallback)) {
+      slots.fallback = true;
+    } else if (slot >= array && slot < array + slots.elements.size() * sizeof(InputSlot)) {
+      slots.elements[static_cast<std::size_t>(slot - array) / sizeof(InputSlot)] = true;
+    }
   }
   return slots;
 }
 
-struct WritableBytes {
-  std::vector<bool> record;
-  std::vector<bool> array;
-};
-
-// Where a slot the study reached lies: in the record (the fallback) or in
-// the host's array.
-void MarkSlot(WritableBytes& writable, StandInHost& host, const InputSlot& slot,
-              std::span<const ByteRange> ranges) {
-  const auto* address = reinterpret_cast<const std::uint8_t*>(&slot);
-  const std::span<std::uint8_t> record = host.record_bytes();
-  const std::span<std::uint8_t> array = host.array_bytes();
-  if (address >= record.data() && address < record.data() + record.size()) {
-    Mark(writable.record, ranges, static_cast<std::size_t>(address - record.data()));
-  } else if (address >= array.data() && address < array.data() + array.size()) {
-    Mark(writable.array, ranges, static_cast<std::size_t>(address - array.data()));
-  }
-}
-
-WritableBytes WritableIn(StandInHost& host, CallKind kind) {
-  WritableBytes writable{std::vector<bool>(host.record_bytes().size()),
-                         std::vector<bool>(host.array_bytes().size())};
-  if (kind == CallKind::kOrdinary) {
-    Mark(writable.record, kRecordOrdinaryWrites, 0);
-    return writable;
-  }
-  Mark(writable.record, kRecordDefaultsWrites, 0);
-  for (std::int32_t input = 0; input < kInputCount; ++input) {
-    MarkSlot(writable, host, SlotForInput(host.record(), input), kSlotDefaultsWrites);
-  }
-  MarkSlot(writable, host, SlotForInput(host.record(), kLimitedInput), kSlotLimitWrites);
-  return writable;
-}
-
 // The array's data pointer and count, written by the host's allocate
 // service when it supplies the array during a call.
-void AllowArrayInstalledByHost(WritableBytes& writable, const RecordImage& before,
-                               StandInHost& host) {
+bool InstalledByHost(std::size_t at, const RecordImage& before, StandInHost& host) {
   const std::size_t data = kArrayOffset + offsetof(InputSlotArray, data);
   void* before_data = nullptr;
   std::memcpy(&before_data, before.record.data() + data, sizeof before_data);
-  if (before_data != nullptr || !host.has_array()) return;
-  Mark(writable.record,
-       std::initializer_list<ByteRange>{
-           {data, sizeof(InputSlot*)},
-           {kArrayOffset + offsetof(InputSlotArray, count), sizeof(std::int32_t)},
-       },
-       0);
+  if (before_data != nullptr || !host.has_array()) return false;
+  const ByteRange installed[] = {
+      {data, sizeof(InputSlot*)},
+      {kArrayOffset + offsetof(InputSlotArray, count), sizeof(std::int32_t)}};
+  return InAny(installed, at);
 }
 
-std::string ArrayByteText(std::size_t at, std::size_t element_count) {
+bool WritableInRecord(std::size_t at, CallKind kind, const DeclaredSlots& slots) {
+  if (kind == CallKind::kOrdinary) return InAny(kRecordOrdinaryWrites, at);
+  if (InAny(kRecordDefaultsWrites, at)) return true;
+  return slots.fallback && at >= kFallbackOffset && at < kFallbackOffset + sizeof(InputSlot) &&
+         InAny(kSlotDefaultsWrites, at - kFallbackOffset);
+}
+
+bool WritableInArray(std::size_t at, CallKind kind, const DeclaredSlots& slots) {
   const std::size_t element = at / sizeof(InputSlot);
-  if (element >= element_count) {
-    return "input array byte " + std::to_string(at) + " (past its last element)";
+  return kind == CallKind::kDefaults && element < slots.elements.size() &&
+         slots.elements[element] && InAny(kSlotDefaultsWrites, at % sizeof(InputSlot));
+}
+
+// Calls `visit` with each byte offset at which `before` and `after` differ,
+// until it returns false.
+template <typename Visit>
+void ForChangedBytes(const std::vector<std::uint8_t>& before,
+                     const std::vector<std::uint8_t>& after, Visit visit) {
+  const std::size_t size = std::min(before.size(), after.size());
+  constexpr std::size_t kBlock = 64;
+  for (std::size_t block = 0; block < size; block += kBlock) {
+    const std::size_t length = std::min(kBlock, size - block);
+    if (std::memcmp(before.data() + block, after.data() + block, length) == 0) continue;
+    for (std::size_t at = block; at < block + length; ++at) {
+      if (before[at] != after[at] && !visit(at)) return;
+    }
   }
-  return "input array byte " + std::to_string(at) + " (element " + std::to_string(element) +
-         ", byte " + std::to_string(at % sizeof(InputSlot)) + ")";
 }
 
 }  // namespace
@@ -215,14 +201,14 @@ void FillUnreadBytes(StandInHost& host, CallKind kind, std::uint8_t pattern) {
   const std::span<const ByteRange> unread = kind == CallKind::kOrdinary
                                                 ? std::span<const ByteRange>(kSlotUnreadOnOrdinary)
                                                 : std::span<const ByteRange>(kSlotUnreadOnDefaults);
-  const SlotOffsets slots = SlotsOf(host);
-  Fill(record, kSlotPrivate, slots.fallback, pattern);
-  Fill(record, unread, slots.fallback, pattern);
-  for (std::size_t element : slots.elements) {
-    Fill(array, kSlotPrivate, element, pattern);
-    Fill(array, unread, element, pattern);
+  Fill(record, kSlotPrivate, kFallbackOffset, pattern);
+  Fill(record, unread, kFallbackOffset, pattern);
+  const std::size_t elements = ElementsOf(host);
+  for (std::size_t element = 0; element < elements; ++element) {
+    Fill(array, kSlotPrivate, element * sizeof(InputSlot), pattern);
+    Fill(array, unread, element * sizeof(InputSlot), pattern);
   }
-  const std::size_t array_end = slots.elements.size() * sizeof(InputSlot);
+  const std::size_t array_end = elements * sizeof(InputSlot);
   if (array.size() > array_end) {
     std::memset(array.data() + array_end, pattern, array.size() - array_end);
   }
@@ -235,33 +221,37 @@ RecordImage TakeRecordImage(StandInHost& host) {
 }
 
 std::string FindForbiddenWrite(StandInHost& host, const RecordImage& before,
-                               const RecordImage& after, CallKind kind) {
-  WritableBytes writable = WritableIn(host, kind);
-  AllowArrayInstalledByHost(writable, before, host);
-  for (std::size_t at = 0; at < before.record.size(); ++at) {
-    if (before.record[at] != after.record[at] && !writable.record[at]) {
-      return "record byte " + std::to_string(at) + " changed";
-    }
-  }
-  for (std::size_t at = 0; at < before.array.size(); ++at) {
-    if (before.array[at] != after.array[at] && !writable.array[at]) {
-      return ArrayByteText(at, SlotsOf(host).elements.size()) + " changed";
-    }
-  }
-  return "";
+                               const RecordImage& after, CallKind kind,
+                               const Declaration& declaration) {
+  const DeclaredSlots slots = DeclaredSlotsIn(host, declaration);
+  std::string found;
+  ForChangedBytes(before.record, after.record, [&](std::size_t at) {
+    if (WritableInRecord(at, kind, slots) || InstalledByHost(at, before, host)) return true;
+    found = "changed " + RecordFieldWords(at, declaration);
+    return false;
+  });
+  if (!found.empty()) return found;
+  ForChangedBytes(before.array, after.array, [&](std::size_t at) {
+    if (WritableInArray(at, kind, slots)) return true;
+    found = "changed " + ArrayFieldWords(at, ElementsOf(host), declaration);
+    return false;
+  });
+  return found;
 }
 
-std::string FirstChangedByte(const RecordImage& before, const RecordImage& after) {
-  for (std::size_t at = 0; at < before.record.size() && at < after.record.size(); ++at) {
-    if (before.record[at] != after.record[at])
-      return "record byte " + std::to_string(at) + " changed";
-  }
-  for (std::size_t at = 0; at < before.array.size() && at < after.array.size(); ++at) {
-    if (before.array[at] != after.array[at]) {
-      return "input array byte " + std::to_string(at) + " changed";
-    }
-  }
-  return "";
+std::string FirstChangedField(StandInHost& host, const RecordImage& before,
+                              const RecordImage& after, const Declaration& declaration) {
+  std::string found;
+  ForChangedBytes(before.record, after.record, [&](std::size_t at) {
+    found = RecordFieldWords(at, declaration);
+    return false;
+  });
+  if (!found.empty()) return found;
+  ForChangedBytes(before.array, after.array, [&](std::size_t at) {
+    found = ArrayFieldWords(at, ElementsOf(host), declaration);
+    return false;
+  });
+  return found;
 }
 
 }  // namespace judge

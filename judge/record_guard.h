@@ -1,15 +1,16 @@
-// Watching the host's record across a call for writes the study must not make.
+// Watching the host's record across a call for writes a study must not make.
 //
-// A call may write only the fields its kind owns: the defaults call the
-// display name, the description, three host settings and, in the slots that
-// stand for its inputs, their names, type codes, int32 values and the int32
-// limits of the limited input; an ordinary call only the order quantity.
-// Every other byte of the record, of its input array and of the guard regions
-// past both must come back as it went in. Before a call, the bytes the study
-// has no reason to read (host-private bytes, guard regions, fields that only
-// the other kind of call writes, and those the call is about to write) are
-// filled with a pattern, so that a stray write shows even when it writes zero
-// or the value already there, and a write left out shows as the pattern.
+// A call may write only the fields its kind owns, by the host's rules: the
+// defaults call the display name, the description, three host settings and,
+// in the slots that stand for the inputs the study declares, their names,
+// type codes, values and limits; an ordinary call only the order quantity.
+// Every other byte of the record, of its input array and of the guard
+// regions past both must come back as it went in. Before a call, the bytes
+// no study has reason to read (host-private bytes, guard regions, fields
+// that only the other kind of call writes, and those the call is about to
+// write) are filled with a pattern, so that a stray write shows even when it
+// writes zero or the value already there, and a write left out shows as the
+// pattern.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "host/stand_in_host.h"
+#include "judge/declaration.h"
 
 namespace judge {
 
@@ -43,14 +45,16 @@ struct RecordImage {
 
 RecordImage TakeRecordImage(StandInHost& host);
 
-// The first byte that differs between two images of one host, as "record
-// byte 2447" or "input array byte 12"; "" when none does.
-std::string FirstChangedByte(const RecordImage& before, const RecordImage& after);
+// The first field that differs between two images of one host, in words
+// ("the order quantity (record byte 3344)"); "" when none does.
+std::string FirstChangedField(StandInHost& host, const RecordImage& before,
+                              const RecordImage& after, const Declaration& declaration);
 
-// The first byte changed from `before` to `after` that a call of `kind` may
-// not write, as "record byte 3352 changed" (offset from the record's start)
-// or "input array byte 160 (element 1, byte 8) changed"; "" when none.
+// The first field changed from `before` to `after` that a call of `kind`
+// by a study declaring `declaration` may not write, as "changed host
+// setting 176 (record byte 176)"; "" when none.
 std::string FindForbiddenWrite(StandInHost& host, const RecordImage& before,
-                               const RecordImage& after, CallKind kind);
+                               const RecordImage& after, CallKind kind,
+                               const Declaration& declaration);
 
 }  // namespace judge

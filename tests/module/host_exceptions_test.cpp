@@ -6,8 +6,9 @@
 
 #include "host/stand_in_host.h"
 #include "judge/call_scenarios.h"
-#include "judge/contract_inputs.h"
-#include "judge/expected_declaration.h"
+#include "judge/input_values.h"
+#include "judge/order_quantity_study/expected_declaration.h"
+#include "judge/order_quantity_study/study_inputs.h"
 #include "study/study_exports.h"
 #include "support/configured_credit.h"
 #include "support/heap_check.h"

@@ -7,7 +7,8 @@
 
 #include "host/stand_in_host.h"
 #include "interface/input_conversions.h"
-#include "judge/contract_inputs.h"
+#include "judge/input_values.h"
+#include "judge/order_quantity_study/study_inputs.h"
 #include "study/study_inputs.h"
 #include "support/heap_check.h"
 #include "support/special_values.h"

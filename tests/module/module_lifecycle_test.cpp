@@ -8,6 +8,7 @@
 #include "host/stand_in_host.h"
 #include "host/study_module.h"
 #include "judge/call_scenarios.h"
+#include "judge/order_quantity_study/study_inputs.h"
 #include "support/configured_credit.h"
 
 #if defined(_WIN32)

@@ -8,9 +8,11 @@
 #include "host/study_module.h"
 #include "judge/call_judge.h"
 #include "judge/call_scenarios.h"
-#include "judge/contract_inputs.h"
-#include "judge/expected_declaration.h"
+#include "judge/input_values.h"
+#include "judge/order_quantity_study/expected_declaration.h"
+#include "judge/order_quantity_study/study_inputs.h"
 #include "support/configured_credit.h"
+#include "support/our_judged_study.h"
 
 #ifndef STUDY_MODULE_PATH
 #error "STUDY_MODULE_PATH names the built module"
@@ -24,21 +26,24 @@ class ModuleTest : public ::testing::Test {
     std::string reason;
     ASSERT_EQ(LoadStudyModule(STUDY_MODULE_PATH, module_, reason), ModuleLoadError::kNone)
         << reason;
+    study_ = OurJudgedStudy(module_.study);
   }
 
   StudyModule module_;
+  judge::JudgedStudy study_;
 };
 
 TEST_F(ModuleTest, ReportsNameAndInterfaceVersion) {
   EXPECT_STREQ(module_.name(), "zrPalvessa");
   EXPECT_EQ(module_.version(), 2683);
+  EXPECT_EQ(module_.study_name, "scsf_zrPalvessa");
 }
 
 TEST_F(ModuleTest, DefaultsCallDeclaresTheStudyAndWritesNoQuantity) {
   StandInHost host;
   host.record().host_call_flag = 1;
   host.record().defaults_flag = 1;
-  EXPECT_EQ(judge::MakeJudgedCall(host, module_.study, 0xA5, ConfiguredCredit()), "");
+  EXPECT_EQ(judge::MakeJudgedCall(host, study_, 0xA5), "");
 }
 
 TEST_F(ModuleTest, FollowsPositionThroughASession) {
@@ -97,12 +102,12 @@ TEST_F(ModuleTest, SurvivesHostsWithMissingPieces) {
     StandInHost host(c.options);
     host.set_position(5);
     host.record().defaults_flag = 1;
-    EXPECT_EQ(judge::MakeJudgedCall(host, module_.study, 0xA5), "");
+    EXPECT_EQ(judge::MakeJudgedCall(host, study_, 0xA5), "");
     host.record().defaults_flag = 0;
     judge::SetInputFlag(host.record(), judge::kEnabled, true);
-    EXPECT_EQ(judge::MakeJudgedCall(host, module_.study, 0x5A), "");
+    EXPECT_EQ(judge::MakeJudgedCall(host, study_, 0x5A), "");
     host.record().host_call_flag = 1;
-    EXPECT_EQ(judge::MakeJudgedCall(host, module_.study, 0xC3), "");
+    EXPECT_EQ(judge::MakeJudgedCall(host, study_, 0xC3), "");
   }
   module_.study(nullptr);
 }

@@ -8,10 +8,12 @@
 #include "host/stand_in_host.h"
 #include "judge/call_judge.h"
 #include "judge/call_scenarios.h"
-#include "judge/contract_inputs.h"
+#include "judge/input_values.h"
+#include "judge/order_quantity_study/study_inputs.h"
 #include "study/study_exports.h"
 #include "support/configured_credit.h"
 #include "support/heap_check.h"
+#include "support/our_judged_study.h"
 #include "support/special_values.h"
 
 namespace {
@@ -57,7 +59,7 @@ TEST_F(OrderQuantityTest, WritesQuantityForPosition) {
     StandInHost host;
     judge::ApplyStudySettings(host.record(), c.settings);
     host.set_position(c.position);
-    EXPECT_EQ(judge::MakeJudgedCall(host, scsf_zrPalvessa, 0x5A), "");
+    EXPECT_EQ(judge::MakeJudgedCall(host, OurJudgedStudy(scsf_zrPalvessa), 0x5A), "");
     EXPECT_EQ(host.record().order_quantity, c.expected);
   }
 }

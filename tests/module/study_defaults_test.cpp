@@ -9,12 +9,13 @@
 #include "host/host_text.h"
 #include "host/stand_in_host.h"
 #include "judge/call_judge.h"
-#include "judge/expected_declaration.h"
+#include "judge/order_quantity_study/expected_declaration.h"
 #include "platform/counting_heap.h"
 #include "study/credit_link.h"
 #include "study/study_exports.h"
 #include "support/configured_credit.h"
 #include "support/heap_check.h"
+#include "support/our_judged_study.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ TEST_F(StudyDefaultsTest, DeclaresTheStudyInEveryHost) {
     StandInHost host(shape.options);
     host.record().host_call_flag = 1;  // must not lead to a quantity on the defaults call
     host.record().defaults_flag = 1;
-    EXPECT_EQ(judge::MakeJudgedCall(host, scsf_zrPalvessa, 0xA5, ConfiguredCredit()), "");
+    EXPECT_EQ(judge::MakeJudgedCall(host, OurJudgedStudy(scsf_zrPalvessa), 0xA5), "");
   }
 }
 

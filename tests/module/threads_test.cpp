@@ -10,6 +10,7 @@
 
 #include "host/stand_in_host.h"
 #include "judge/call_judge.h"
+#include "judge/judged_study.h"
 #include "judge/random_calls.h"
 #include "judge/record_guard.h"
 #include "study/study_exports.h"
@@ -20,6 +21,7 @@ constexpr int kThreads = 4;
 constexpr int kCallsEach = 5000;
 
 TEST(StudyOnThreadsTest, RandomCallsOnFourThreadsAtOnceAreEachJudgedRight) {
+  const judge::JudgedStudy study = judge::JudgeStudy("scsf_zrPalvessa", &scsf_zrPalvessa);
   std::latch start(kThreads);
   std::vector<std::string> faults(kThreads);
   std::vector<std::thread> threads;
@@ -29,8 +31,8 @@ TEST(StudyOnThreadsTest, RandomCallsOnFourThreadsAtOnceAreEachJudgedRight) {
       start.arrive_and_wait();
       for (int call = 1; call <= kCallsEach && faults[thread].empty(); ++call) {
         StandInHost host(judge::RandomHostOptions(choices));
-        judge::PrepareRandomCall(host, choices);
-        faults[thread] = judge::MakeJudgedCall(host, &scsf_zrPalvessa, judge::FillPatternFor(call));
+        judge::PrepareRandomCall(host, study.declaration, choices);
+        faults[thread] = judge::MakeJudgedCall(host, study, judge::FillPatternFor(call));
       }
     });
   }

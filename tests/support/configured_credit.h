@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "judge/expected_declaration.h"
+#include "judge/order_quantity_study/expected_declaration.h"
 #include "study/credit_link_config.h"
 
 inline std::string ConfiguredCredit() {

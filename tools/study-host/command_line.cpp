@@ -94,6 +94,10 @@ CLI::Option* AddModule(CLI::App& command, std::string& module_path) {
                                 kModuleBesideTool + " beside study-host");
 }
 
+void AddStudy(CLI::App& command, std::string& study, const std::string& description) {
+  command.add_option("--study", study, description)->type_name("NAME");
+}
+
 void AddTimeout(CLI::App& command, std::optional<std::int32_t>& timeout,
                 const std::string& description) {
   AddWholeNumber(command, "--timeout", timeout, 1, description)->type_name("SECONDS");
@@ -110,6 +114,9 @@ CLI::App& AddDescribe(CLI::App& app, DescribeSettings& settings) {
       "Show the study's name, description and inputs (with their numbers, defaults and "
       "allowed values).");
   AddModule(describe, settings.module_path);
+  AddStudy(describe, settings.study,
+           "only this study function (its export's name, with or without scsf_); by default "
+           "every one the module exports");
   AddTimeout(describe, settings.timeout_seconds, CallLimitHelp());
   return describe;
 }
@@ -125,10 +132,13 @@ CLI::App& AddReplay(CLI::App& app, ReplaySettings& line, std::vector<std::string
       "Show the order quantity the study sets as the position changes: set its inputs by "
       "name, give it each position in turn, and print the quantity after each one.");
   AddModule(replay, line.module_path);
+  AddStudy(replay, line.study,
+           "the study function to replay, when the module exports several (its export's name, "
+           "with or without scsf_)");
   replay
       .add_option("--set", settings,
-                  "set an input, by its name (or number) from describe, to a whole number or "
-                  "yes/no; once per input")
+                  "set an input, by its name (or number) from describe, to a value of its "
+                  "type (yes/no, a whole number, a decimal, a time of day); once per input")
       ->check([](const std::string& text) {
         const auto equals = text.find('=');
         return equals == std::string::npos || equals == 0 ? "takes NAME=VALUE, got '" + text + "'"
@@ -198,6 +208,9 @@ CLI::App& AddValidate(CLI::App& app, ValidateSettings& settings, CommandLineOf w
       "Check the module against the host's rules, each check in a separate process, and "
       "report each as passed, warning, failed or skipped as it ends.");
   AddModule(validate, settings.module_path);
+  AddStudy(validate, settings.study,
+           "judge only this study function (its export's name, with or without scsf_); by "
+           "default each in turn");
   AddSeed(validate, settings.seed);
   AddWholeNumber(validate, "--calls", settings.random_calls, 1,
                  "calls in the randomized run, 1 to " + std::to_string(kMostRandomCalls) +

@@ -9,7 +9,6 @@
 #include <variant>
 #include <vector>
 
-#include "judge/expected_declaration.h"
 #include "tools/study-host/command_line.h"
 #include "tools/study-host/common/console_window.h"
 #include "tools/study-host/common/interruption.h"
@@ -17,6 +16,7 @@
 #include "tools/study-host/common/standard_streams.h"
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/tool_error.h"
+#include "tools/study-host/session/module_path.h"
 #if defined(_WIN32)
 #include "tools/study-host/common/wide_text.h"
 #endif
@@ -60,7 +60,7 @@ int RunAsChild(const std::vector<std::string>& arguments, const ChannelWriter& c
 // Double-clicked in Explorer, the tool has a window of its own that closes
 // as soon as it ends: the usage stays until a key is pressed.
 void KeepUsageOnScreen() {
-  const std::string module = judge::kExpectedModuleFile;
+  const std::string module = kModuleBesideTool;
   HoldConsoleOfItsOwn(
       "\nstudy-host works in a command window. To open one in this folder: click the "
       "address bar of File Explorer, type cmd and press Enter. Then type, for example:\n\n"

@@ -19,7 +19,7 @@ Help, version and the words that ask for the usage:
   $ study_host --help | sed -n '/^exit codes:/,$p'
   exit codes:
     0  success (validate: no check failed; warnings and skipped checks allowed)
-    1  validate: at least one check failed
+    1  validate: at least one check failed; replay: a step did not get the quantity its session expects
     2  bad command line, input setting or position list
     3  the module is missing or cannot be loaded, lacks an export, expects another interface version, or crashed, hung, ended early or left a process running
     4  the session file cannot be opened or read, is malformed, or is no session (a workbook, an archive, a PDF, a web page)
@@ -53,11 +53,11 @@ Options end at --; one NAME=VALUE per --set, anywhere:
   step  position  order quantity
   1     1         1
   $ study_host replay "$MODULE" --positions 100000,-1000000,1e20
-  note: "Enabled" is off, so the study leaves the order quantity unchanged (to turn it on: --set "Enabled=yes")
   step  position  order quantity
   1     100000    unchanged
   2     -1000000  unchanged
   3     1e+20     unchanged
+  stderr: study-host: note: the study left the order quantity unchanged at every step; its yes/no input "Enabled" is off (to turn it on: --set "Enabled=yes")
 
 Commands, options and positions refused, saying what was found:
 
@@ -157,6 +157,7 @@ so:
   $ cp "$SOURCE_DIR/example-session.csv" session.csv
   $ study_host replay "$MODULE" --file session | grep -E '^(10 |stderr)' | sort
   10    0         unchanged
+  stderr: study-host: note: the study left the order quantity unchanged at every step; its yes/no input "Enabled" is off (to turn it on: --set "Enabled=yes")
   stderr: study-host: note: there is no file 'session', so replaying 'session.csv'
 
 Inputs by name in any case with blanks around, by slot number, or by a

@@ -15,6 +15,7 @@ describe shows the declaration in a trader's words:
   module:            *zrPalvessa_64.* (glob)
   name:              zrPalvessa
   interface version: 2683
+  study function:    scsf_zrPalvessa
   display name:      zr: Palvessa
   description:       zr: Palvessa by zrPalvessa developers <https://github.com/zrpalvessa/zrPalvessa>
   
@@ -44,13 +45,14 @@ The example session, scaling out at 50 % and rounding up:
   9     -1        1
   10    0         4
 
-A study that is not enabled leaves the quantity as it is, and says so once:
+A study that is not enabled leaves the quantity as it is; a replay that
+changed nothing names the yes/no input that is off:
 
   $ study_host replay "$MODULE" --positions 1,0
-  note: "Enabled" is off, so the study leaves the order quantity unchanged (to turn it on: --set "Enabled=yes")
   step  position  order quantity
   1     1         unchanged
   2     0         unchanged
+  stderr: study-host: note: the study left the order quantity unchanged at every step; its yes/no input "Enabled" is off (to turn it on: --set "Enabled=yes")
 
 One JSON object a step:
 

@@ -25,7 +25,9 @@ struct ExitCodeMeaning {
 
 inline constexpr ExitCodeMeaning kExitCodes[] = {
     {kExitSuccess, "success (validate: no check failed; warnings and skipped checks allowed)"},
-    {kExitChecksFailed, "validate: at least one check failed"},
+    {kExitChecksFailed,
+     "validate: at least one check failed; replay: a step did not get the quantity its session "
+     "expects"},
     {kExitUsage, "bad command line, input setting or position list"},
     {kExitModule,
      "the module is missing or cannot be loaded, lacks an export, expects another interface "

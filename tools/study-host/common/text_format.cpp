@@ -1,5 +1,7 @@
 #include "tools/study-host/common/text_format.h"
 
+#include "judge/number_words.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -20,16 +22,7 @@ std::string Lowercase(std::string text) {
 }
 
 std::string FormatPosition(double position) {
-  if (std::isnan(position)) return "nan";
-  if (std::isinf(position)) return position < 0 ? "-inf" : "inf";
-  // Whole numbers as whole numbers (100000, not 1e+05) while they are short.
-  constexpr double kLongestPlain = 1e16;
-  const bool plain = position == std::trunc(position) && std::fabs(position) < kLongestPlain;
-  char buffer[400];
-  const auto result =
-      plain ? std::to_chars(buffer, buffer + sizeof buffer, position, std::chars_format::fixed)
-            : std::to_chars(buffer, buffer + sizeof buffer, position);
-  return std::string(buffer, result.ptr);
+  return judge::NumberWords(position);
 }
 
 std::string Counted(long long count, std::string_view one, std::string_view many) {

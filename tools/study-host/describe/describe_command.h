@@ -11,6 +11,7 @@
 struct DescribeSettings {
   std::string module_path;   // the file to load (see ModuleToLoad)
   std::string module_named;  // as the command line named it; "" when it named none
+  std::string study;         // the study function to describe; "": every one
   std::optional<std::int32_t> timeout_seconds;  // per call; none: the default
 };
 

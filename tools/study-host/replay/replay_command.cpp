@@ -4,7 +4,8 @@
 #include <memory>
 
 #include "host/stand_in_host.h"
-#include "judge/contract_inputs.h"
+#include "judge/declaration.h"
+#include "judge/input_values.h"
 #include "tools/study-host/chart/step_columns.h"
 #include "tools/study-host/chart/svg_chart.h"
 #include "tools/study-host/common/output.h"
@@ -16,7 +17,6 @@
 #include "tools/study-host/replay/session_file.h"
 #include "tools/study-host/replay/session_positions.h"
 #include "tools/study-host/sandbox/child_report.h"
-#include "tools/study-host/session/declared_inputs.h"
 #include "tools/study-host/session/module_path.h"
 #include "tools/study-host/session/module_session.h"
 
@@ -64,6 +64,11 @@ class PositionSource {
     return list_[next_++];
   }
 
+  // What the session expects of the step just read, if anything.
+  std::optional<SessionReader::Expected> expected() const {
+    return reader_ ? reader_->expected() : std::nullopt;
+  }
+
  private:
   std::vector<double> list_;
   std::size_t next_ = 0;
@@ -84,30 +89,30 @@ void MakeStep(StandInHost& host, StudyFunctionExport study, double position, Rep
   host.record().order_quantity = step.quantity;
 }
 
-// A study that is not enabled leaves the quantity as it is (unless the host
-// itself asks for the in-trade quantity): said once, before the table, so a
-// column of "unchanged" needs no guessing.
-std::string NotEnabledNote(StandInHost& host) {
+// A replay that changed nothing, with a yes/no input off (as a study's
+// switch often is until a user turns it on): said once, after the steps, so
+// a column of "unchanged" needs no guessing.
+std::string UnchangedNote(StandInHost& host, const judge::Declaration& declaration) {
   if (host.record().host_call_flag != 0) return "";
-  if (judge::InputAsFlag(judge::SlotForInput(host.record(), judge::kEnabled)) != 0) return "";
-  std::string name = "Enabled";
-  for (const DeclaredInput& input : ReadDeclaredInputs(host)) {
-    if (input.slot == judge::kEnabled) name = input.name;
+  for (const judge::DeclaredInput& input : declaration.inputs) {
+    if (input.type_code != kYesNoTypeCode) continue;
+    if (judge::InputAsFlag(judge::SlotForInput(host.record(), input.index)) != 0) continue;
+    return "the study left the order quantity unchanged at every step; its yes/no input \"" +
+           Escaped(input.name) + "\" is off (to turn it on: --set \"" + Escaped(input.name) +
+           "=yes\")";
   }
-  return "note: \"" + Escaped(name) +
-         "\" is off, so the study leaves the order quantity unchanged (to turn it on: --set \"" +
-         Escaped(name) + "=yes\")\n";
+  return "";
 }
 
-// The chart's caption: each input with the value the steps ran with, a few
-// to a line, and the host's flag when it was set.
-std::vector<std::string> ChartCaption(StandInHost& host) {
+// The chart's caption: each input with the value the steps ran with, as the
+// study reads it, a few to a line, and the host's flag when it was set.
+std::vector<std::string> ChartCaption(StandInHost& host, const judge::Declaration& declaration) {
   constexpr std::size_t kLongestLine = 150;
   std::vector<std::string> lines{""};
-  for (const DeclaredInput& input : ReadDeclaredInputs(host)) {
-    const std::int32_t value =
-        judge::InputAsInteger(judge::SlotForInput(host.record(), input.slot));
-    const std::string part = Visible(input.name) + " = " + ValueText(input.type_code, value);
+  for (const judge::DeclaredInput& input : declaration.inputs) {
+    const InputSlot& slot = judge::SlotForInput(host.record(), input.index);
+    const std::string part =
+        Visible(input.name) + " = " + judge::ValueText(slot.type_code, slot.value);
     if (!lines.back().empty() && lines.back().size() + part.size() + 2 > kLongestLine) {
       lines.back() += ",";
       lines.emplace_back();
@@ -119,6 +124,37 @@ std::vector<std::string> ChartCaption(StandInHost& host) {
     lines.emplace_back("the host's own call flag set on every step");
   return lines;
 }
+
+// Steps that did not do what the session's "expected" column says.
+class ExpectedSteps {
+ public:
+  StepExpectation Judge(const ReplayStep& step,
+                        const std::optional<SessionReader::Expected>& expected) {
+    if (!expected) return {};
+    const StepExpectation judged = JudgeStep(step, expected->unchanged, expected->quantity);
+    ++judged_;
+    if (judged.met) return judged;
+    if (differing_ == 0) {
+      first_ = "step " + std::to_string(step.step) + " (position " + FormatPosition(step.position) +
+               ") " +
+               (step.written ? "wrote " + FormatPosition(step.quantity) : "left it unchanged") +
+               ", expected " + judged.expected;
+    }
+    ++differing_;
+    return judged;
+  }
+  // "" when every step judged did as expected.
+  std::string Summary() const {
+    if (differing_ == 0) return "";
+    return std::to_string(differing_) + " of " + Counted(judged_, "step", "steps") +
+           " with an expected quantity did not get it; the first: " + first_;
+  }
+
+ private:
+  long long judged_ = 0;
+  long long differing_ = 0;
+  std::string first_;
+};
 
 // The order quantity of a step before the study wrote any: not drawn.
 constexpr double kNoQuantity = std::numeric_limits<double>::quiet_NaN();
@@ -151,8 +187,27 @@ std::string ChartTitle(const ReplaySettings& settings) {
   return Visible(base_name(settings.module_path) + " replayed with " + source);
 }
 
-void DrawChart(const ChildReport& report, const ReplaySettings& settings, ChartFile& file) {
-  const std::optional<LabelledText> result = DecodeLabelled(report.result.value_or(""));
+// What the child sends at the end: notes for the trader, the differences
+// from the session's expected column, and the chart's caption and columns.
+struct ReplayEnd {
+  std::string note;
+  std::string differences;
+  std::string chart;  // EncodeLabelled({caption, columns}); "" when no chart was asked for
+};
+
+std::string EncodeEnd(const ReplayEnd& end) {
+  return EncodeLabelled({end.note, EncodeLabelled({end.differences, end.chart})});
+}
+
+ReplayEnd DecodeEnd(const ChildReport& report) {
+  const std::optional<LabelledText> outer = DecodeLabelled(report.result.value_or(""));
+  const std::optional<LabelledText> inner = outer ? DecodeLabelled(outer->text) : std::nullopt;
+  if (!inner) throw ToolError(kExitToolFailure, "the replay's end was lost");
+  return {outer->label, inner->label, inner->text};
+}
+
+void DrawChart(const std::string& chart, const ReplaySettings& settings, ChartFile& file) {
+  const std::optional<LabelledText> result = DecodeLabelled(chart);
   const std::optional<StepColumns> columns =
       result ? StepColumns::Decode(result->text) : std::nullopt;
   if (!columns) throw ToolError(kExitToolFailure, "the replay's steps for the chart were lost");
@@ -202,8 +257,12 @@ int RunInTool(const ReplaySettings& settings, const std::vector<std::string>& ar
   std::optional<ChartFile> chart;
   if (settings.chart_file) chart.emplace(*settings.chart_file);
   const ChildReport report = RunCommandInChild(arguments, terms, &WhereInReplay);
-  if (chart) DrawChart(report, settings, *chart);
-  return kExitSuccess;
+  const ReplayEnd end = DecodeEnd(report);
+  if (!end.note.empty()) ReportError("note: " + end.note);
+  if (chart) DrawChart(end.chart, settings, *chart);
+  if (end.differences.empty()) return kExitSuccess;
+  ReportError(end.differences);
+  return kExitChecksFailed;
 }
 
 void RunInChild(const ReplaySettings& settings, const ChannelWriter& channel) {
@@ -213,45 +272,51 @@ void RunInChild(const ReplaySettings& settings, const ChannelWriter& channel) {
   std::optional<double> position = positions.Next();
   ModuleSession session(
       [&channel](const std::string& phase) { channel.Send(FrameKind::kPhase, phase); });
-  session.LoadForHost(settings.module_path);
+  session.LoadForHost(settings.module_path, settings.study);
   const StudyFunctionExport study = session.module().study;
-  std::string chart;  // the chart's caption and columns, sent once unloaded
+  ReplayEnd end;
   {
-    StandInHost host({.slot_count = kOfferedInputSlots});
     session.Announce(kSetUpPhase);
+    const judge::Declaration declaration = judge::ReadDeclaration(study);
+    StandInHost host({.slot_count = judge::kOfferedInputSlots});
     host.CallDefaults(study);
-    ApplyInputSettings(host, settings.inputs);
-    host.record().host_call_flag = settings.host_call_flag ? 1 : 0;  // before the note
+    ApplyInputSettings(host, declaration, settings.inputs);
+    host.record().host_call_flag = settings.host_call_flag ? 1 : 0;
     StepTable table;
     for (std::size_t index = 0; index < positions.known().size(); ++index) {
       table.Fit(static_cast<long long>(index + 1), positions.known()[index]);
     }
-    if (!settings.json) channel.Send(FrameKind::kOutput, NotEnabledNote(host) + table.Header());
+    if (!settings.json) channel.Send(FrameKind::kOutput, table.Header());
     std::string caption;  // the settings as the steps get them
     if (settings.chart_file) {
-      for (const std::string& line : ChartCaption(host)) {
+      for (const std::string& line : ChartCaption(host, declaration)) {
         caption += (caption.empty() ? "" : "\n") + line;
       }
     }
     session.Announce(kStepsPhase);
     ReplayStep step;  // its quantity: the trade window's, as the host holds it
     StepColumns columns;
+    ExpectedSteps expected;
     long long unchanged_from_start = 0;  // steps before the study first wrote a quantity
     for (; position; position = positions.Next()) {
       MakeStep(host, study, *position, step);
-      channel.Send(FrameKind::kOutput, settings.json ? JsonStep(step) : table.Line(step));
+      const StepExpectation expectation = expected.Judge(step, positions.expected());
+      channel.Send(FrameKind::kOutput,
+                   settings.json ? JsonStep(step, expectation) : table.Line(step, expectation));
       if (!step.written && unchanged_from_start + 1 == step.step) ++unchanged_from_start;
       // Until the study writes one, the window's quantity is not the study's.
       if (settings.chart_file) {
         columns.Add(step.position, unchanged_from_start == step.step ? kNoQuantity : step.quantity);
       }
     }
+    if (unchanged_from_start == step.step) end.note = UnchangedNote(host, declaration);
+    end.differences = expected.Summary();
     if (settings.chart_file) {
       caption += UnchangedLine(unchanged_from_start, step.step);
-      chart = EncodeLabelled({caption, columns.Encode()});
+      end.chart = EncodeLabelled({caption, columns.Encode()});
     }
   }
   session.Unload();
-  if (!chart.empty()) channel.Send(FrameKind::kResult, chart);
+  channel.Send(FrameKind::kResult, EncodeEnd(end));
   channel.Send(FrameKind::kDone, "");
 }

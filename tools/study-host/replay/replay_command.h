@@ -12,6 +12,7 @@
 struct ReplaySettings {
   std::string module_path;                   // the file to load (see ModuleToLoad)
   std::string module_named;                  // as the command line named it; "" when it named none
+  std::string study;                         // the study function to replay; "": the only one
   std::vector<InputSetting> inputs;          // applied after the defaults call
   std::optional<std::string> position_list;  // "0,3,-3,0"
   std::optional<std::string> session_file;   // or a session file (see FindSessionFile)

@@ -21,18 +21,31 @@ std::string JsonNumber(double value, const std::string& text) {
   return std::isfinite(value) ? text : "\"" + text + "\"";
 }
 
-std::vector<std::string> Cells(const ReplayStep& step) {
-  return {std::to_string(step.step), FormatPosition(step.position),
-          step.written ? QuantityText(step.quantity) : "unchanged"};
+std::vector<std::string> Cells(const ReplayStep& step, const StepExpectation& expectation) {
+  std::string quantity = step.written ? QuantityText(step.quantity) : "unchanged";
+  if (!expectation.met) quantity += "  (expected " + expectation.expected + ")";
+  return {std::to_string(step.step), FormatPosition(step.position), quantity};
 }
 
 }  // namespace
 
-std::string JsonStep(const ReplayStep& step) {
-  return "{\"step\":" + std::to_string(step.step) +
-         ",\"position\":" + JsonNumber(step.position, FormatPosition(step.position)) +
-         ",\"written\":" + (step.written ? "true" : "false") + ",\"order_quantity\":" +
-         (step.written ? JsonNumber(step.quantity, QuantityText(step.quantity)) : "null") + "}\n";
+StepExpectation JudgeStep(const ReplayStep& step, bool expects_unchanged,
+                          double expected_quantity) {
+  if (expects_unchanged) return {"unchanged", !step.written};
+  return {QuantityText(expected_quantity), step.written && step.quantity == expected_quantity};
+}
+
+std::string JsonStep(const ReplayStep& step, const StepExpectation& expectation) {
+  std::string json =
+      "{\"step\":" + std::to_string(step.step) +
+      ",\"position\":" + JsonNumber(step.position, FormatPosition(step.position)) +
+      ",\"written\":" + (step.written ? "true" : "false") + ",\"order_quantity\":" +
+      (step.written ? JsonNumber(step.quantity, QuantityText(step.quantity)) : "null");
+  if (!expectation.expected.empty()) {
+    json += ",\"expected\":\"" + expectation.expected +
+            "\",\"as_expected\":" + (expectation.met ? "true" : "false");
+  }
+  return json + "}\n";
 }
 
 bool StepTable::Widen(const std::vector<std::string>& cells) {
@@ -54,8 +67,8 @@ std::string StepTable::Header() const {
   return ColumnLayout(widths_).Row({"step", "position", "order quantity"});
 }
 
-std::string StepTable::Line(const ReplayStep& step) {
-  const std::vector<std::string> cells = Cells(step);
+std::string StepTable::Line(const ReplayStep& step, const StepExpectation& expectation) {
+  const std::vector<std::string> cells = Cells(step, expectation);
   const bool widened = Widen(cells);
   return (widened ? Header() : "") + ColumnLayout(widths_).Row(cells);
 }

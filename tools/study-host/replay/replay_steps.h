@@ -12,8 +12,17 @@ struct ReplayStep {
   double quantity = 0;   // the trade window's quantity after the call
 };
 
+// What a session expects of a step, and whether the step met it.
+struct StepExpectation {
+  std::string expected;  // "3", "unchanged"; "" when the session expects nothing
+  bool met = true;
+};
+
+// Holds `step` to what the session expects of it (see SessionReader).
+StepExpectation JudgeStep(const ReplayStep& step, bool expects_unchanged, double expected_quantity);
+
 // One step as a JSON line.
-std::string JsonStep(const ReplayStep& step);
+std::string JsonStep(const ReplayStep& step, const StepExpectation& expectation = {});
 
 // The steps as a table printed a line at a time: step, position, order
 // quantity. A step or position wider than its column widens it for good,
@@ -28,7 +37,7 @@ class StepTable {
   std::string Header() const;
 
   // The step's line, after the header again when a column had to widen.
-  std::string Line(const ReplayStep& step);
+  std::string Line(const ReplayStep& step, const StepExpectation& expectation = {});
 
  private:
   bool Widen(const std::vector<std::string>& cells);

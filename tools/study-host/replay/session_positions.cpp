@@ -108,6 +108,11 @@ void SessionReader::ReadHeader() {
                                          " are both named 'position'");
   }
   position_column_ = named[0];
+  for (std::size_t column = 0; column < fields_.size(); ++column) {
+    if (Lowercase(Trimmed(WithPlainNumberCharacters(fields_[column]))) == "expected") {
+      expected_column_ = column;
+    }
+  }
   header_ends_empty_ =
       fields_.size() > 1 && Trimmed(WithPlainNumberCharacters(fields_.back())).empty();
   numbers_.emplace(records_.separator());
@@ -172,20 +177,38 @@ std::optional<double> SessionReader::Next() {
   }
   const std::int64_t line = records_.record_line();
   if (!HasHeadersFieldCount()) records_.Malformed(line, FieldCountProblem());
-  const std::string& text = fields_[position_column_];
-  if (IsSpreadsheetError(text)) {
-    records_.Malformed(line, "expected a number in column 'position', found '" + Visible(text) +
-                                 "', " + kSpreadsheetErrorAdvice);
-  }
-  const SessionNumbers::Number number = numbers_->Read(text);
-  const ParsedPosition position = ParsePosition(number.text);
-  std::string problem = number.problem;
-  if (problem.empty() && position.problem == "is out of range") problem = "out of range";
-  if (problem.empty() && !position.problem.empty()) problem = LookAlikeInNumber(text);
-  if (!problem.empty() || !position.problem.empty()) {
-    records_.Malformed(line, "expected a number in column 'position', found '" + Visible(text) +
-                                 "'" + (problem.empty() ? "" : " (" + problem + ")"));
-  }
+  const double position = NumberIn(position_column_, "position", line);
+  ReadExpected(line);
   has_position_ = true;
-  return position.value;
+  return position;
+}
+
+// The number in `column` of the record just read, or the record refused.
+double SessionReader::NumberIn(std::size_t column, const char* column_name, std::int64_t line) {
+  const std::string& text = fields_[column];
+  const std::string found = std::string("expected a number in column '") + column_name +
+                            "', found '" + Visible(text) + "'";
+  if (IsSpreadsheetError(text)) records_.Malformed(line, found + ", " + kSpreadsheetErrorAdvice);
+  const SessionNumbers::Number number = numbers_->Read(text);
+  const ParsedPosition value = ParsePosition(number.text);
+  std::string problem = number.problem;
+  if (problem.empty() && value.problem == "is out of range") problem = "out of range";
+  if (problem.empty() && !value.problem.empty()) problem = LookAlikeInNumber(text);
+  if (!problem.empty() || !value.problem.empty()) {
+    records_.Malformed(line, found + (problem.empty() ? "" : " (" + problem + ")"));
+  }
+  return value.value;
+}
+
+void SessionReader::ReadExpected(std::int64_t line) {
+  expected_.reset();
+  if (!expected_column_ || *expected_column_ >= fields_.size()) return;
+  const std::string cell =
+      Lowercase(Trimmed(WithPlainNumberCharacters(fields_[*expected_column_])));
+  if (cell.empty()) return;
+  if (cell == "unchanged") {
+    expected_ = Expected{true, 0};
+    return;
+  }
+  expected_ = Expected{false, NumberIn(*expected_column_, "expected", line)};
 }

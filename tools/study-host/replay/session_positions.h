@@ -25,7 +25,9 @@ std::vector<double> ParsePositionList(const std::string& list);
 // the header or only the record has aside), and a number in that column,
 // written as spreadsheets and web pages write it (see SessionNumbers).
 // Records holding nothing but separators are blank lines; a spreadsheet's
-// error value where a position should be is named as one.
+// error value where a position should be is named as one. A column named
+// "expected" holds what the study must make of each step, which turns the
+// session into a regression test.
 class SessionReader {
  public:
   // `waiting` is told true before a read that may block, false after it.
@@ -36,11 +38,23 @@ class SessionReader {
   // file) naming the file and line of the first fault.
   std::optional<double> Next();
 
+  // What the session expects of the step Next() just read, when it has an
+  // "expected" column and the step's cell is not empty: a quantity, or
+  // (the word "unchanged") that the study leaves the quantity alone.
+  struct Expected {
+    bool unchanged = false;
+    double quantity = 0;
+  };
+  const std::optional<Expected>& expected() const { return expected_; }
+  bool has_expected_column() const { return expected_column_.has_value(); }
+
  private:
   void ReadHeader();
 
   bool NextRecordWithData();
   bool HasHeadersFieldCount() const;
+  double NumberIn(std::size_t column, const char* column_name, std::int64_t line);
+  void ReadExpected(std::int64_t line);
   std::string FieldCountProblem() const;
 
   CsvRecordReader records_;
@@ -49,6 +63,8 @@ class SessionReader {
   std::int64_t header_line_ = 1;
   std::size_t field_count_ = 0;  // the header's
   std::size_t position_column_ = 0;
+  std::optional<std::size_t> expected_column_;
+  std::optional<Expected> expected_;
   bool header_ends_empty_ = false;  // its last column has no name
   bool has_header_ = false;
   bool has_position_ = false;

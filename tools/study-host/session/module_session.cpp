@@ -8,8 +8,16 @@
 #include "tools/study-host/common/file_status.h"
 #include "tools/study-host/common/tool_error.h"
 #include "tools/study-host/sandbox/own_output.h"
+#include "tools/study-host/session/module_needs.h"
 
 namespace {
+
+// After a load the loader refused: what the module needs that this machine
+// lacks, when that is why.
+std::string MissingLibrariesNote(const std::string& path) {
+  const std::string needs = NeedsBeyondTheSystem(path);
+  return needs.empty() ? "" : " (" + needs + ")";
+}
 
 // The study function of the module this child loaded (a child loads one).
 StudyFunctionExport loaded_study = nullptr;
@@ -39,6 +47,14 @@ void GuardedStudy(StudyInterface* record) {
 void ModuleSession::GuardStudy() {
   capability_calls::WatchModule(module_.library);  // from here on, on Windows too
   StandInHost::TakeServiceFailure();
+  if (module_.study == nullptr) return;
+  loaded_study = module_.study;
+  module_.study = &GuardedStudy;
+}
+
+void ModuleSession::ChooseStudy(const std::string& study) {
+  const std::string problem = ::ChooseStudy(module_, study);
+  if (!problem.empty()) throw ToolError(kExitUsage, problem);
   loaded_study = module_.study;
   module_.study = &GuardedStudy;
 }
@@ -56,34 +72,43 @@ class OutputCounted {
   std::uint64_t before_;
 };
 
-std::string ModuleSession::Load(const std::string& path, LoadDepth depth) {
-  Announce("loading the module");
-  const OutputCounted counted(output_at_load_and_unload_);
-  const capability_calls::ModuleCodeScope module_code(capability_calls::ModuleCode::kLoad);
-  capability_calls::WatchLoadOf(path);
+std::string ModuleSession::Load(const std::string& path, LoadDepth depth,
+                                const std::string& study) {
   std::string reason;
-  if (depth == LoadDepth::kLibrary) {
-    module_.library.Open(path, reason);
-  } else {
-    if (LoadStudyModule(path, module_, reason) == ModuleLoadError::kNone) GuardStudy();
+  if (!OpenLibrary(path, reason) || depth == LoadDepth::kLibrary) return reason;
+  // The export table is the tool's to read, after the module's own code ran.
+  if (ResolveStudyModule(path, module_, reason, study, /*all_studies=*/true) ==
+      ModuleLoadError::kNone) {
+    GuardStudy();
   }
   return reason;
 }
 
-void ModuleSession::LoadForHost(const std::string& path) {
+bool ModuleSession::OpenLibrary(const std::string& path, std::string& reason) {
   Announce("loading the module");
   const OutputCounted counted(output_at_load_and_unload_);
   const capability_calls::ModuleCodeScope module_code(capability_calls::ModuleCode::kLoad);
   capability_calls::WatchLoadOf(path);
+  return module_.library.Open(path, reason);
+}
+
+void ModuleSession::LoadForHost(const std::string& path, const std::string& study,
+                                bool all_studies) {
   std::string reason;
-  switch (LoadStudyModule(path, module_, reason)) {
+  const ModuleLoadError error = OpenLibrary(path, reason)
+                                    ? ResolveStudyModule(path, module_, reason, study, all_studies)
+                                    : ModuleLoadError::kNotLoadable;
+  switch (error) {
     case ModuleLoadError::kNone:
       GuardStudy();
       break;
     case ModuleLoadError::kNotLoadable:
-      throw ToolError(kExitModule, "cannot load '" + path + "': " + reason);
+      throw ToolError(kExitModule,
+                      "cannot load '" + path + "': " + reason + MissingLibrariesNote(path));
     case ModuleLoadError::kMissingExport:
       throw ToolError(kExitModule, "'" + path + "' is not a study module: " + reason);
+    case ModuleLoadError::kStudyNotChosen:
+      throw ToolError(kExitUsage, "'" + path + "': " + reason);
   }
   const std::int32_t version = module_.version();
   if (version != kHostInterfaceVersion) {

@@ -30,15 +30,22 @@ class ModuleSession {
   ModuleSession(const ModuleSession&) = delete;
   ModuleSession& operator=(const ModuleSession&) = delete;
 
-  // Loads `path` as far as `depth`; the study function, once resolved, is
-  // called through a guard that turns an exception it lets out into a
-  // module error (ToolError). Returns "" or the loader's reason, or
+  // Loads `path` as far as `depth`, choosing the study function `study`
+  // (see LoadStudyModule; "" with several: none chosen). The study function
+  // chosen is called through a guard that turns an exception it lets out
+  // into a module error (ToolError). Returns "" or the loader's reason, or
   // the missing export.
-  std::string Load(const std::string& path, LoadDepth depth);
+  std::string Load(const std::string& path, LoadDepth depth, const std::string& study = "");
 
-  // Loads `path` for the host's calls, all the way. Throws ToolError
-  // (module) saying which file could not be loaded and why.
-  void LoadForHost(const std::string& path);
+  // Loads `path` for the host's calls, all the way, choosing the study
+  // function `study` ("": the one it has; with `all_studies`, none when it
+  // has several). Throws ToolError (module) saying which file could not be
+  // loaded and why, or (usage) which study functions there are to choose.
+  void LoadForHost(const std::string& path, const std::string& study = "",
+                   bool all_studies = false);
+
+  // Chooses another study function of the loaded module by its export name.
+  void ChooseStudy(const std::string& study);
 
   // Unloads the module, announcing it, when one is loaded.
   void Unload();
@@ -50,6 +57,8 @@ class ModuleSession {
   const StudyModule& module() const { return module_; }
 
  private:
+  // Opens the module's library, its start-up code watched as the module's.
+  bool OpenLibrary(const std::string& path, std::string& reason);
   // Puts the study function behind a guard that tells the module's
   // exceptions from the tool's.
   void GuardStudy();

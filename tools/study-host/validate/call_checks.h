@@ -15,12 +15,17 @@ CheckResult CheckEdgePositions(const CheckContext& context);
 CheckResult CheckScaleOutSweep(const CheckContext& context);
 CheckResult CheckRandomizedCalls(const CheckContext& context);
 
-// A run of seeded random calls, every one judged.
+// Calls at the start of a randomized run that are made again as it goes.
+inline constexpr std::int32_t kProbeCalls = 32;
+
+// A run of seeded random calls, every one judged, the first ones made again
+// every `probe_every` calls and at the end.
 struct RandomRun {
   std::uint64_t seed = 0;
   std::int32_t calls = 0;
   std::int32_t announce_every = 100;  // calls between the phases announced
   std::string name;                   // of the calls, in those phases: "random calls"
+  std::int32_t probe_every = 1000;
   // Told the call each announced phase starts with, before it is made.
   std::function<void(std::int32_t call)> after_each_announced = [](std::int32_t) {};
 };

@@ -13,6 +13,15 @@ constexpr std::size_t kQuoted = 80;
 
 }  // namespace
 
+const judge::JudgedStudy& CheckContext::study() const {
+  if (!judged_study) {
+    const StudyModule& module = session->module();
+    Announce("the defaults calls that read the study's declaration");
+    judged_study = judge::JudgeStudy(module.study_name, module.study);
+  }
+  return *judged_study;
+}
+
 void CheckContext::Announce(const std::string& phase) const {
   ThrowIfBeyondItsCalls();
   session->Announce(phase);

@@ -3,14 +3,17 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "host/process_census.h"
 #include "judge/floating_point_state.h"
+#include "judge/judged_study.h"
 #include "tools/study-host/session/module_session.h"
 
 struct CheckContext {
-  std::string path;  // the module file
+  std::string path;        // the module file
+  std::string study_name;  // the study function judged; "" for the module's own checks
   std::uint64_t seed = 0;
   std::int32_t random_calls = 0;
   // The module, loaded with its exports for the checks that call the study.
@@ -23,7 +26,9 @@ struct CheckContext {
   std::uint64_t output_before_load = 0;
   // The whole process before the module was loaded.
   ProcessCensus census_before_load;
-  StudyFunctionExport study() const { return session->module().study; }
+  // The study function judged, with its declaration, read on first use by
+  // its defaults calls (announced as a phase).
+  const judge::JudgedStudy& study() const;
   // What has changed in the process since before the module was loaded, in
   // words (see CensusChanges); "" when nothing has.
   std::string ProcessChanges(CensusScope scope) const;
@@ -36,6 +41,9 @@ struct CheckContext {
   // read the environment, opened a file, used the network, started a
   // process or loaded a library.
   void ThrowIfBeyondItsCalls() const;
+
+  // The judged study, once study() has read it.
+  mutable std::optional<judge::JudgedStudy> judged_study = std::nullopt;
 };
 
 // What a module did beyond its calls, in words: a failure of the check.

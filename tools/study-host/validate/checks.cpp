@@ -27,23 +27,30 @@ constexpr CheckDefinition kChecks[] = {
     {"module-loads",
      "from a folder holding only itself, the module loads with every symbol bound, and "
      "unloads, without crashing or hanging",
-     nullptr, false, kQuickCheckSeconds, &CheckModuleLoads},
+     nullptr, false, kQuickCheckSeconds, &CheckModuleLoads, 1, CheckScope::kModule},
     {"loads-alone",
      "from a folder holding only itself, the module needs nothing but the system's own "
      "libraries (on Windows built with ASLR and DEP)",
-     nullptr, false, kQuickCheckSeconds, &CheckLoadsAlone},
-    {"exports-resolve", "the three exports resolve, each to the module's own code",
-     &CheckModuleLoads, false, kQuickCheckSeconds, &CheckExportsResolve},
+     nullptr, false, kQuickCheckSeconds, &CheckLoadsAlone, 1, CheckScope::kModule},
+    {"exports-resolve",
+     "scdll_DLLName, scdll_DLLVersion and every study function (scsf_...) resolve, each to the "
+     "module's own code",
+     &CheckModuleLoads, false, kQuickCheckSeconds, &CheckExportsResolve, 1, CheckScope::kModule},
     {"only-its-exports",
-     "the module exports its three names and nothing else (on Windows under the name "
-     "zrPalvessa_64.dll)",
-     &CheckModuleLoads, false, kQuickCheckSeconds, &CheckOnlyItsExports},
+     "the module exports its name, its version and its study functions and nothing else (a "
+     "study whose own rule the tool knows: exactly its three, under its DLL's name)",
+     &CheckModuleLoads, false, kQuickCheckSeconds, &CheckOnlyItsExports, 1, CheckScope::kModule},
     {"interface-version", "the module reports the interface version this host provides",
-     &CheckExportsResolve, true, kQuickCheckSeconds, &CheckInterfaceVersion},
-    {"module-name", "the module's name matches its study function's name", &CheckExportsResolve,
-     true, kQuickCheckSeconds, &CheckModuleName},
+     &CheckExportsResolve, true, kQuickCheckSeconds, &CheckInterfaceVersion, 1,
+     CheckScope::kModule},
+    {"module-name",
+     "the module's name is printable text, matching its study function's name (a study whose "
+     "own rule the tool knows: the name that rule gives)",
+     &CheckExportsResolve, true, kQuickCheckSeconds, &CheckModuleName, 1, CheckScope::kModule},
     {"declares-study",
-     "the defaults call declares the display name, description, host settings and six inputs",
+     "the defaults call declares a display name, a description and inputs each named, typed "
+     "and with a default within its limits (and what the study's own rule says, when the tool "
+     "knows one)",
      &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckDeclaresStudy},
     {"floating-point-state",
      "loading, every kind of call and unloading leave the floating-point control state "
@@ -55,8 +62,8 @@ constexpr CheckDefinition kChecks[] = {
      "hosts without an input array or without services, and a null record, are handled",
      &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckMissingHostServices},
     {"heap-calls",
-     "an ordinary call of any kind makes no heap call of its own, but releases the owned host "
-     "text it is given",
+     "an ordinary call of any kind releases the owned host text it is given, and makes no heap "
+     "call of its own (a warning, or a failure for a study whose own rule promises none)",
      &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckHeapCalls},
     {"memory-balance",
      "thousands of calls of every kind, and loading and unloading the module, leave the heap as "
@@ -70,7 +77,8 @@ constexpr CheckDefinition kChecks[] = {
      "ordinary calls of every kind, timed in batches, take at most 50 us a call at best",
      &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckCallSpeed},
     {"loads-again",
-     "loaded a second time, and in two processes at once, every kind of call is judged right",
+     "loaded a second time, and in two processes at once, every kind of call is judged right "
+     "and does what it did the first time",
      &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckLoadsAgain, 2},
     {"threads-outlive-module",
      "host threads that called the module end after it was unloaded, and nothing of it runs "
@@ -78,7 +86,7 @@ constexpr CheckDefinition kChecks[] = {
      &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckThreadsOutliveModule},
     {"calls-on-threads",
      "calls on four threads at once, each with records and settings of its own, every call "
-     "judged, so state shared across calls shows",
+     "judged and held to the same call made alone, so state shared across calls shows",
      &CheckInterfaceVersion, true, kThreadsAtOnceSeconds, &CheckCallsOnThreads},
     {"stack-use",
      "every kind of call on a thread with a host's 1 MB stack uses at most 256 KB of it; a "
@@ -89,18 +97,21 @@ constexpr CheckDefinition kChecks[] = {
      "the whole process is as before it was loaded, each difference named",
      &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckUnloadsCleanly},
     {"edge-positions",
-     "positions and percentages at the int32 and float edges give exactly the rules' quantity",
+     "positions and every input's values at the int32 and float edges are handled by the "
+     "host's rules (and give exactly the study's own rule's quantity, when the tool knows one)",
      &CheckInterfaceVersion, true, kLongCheckSeconds, &CheckEdgePositions},
     {"scale-out-sweep",
      "every whole and quarter size to 10,000 and around every power of two, at every "
-     "percentage from 1 to 100, both roundings, give exactly the rules' quantity",
-     &CheckInterfaceVersion, true, kLongCheckSeconds, &CheckScaleOutSweep},
+     "percentage from 1 to 100, both roundings, give exactly zrPalvessa's own rule's quantity",
+     &CheckInterfaceVersion, true, kLongCheckSeconds, &CheckScaleOutSweep, 1, CheckScope::kOwnRule},
     {"randomized-calls",
-     "seeded random hosts, type codes, inputs, positions and flags, every call judged",
+     "seeded random hosts, type codes, inputs, positions and flags, every call judged, and the "
+     "same calls made again give the same writes",
      &CheckInterfaceVersion, true, kLongCheckSeconds, &CheckRandomizedCalls},
     {"long-run",
-     "a million consecutive random calls on one loaded module, every one judged, so state kept "
-     "across calls, or memory mapped and never given back, shows",
+     "a million consecutive random calls on one loaded module, every one judged and the first "
+     "calls made again as it goes, so state kept across calls, or memory mapped and never "
+     "given back, shows",
      &CheckRandomizedCalls, true, kLongRunSeconds, &CheckLongRun},
 };
 

@@ -15,6 +15,11 @@ struct CheckContext;
 
 using CheckBody = CheckResult (*)(const CheckContext& context);
 
+// What a check judges: the module as a whole (once), each study function it
+// exports by the host's rules, or a study function's own rule, which the
+// tool knows only for some (see judge/known_rules.h).
+enum class CheckScope { kStudy, kModule, kOwnRule };
+
 struct CheckDefinition {
   std::string_view name;
   std::string_view description;
@@ -23,6 +28,7 @@ struct CheckDefinition {
   int timeout_seconds;  // default time limit
   CheckBody body;
   int processes_at_once = 1;  // children that run the body at the same time, each judged
+  CheckScope scope = CheckScope::kStudy;
 };
 
 // Every check, in run order.

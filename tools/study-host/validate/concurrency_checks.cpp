@@ -14,6 +14,7 @@
 #include "host/thread_census.h"
 #include "host/thread_with_stack.h"
 #include "judge/call_judge.h"
+#include "judge/call_probes.h"
 #include "judge/random_calls.h"
 #include "judge/record_guard.h"
 #include "tools/study-host/common/text_format.h"
@@ -48,21 +49,43 @@ class StartLine {
   std::condition_variable all_in_;
   int waiting_for_;
 };
-constexpr std::int32_t kCallsEach = 20000;
+constexpr std::int32_t kCallsEach = 5000;
 
-// One thread's calls: "" when every one was judged right, else the first
-// fault, placed. Stops early once another thread found one.
-std::string CallsOfOneThread(judge::StudyFunction study, std::uint64_t seed, int thread,
-                             StartLine& start, std::atomic<bool>& stop) {
-  judge::SeededChoices choices(seed);
+// What each call of a thread's run does when made alone, before any thread
+// runs: what the same call must do on a thread among others.
+using Outcomes = std::vector<std::string>;
+
+// Thread `thread`'s calls made alone; "" when every one was judged right.
+std::string CallsMadeAlone(const judge::JudgedStudy& study, std::uint64_t seed, int thread,
+                           Outcomes& outcomes) {
+  outcomes.resize(kCallsEach);
+  for (std::int32_t call = 0; call < kCallsEach; ++call) {
+    judge::RandomCall made;
+    const std::string fault = judge::MakeRandomCall(study, seed, call, outcomes[call], made);
+    if (!fault.empty()) {
+      return "thread " + std::to_string(thread + 1) + "'s call " + std::to_string(call + 1) +
+             " made alone: " + fault;
+    }
+  }
+  return "";
+}
+
+// One thread's calls: "" when every one was judged right and did what it
+// did alone, else the first fault, placed. Stops early once another thread
+// found one.
+std::string CallsOfOneThread(const judge::JudgedStudy& study, std::uint64_t seed, int thread,
+                             const Outcomes& alone, StartLine& start, std::atomic<bool>& stop) {
   start.ArriveAndWait();  // every thread calls at once
-  for (std::int32_t call = 1; call <= kCallsEach && !stop.load(std::memory_order_relaxed); ++call) {
-    StandInHost host(judge::RandomHostOptions(choices));
-    const judge::RandomCall made = judge::PrepareRandomCall(host, choices);
-    const std::string fault = judge::MakeJudgedCall(host, study, judge::FillPatternFor(call));
+  for (std::int32_t call = 0; call < kCallsEach && !stop.load(std::memory_order_relaxed); ++call) {
+    std::string outcome;
+    judge::RandomCall made;
+    std::string fault = judge::MakeRandomCall(study, seed, call, outcome, made);
+    if (fault.empty() && outcome != alone[call]) {
+      fault = judge::OutcomeDifference(alone[call], outcome) + " (made alone, before)";
+    }
     if (!fault.empty()) {
       stop = true;
-      return "thread " + std::to_string(thread + 1) + ", call " + std::to_string(call) +
+      return "thread " + std::to_string(thread + 1) + ", call " + std::to_string(call + 1) +
              " (position " + FormatPosition(made.position) + (made.defaults ? ", defaults" : "") +
              "): " + fault;
     }
@@ -73,6 +96,14 @@ std::string CallsOfOneThread(judge::StudyFunction study, std::uint64_t seed, int
 }  // namespace
 
 CheckResult CheckCallsOnThreads(const CheckContext& context) {
+  const judge::JudgedStudy& study = context.study();
+  std::vector<Outcomes> alone(kThreads);
+  for (int thread = 0; thread < kThreads; ++thread) {
+    context.Announce("thread " + std::to_string(thread + 1) + "'s calls made alone");
+    const std::string fault =
+        CallsMadeAlone(study, context.seed + 7 + thread, thread, alone[thread]);
+    if (!fault.empty()) return Failed(fault);
+  }
   context.Announce("calls on " + std::to_string(kThreads) + " threads at once");
   StartLine start(kThreads);
   std::atomic<bool> stop{false};
@@ -87,7 +118,7 @@ CheckResult CheckCallsOnThreads(const CheckContext& context) {
         PrepareHostThread();  // first: what follows may open files
         PrepareThreadForCrash();
         faults[thread] =
-            CallsOfOneThread(context.study(), context.seed + 7 + thread, thread, start, stop);
+            CallsOfOneThread(study, context.seed + 7 + thread, thread, alone[thread], start, stop);
       });
       if (!ran) {
         start.Arrive();  // so the others do not wait for it
@@ -101,5 +132,5 @@ CheckResult CheckCallsOnThreads(const CheckContext& context) {
     if (!fault.empty()) return Failed("calls on several threads at once: " + fault);
   }
   return Passed(std::to_string(kThreads) + " threads at once, " + std::to_string(kCallsEach) +
-                " random calls each, every call judged right");
+                " random calls each, every call judged right and doing what it did alone");
 }

@@ -35,7 +35,7 @@ MemoryCensus TakeMemoryCensus() {
   return {TakeHeapCensus(), TakeProcessCensus().private_memory};
 }
 
-MemoryCensus CensusAfter(const judge::CallScenario& scenario, judge::StudyFunction study,
+MemoryCensus CensusAfter(const judge::CallScenario& scenario, const judge::JudgedStudy& study,
                          int calls) {
   for (int call = 0; call < calls; ++call) {
     StandInHost host(scenario.options);
@@ -78,7 +78,7 @@ std::string GrowthBetween(const MemoryCensus& before, const MemoryCensus& after)
   return outside.empty() ? "" : "it leaves " + outside;
 }
 
-std::string HeapGrowth(const judge::CallScenario& scenario, judge::StudyFunction study) {
+std::string HeapGrowth(const judge::CallScenario& scenario, const judge::JudgedStudy& study) {
   MemoryCensus before = CensusAfter(scenario, study, kCallsEachKind / 10);  // allocators settle
   for (int round = 1;; ++round) {
     const MemoryCensus after = CensusAfter(scenario, study, kCallsEachKind);
@@ -92,6 +92,23 @@ std::string HeapGrowth(const judge::CallScenario& scenario, judge::StudyFunction
   }
 }
 
+// What a DLL with the C++ runtime linked in keeps from its load to the
+// end of the process unless it is asked to give it back: the runtime's
+// emergency pool for exceptions, one block of some 70 KB.
+constexpr std::int64_t kSmallestExceptionPool = 64 * 1024;
+constexpr std::int64_t kLargestExceptionPool = 80 * 1024;
+
+// Names a load's lone leftover block as the exception pool, with how to give
+// it back, when its size is the pool's; "" otherwise.
+std::string ExceptionPoolNote(const HeapCensus& before, const HeapCensus& after) {
+  const std::int64_t bytes = after.bytes - before.bytes;
+  const bool pool_sized = bytes >= kSmallestExceptionPool && bytes <= kLargestExceptionPool;
+  if (after.blocks - before.blocks != 1 || !pool_sized) return "";
+  return ": the size of the C++ runtime's exception pool, which a DLL with the runtime linked "
+         "in takes as it loads; give it back as it unloads by calling __gnu_cxx::__freeres() "
+         "(the study kit's exception pool file does so)";
+}
+
 // Loading and unloading the module again, until a round leaves the heap and
 // the memory outside it as it found them (the loader's own caches settle in
 // the first).
@@ -99,7 +116,8 @@ std::string LoadAndUnloadGrowth(const CheckContext& context) {
   context.session->Unload();
   MemoryCensus before = TakeMemoryCensus();
   for (int round = 1;; ++round) {
-    const std::string reason = context.session->Load(context.path, LoadDepth::kExports);
+    const std::string reason =
+        context.session->Load(context.path, LoadDepth::kExports, context.study_name);
     context.session->Unload();
     if (!reason.empty()) return "loading the module again failed: " + reason;
     const MemoryCensus after = TakeMemoryCensus();
@@ -107,7 +125,7 @@ std::string LoadAndUnloadGrowth(const CheckContext& context) {
     if (round == kRounds) {
       if (!Balanced(before.heap, after.heap)) {
         return "loading and unloading the module leaves " + Growth(before.heap, after.heap) +
-               " on the heap";
+               " on the heap" + ExceptionPoolNote(before.heap, after.heap);
       }
       return "loading and unloading the module leaves " + GrowthOutsideHeap(before, after);
     }
@@ -115,15 +133,16 @@ std::string LoadAndUnloadGrowth(const CheckContext& context) {
   }
 }
 
-// The module's own heap calls in one call: none but expected releases.
-std::string OwnHeapCalls(const judge::CallScenario& scenario, judge::StudyFunction study,
+// The module's own heap calls in one call, beyond the releases of host text
+// it was given; "" for none.
+std::string OwnHeapCalls(const judge::CallScenario& scenario, const judge::JudgedStudy& study,
                          std::int64_t& expected_releases) {
   StandInHost host(scenario.options);
   judge::PrepareScenario(host, scenario, study);
   heap_calls::Counts counts;
   {
     const heap_calls::ModuleCallScope scope;
-    study(&host.record());
+    study.function(&host.record());
     counts = scope.counts();
   }
   expected_releases += counts.expected_releases;
@@ -131,7 +150,7 @@ std::string OwnHeapCalls(const judge::CallScenario& scenario, judge::StudyFuncti
   return std::string(scenario.name) + ": " +
          Counted(counts.heap_calls(), "heap call", "heap calls") + " of its own (" +
          Counted(counts.allocations, "allocation", "allocations") + ", " +
-         Counted(counts.releases, "release", "releases") + "; an ordinary call makes none)";
+         Counted(counts.releases, "release", "releases") + ")";
 }
 
 }  // namespace
@@ -141,20 +160,30 @@ CheckResult CheckHeapCalls(const CheckContext& context) {
   if (!heap_calls::Supported()) {
     return Skipped("this build cannot count heap calls (AddressSanitizer replaces the heap)");
   }
+  const judge::JudgedStudy& study = context.study();
   std::int64_t calls = 0;
   std::int64_t expected_releases = 0;
+  std::string own;  // the first ordinary call that made heap calls of its own
   for (const judge::CallScenario& scenario : judge::CallScenarios()) {
     if (scenario.defaults) continue;  // a defaults call allocates the texts it declares
     context.Announce(scenario.name);
     for (int call = 0; call < kOrdinaryCallsCounted; ++call, ++calls) {
-      const std::string fault = OwnHeapCalls(scenario, context.study(), expected_releases);
-      if (!fault.empty()) return Failed(fault);
+      const std::string made = OwnHeapCalls(scenario, study, expected_releases);
+      if (own.empty()) own = made;
     }
   }
-  return Passed(std::to_string(calls) +
-                " ordinary calls made no heap call of their own, and released owned host "
-                "text " +
-                Counted(expected_releases, "time", "times") + " as asked");
+  const std::string released =
+      "released owned host text " + Counted(expected_releases, "time", "times") + " as asked";
+  if (own.empty()) {
+    return Passed(std::to_string(calls) + " ordinary calls made no heap call of their own, and " +
+                  released);
+  }
+  if (study.rule != nullptr && study.rule->takes_no_heap_in_ordinary_calls()) {
+    return Failed(own + "; an ordinary call of this study makes none");
+  }
+  return Warned(released + "; but " + own +
+                ": a host calls a study on every chart update, so heap calls there slow "
+                "every chart; keep what a call needs on the stack");
 }
 
 CheckResult CheckMemoryBalance(const CheckContext& context) {

@@ -4,6 +4,7 @@
 // breaks there.
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "host/stand_in_host.h"
 #include "host/thread_census.h"
 #include "judge/call_judge.h"
+#include "judge/call_probes.h"
 #include "judge/call_scenarios.h"
 #include "judge/record_guard.h"
 #include "tools/study-host/sandbox/child_process.h"
@@ -24,22 +26,43 @@ namespace {
 constexpr std::chrono::milliseconds kInUse{300};
 constexpr int kHostThreads = 4;
 
+// What each kind of call did, in the order of CallScenarios().
+using KindOutcomes = std::vector<std::string>;
+
 // Every kind of call judged, again and again for kInUse; "" or the first
-// fault, placed by `when`.
-std::string JudgedCallsOfEveryKind(const CheckContext& context, const std::string& when) {
+// fault, placed by `when`. The first round's outcomes go to `outcomes`,
+// or, when it already holds some, are held to them.
+std::string JudgedCallsOfEveryKind(const CheckContext& context, const std::string& when,
+                                   KindOutcomes& outcomes) {
+  const judge::JudgedStudy& study = context.study();
+  const bool compare = !outcomes.empty();
   const auto until = std::chrono::steady_clock::now() + kInUse;
   std::size_t call = 0;
   do {
-    for (const judge::CallScenario& scenario : judge::CallScenarios()) {
+    for (std::size_t kind = 0; kind < judge::CallScenarios().size(); ++kind) {
+      const judge::CallScenario& scenario = judge::CallScenarios()[kind];
       context.Announce(when + scenario.name);
       StandInHost host(scenario.options);
-      judge::PrepareScenario(host, scenario, context.study());
-      const std::string fault =
-          judge::MakeJudgedCall(host, context.study(), judge::FillPatternFor(call++));
+      judge::PrepareScenario(host, scenario, study);
+      std::string outcome;
+      std::string fault = judge::MakeJudgedCall(host, study, judge::FillPatternFor(kind), &outcome);
+      const bool first_round = call < judge::CallScenarios().size();
+      if (fault.empty() && first_round && compare && outcome != outcomes[kind]) {
+        fault = judge::OutcomeDifference(outcomes[kind], outcome) + " when loaded first";
+      }
       if (!fault.empty()) return when + scenario.name + ": " + fault;
+      if (first_round && !compare) outcomes.push_back(outcome);
+      ++call;
     }
   } while (std::chrono::steady_clock::now() < until);
   return "";
+}
+
+// The outcomes as a short digest, for two processes to compare.
+std::string Digest(const KindOutcomes& outcomes) {
+  std::string all;
+  for (const std::string& outcome : outcomes) all += outcome + '\n';
+  return std::to_string(std::hash<std::string>{}(all));
 }
 
 // Lets threads wait for the word to end.
@@ -64,16 +87,22 @@ class Gate {
 }  // namespace
 
 CheckResult CheckLoadsAgain(const CheckContext& context) {
-  std::string fault = JudgedCallsOfEveryKind(context, "");
+  KindOutcomes outcomes;
+  std::string fault = JudgedCallsOfEveryKind(context, "", outcomes);
   if (!fault.empty()) return Failed(fault);
   context.session->Unload();
-  const std::string reason = context.session->Load(context.path, LoadDepth::kExports);
+  const std::string reason =
+      context.session->Load(context.path, LoadDepth::kExports, context.study_name);
   if (!reason.empty()) return Failed("loaded a second time, it does not load: " + reason);
-  fault = JudgedCallsOfEveryKind(context, "loaded a second time, ");
+  // The study function stays behind the session's guard, whose address does
+  // not change from one load to the next.
+  fault = JudgedCallsOfEveryKind(context, "loaded a second time, ", outcomes);
   if (!fault.empty()) return Failed(fault);
-  return Passed(
+  CheckResult passed = Passed(
       "loaded a second time, and in two processes at once, every kind of call judged "
-      "right");
+      "right and doing what it did when loaded first");
+  passed.evidence = Digest(outcomes);
+  return passed;
 }
 
 CheckResult CheckThreadsOutliveModule(const CheckContext& context) {

@@ -1,5 +1,6 @@
 // Checks of loading: the module loads and unloads, its exports are its own,
 // and it reports the version and name the host expects.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -7,8 +8,10 @@
 #include "host/module_deployment.h"
 #include "host/module_exports.h"
 #include "host/module_file.h"
-#include "judge/expected_declaration.h"
+#include "judge/declaration_lint.h"
+#include "judge/known_rules.h"
 #include "tools/study-host/common/text_format.h"
+#include "tools/study-host/session/module_needs.h"
 #include "tools/study-host/validate/loading_checks.h"
 #include "tools/study-host/validate/state_checks.h"
 
@@ -16,13 +19,10 @@ namespace {
 
 // What a host's machine lacks that the module needs, in words; "" when it
 // lacks nothing.
-std::string MissingOnAHostsMachine(const DeploymentJudgment& judgment) {
-  if (judgment.failures.empty()) return "";
-  std::string needs;
-  for (std::size_t index = 0; index < judgment.failures.size(); ++index) {
-    needs += (index == 0 ? "" : "; ") + judgment.failures[index];
-  }
-  return "it needs " + needs +
+std::string MissingOnAHostsMachine(const std::string& path) {
+  const std::string needs = NeedsBeyondTheSystem(path);
+  if (needs.empty()) return "";
+  return needs +
          ": a host loads it from a folder that holds only the module, with nothing but the "
          "system's libraries";
 }
@@ -34,7 +34,7 @@ CheckResult CheckModuleLoads(const CheckContext& context) {
   if (!problem.empty()) return Failed("the module file " + problem);
   const std::string reason = context.session->Load(context.path, LoadDepth::kLibrary);
   if (!reason.empty()) {
-    const std::string missing = MissingOnAHostsMachine(JudgeDeployment(context.path));
+    const std::string missing = MissingOnAHostsMachine(context.path);
     return Failed("from a folder holding only the module, " + reason +
                   (missing.empty() ? "" : " (" + missing + ")"));
   }
@@ -44,78 +44,117 @@ CheckResult CheckModuleLoads(const CheckContext& context) {
   return Passed("loads and unloads, every symbol bound at load");
 }
 
-CheckResult CheckExportsResolve(const CheckContext& context) {
-  const std::string reason = context.session->Load(context.path, LoadDepth::kLibrary);
-  if (!reason.empty()) return Failed(reason);
-  const DynamicLibrary& library = context.session->module().library;
-  for (const char* name : {kModuleNameExport, kModuleVersionExport, kStudyFunctionExport}) {
-    void* address = library.Symbol(name);
-    if (address == nullptr) return Failed(std::string("missing export ") + name);
-    if (!library.Defines(address)) {
-      return Failed(std::string(name) + " resolves outside the module, into another library");
-    }
-  }
-  return Passed(std::string(kModuleNameExport) + ", " + kModuleVersionExport + " and " +
-                kStudyFunctionExport + " resolve to the module's own code");
-}
-
 namespace {
 
-constexpr const char* kOwnExports[] = {kModuleNameExport, kModuleVersionExport,
-                                       kStudyFunctionExport};
-
-bool IsOwnExport(const std::string& name) {
-  for (const char* own : kOwnExports) {
-    if (name == own) return true;
+// The module's study functions, from its export table.
+std::vector<std::string> StudyFunctionsOf(const ModuleExports& exports) {
+  std::vector<std::string> studies;
+  for (const std::string& name : exports.names) {
+    if (IsStudyFunctionName(name)) studies.push_back(name);
   }
-  return false;
+  return studies;
 }
 
-// An export beyond the three, in words: a second study, a module item of its
-// own, or any other function.
+// The rule the tool knows for one of the module's study functions, if any:
+// then the module is one whose exports and name that rule fixes.
+const judge::StudyRule* KnownRuleOf(const std::vector<std::string>& studies) {
+  for (const std::string& study : studies) {
+    if (const judge::StudyRule* rule = judge::KnownRuleFor(study)) return rule;
+  }
+  return nullptr;
+}
+
+std::string Listed(const std::vector<std::string>& names) {
+  std::string listed;
+  const std::size_t shown = names.size() < 4 ? names.size() : 3;
+  for (std::size_t index = 0; index < shown; ++index) {
+    listed += (index == 0 ? "" : ", ") + names[index];
+  }
+  if (names.size() > shown) listed += " and " + std::to_string(names.size() - shown) + " more";
+  return listed;
+}
+
+// The exports a host looks for: the name, the version and the study
+// functions (a study whose rule the tool knows: exactly its own one).
+std::vector<std::string> OwnExports(const std::vector<std::string>& studies,
+                                    const judge::StudyRule* rule) {
+  std::vector<std::string> own{kModuleNameExport, kModuleVersionExport};
+  if (rule != nullptr) {
+    own.emplace_back(rule->study_function());
+  } else {
+    own.insert(own.end(), studies.begin(), studies.end());
+  }
+  return own;
+}
+
+// An export beyond the module's own, in words: a second study, a module
+// item of its own, or any other function.
 std::string OtherExport(const std::string& name) {
-  if (name.rfind("scsf_", 0) == 0) return "a second study function, " + name;
+  if (IsStudyFunctionName(name)) return "a second study function, " + name;
   if (name.rfind("scdll_", 0) == 0) return "a module item of its own, " + name;
   return name;
 }
 
 }  // namespace
 
+CheckResult CheckExportsResolve(const CheckContext& context) {
+  const std::string reason = context.session->Load(context.path, LoadDepth::kLibrary);
+  if (!reason.empty()) return Failed(reason);
+  const DynamicLibrary& library = context.session->module().library;
+  const ModuleExports exports = ExportsOf(library, context.path);
+  if (!exports.read) return Failed("cannot read the module's exports: " + exports.problem);
+  const std::vector<std::string> studies = StudyFunctionsOf(exports);
+  if (studies.empty()) {
+    return Failed(std::string("exports no study function (no export whose name begins ") +
+                  kStudyFunctionPrefix + "): a host finds a study by such an export");
+  }
+  std::vector<std::string> names{kModuleNameExport, kModuleVersionExport};
+  names.insert(names.end(), studies.begin(), studies.end());
+  for (const std::string& name : names) {
+    void* address = library.Symbol(name.c_str());
+    if (address == nullptr) return Failed("missing export " + name);
+    if (!library.Defines(address)) {
+      return Failed(name + " resolves outside the module, into another library");
+    }
+  }
+  CheckResult passed = Passed(Listed(names) + " resolve to the module's own code");
+  for (const std::string& study : studies) passed.evidence += study + "\n";
+  return passed;
+}
+
 CheckResult CheckOnlyItsExports(const CheckContext& context) {
   const std::string reason = context.session->Load(context.path, LoadDepth::kLibrary);
   if (!reason.empty()) return Failed(reason);
   const ModuleExports exports = ExportsOf(context.session->module().library, context.path);
   if (!exports.read) return Failed("cannot read the module's exports: " + exports.problem);
+  const std::vector<std::string> studies = StudyFunctionsOf(exports);
+  const judge::StudyRule* rule = KnownRuleOf(studies);
+  const std::vector<std::string> own = OwnExports(studies, rule);
+  const auto is_own = [&own](const std::string& name) {
+    return std::find(own.begin(), own.end(), name) != own.end();
+  };
   // A second study and module items first: they matter most to a host.
   std::vector<std::string> others;
   for (const bool study_shaped : {true, false}) {
     for (const std::string& name : exports.names) {
-      const bool shaped = name.rfind("scsf_", 0) == 0 || name.rfind("scdll_", 0) == 0;
-      if (!IsOwnExport(name) && shaped == study_shaped) others.push_back(OtherExport(name));
+      const bool shaped = IsStudyFunctionName(name) || name.rfind("scdll_", 0) == 0;
+      if (!is_own(name) && shaped == study_shaped) others.push_back(OtherExport(name));
     }
   }
-  if (!others.empty()) {
-    std::string named;
-    const std::size_t shown = others.size() < 4 ? others.size() : 3;
-    for (std::size_t index = 0; index < shown; ++index) {
-      named += (index == 0 ? "" : ", ") + others[index];
-    }
-    if (others.size() > shown) named += " and " + std::to_string(others.size() - shown) + " more";
-    return Failed("exports " + named + " besides its three (" + kModuleNameExport + ", " +
-                  kModuleVersionExport + ", " + kStudyFunctionExport + ")");
-  }
+  const std::string theirs = "its own (" + Listed(own) + ")";
+  if (!others.empty()) return Failed("exports " + Listed(others) + " besides " + theirs);
   if (exports.unnamed > 0) {
     return Failed("exports " + Counted(exports.unnamed, "function", "functions") +
-                  " by number only besides its three");
+                  " by number only besides " + theirs);
   }
-  if (!exports.directory_name.empty() &&
-      Lowercase(exports.directory_name) != Lowercase(judge::kExpectedModuleFile)) {
+  const std::string file = rule != nullptr ? std::string(rule->module_file()) : "";
+  if (!file.empty() && !exports.directory_name.empty() &&
+      Lowercase(exports.directory_name) != Lowercase(file)) {
     return Failed("its export directory names it '" + Escaped(exports.directory_name) + "', not " +
-                  judge::kExpectedModuleFile);
+                  file);
   }
-  std::string passed = std::string("exports exactly ") + kModuleNameExport + ", " +
-                       kModuleVersionExport + " and " + kStudyFunctionExport;
-  if (!exports.directory_name.empty()) passed += std::string(", as ") + judge::kExpectedModuleFile;
+  std::string passed = "exports exactly " + Listed(own);
+  if (!exports.directory_name.empty()) passed += ", as " + Escaped(exports.directory_name);
   for (std::size_t index = 0; index < exports.imports.size(); ++index) {
     passed += (index == 0 ? "; imports from " : ", ") + Escaped(exports.imports[index]);
   }
@@ -134,25 +173,45 @@ CheckResult CheckInterfaceVersion(const CheckContext& context) {
 
 CheckResult CheckModuleName(const CheckContext& context) {
   context.Announce("the call of " + std::string(kModuleNameExport));
-  const char* name = context.session->module().name();
+  const StudyModule& module = context.session->module();
+  const char* name = module.name();
   if (name == nullptr) return Failed(std::string(kModuleNameExport) + " returns null");
-  if (std::strcmp(name, judge::kExpectedModuleName) != 0) {
-    return Failed(std::string(kModuleNameExport) + " returns \"" + name + "\", expected \"" +
-                  judge::kExpectedModuleName + "\"");
+  const std::string text = name;
+  std::vector<std::string> studies;
+  for (const NamedStudyFunction& study : module.studies) studies.push_back(study.name);
+  if (const judge::StudyRule* rule = KnownRuleOf(studies)) {
+    if (text != rule->module_name()) {
+      return Failed(std::string(kModuleNameExport) + " returns \"" + Escaped(text) +
+                    "\", expected \"" + std::string(rule->module_name()) + "\"");
+    }
+    return Passed("\"" + text + "\", matching its study function " +
+                  std::string(rule->study_function()));
   }
-  return Passed(std::string("\"") + name + "\", matching its study function " +
-                kStudyFunctionExport);
+  if (text.empty() || text.size() > judge::kLongestName || Escaped(text) != text) {
+    return Failed(std::string(kModuleNameExport) + " returns \"" + Escaped(text) +
+                  "\": a host shows the module by this name; return printable text of 1 to " +
+                  std::to_string(judge::kLongestName) + " characters");
+  }
+  const std::string matching = std::string(kStudyFunctionPrefix) + text;
+  if (studies.size() == 1 && studies.front() != matching) {
+    return Warned("\"" + text + "\", but its study function is " + studies.front() +
+                  ": by the host's custom a module's name is its study function's "
+                  "without " +
+                  kStudyFunctionPrefix);
+  }
+  return Passed("\"" + text + "\"" +
+                (studies.size() == 1 ? ", matching its study function " + studies.front() : ""));
 }
 
 CheckResult CheckLoadsAlone(const CheckContext& context) {
   const DeploymentJudgment judgment = JudgeDeployment(context.path);
   if (!judgment.read) return Failed("cannot read the module file's headers");
-  const std::string missing = MissingOnAHostsMachine(judgment);
+  const std::string missing = MissingOnAHostsMachine(context.path);
   if (!missing.empty()) return Failed(missing);
   std::string imports;
   for (const std::string& name : judgment.imports) imports += (imports.empty() ? "" : ", ") + name;
   std::string detail = "needs only the system's libraries (" + imports + ")";
   if (judgment.warnings.empty()) return Passed(detail);
   for (const std::string& warning : judgment.warnings) detail += "; but it " + warning;
-  return CheckResult{Outcome::kWarning, detail};
+  return Warned(detail);
 }

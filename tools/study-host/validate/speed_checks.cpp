@@ -24,7 +24,7 @@ constexpr int kBatches = 10;
 
 // The fastest batch's time per call, in nanoseconds, stopping at the first
 // batch within the bound.
-double FastestPerCall(const judge::CallScenario& scenario, judge::StudyFunction study) {
+double FastestPerCall(const judge::CallScenario& scenario, const judge::JudgedStudy& study) {
   StandInHost host(scenario.options);
   judge::PrepareScenario(host, scenario, study);
   study(&host.record());  // the first call pays for what is cold

@@ -39,7 +39,7 @@ constexpr unsigned char kPattern = 0xA7;
 }
 
 // The stack one call of `scenario` uses, measured on a host-sized thread.
-std::size_t StackOfCall(const judge::CallScenario& scenario, judge::StudyFunction study) {
+std::size_t StackOfCall(const judge::CallScenario& scenario, const judge::JudgedStudy& study) {
   std::size_t used = 0;
   RunOnThreadWithStack(kHostThreadStackBytes, [&] {
     PrepareHostThread();

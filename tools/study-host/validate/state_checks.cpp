@@ -54,7 +54,8 @@ CheckResult CheckThreadsAndState(const CheckContext& context) {
     context.study()(&host.record());
     const judge::RecordImage returned = judge::TakeRecordImage(host);
     std::this_thread::sleep_for(kWatchAfterReturn);
-    const std::string changed = judge::FirstChangedByte(returned, judge::TakeRecordImage(host));
+    const std::string changed = judge::FirstChangedField(
+        host, returned, judge::TakeRecordImage(host), context.study().declaration);
     if (!changed.empty()) {
       return Failed(std::string(scenario.name) + ": " + changed + " after the call returned");
     }
@@ -85,6 +86,7 @@ CheckResult CheckLongRun(const CheckContext& context) {
                                   .calls = kLongRunCalls,
                                   .announce_every = 100000,
                                   .name = "long-run calls",
+                                  .probe_every = 50000,
                                   .after_each_announced = [&memory_after_first](std::int32_t call) {
                                     if (call == 100001)
                                       memory_after_first = TakeProcessCensus().private_memory;

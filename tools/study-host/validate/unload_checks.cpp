@@ -6,8 +6,8 @@
 
 #include "host/process_census.h"
 #include "host/stand_in_host.h"
-#include "judge/contract_inputs.h"
-#include "tools/study-host/session/declared_inputs.h"
+#include "judge/call_scenarios.h"
+#include "judge/declaration.h"
 #include "tools/study-host/validate/unload_checks.h"
 
 namespace {
@@ -30,7 +30,7 @@ std::string TextInImage(StandInHost& host, const DynamicLibrary& module) {
 
 CheckResult CheckUnloadsCleanly(const CheckContext& context) {
   const DynamicLibrary& module = context.session->module().library;
-  StandInHost host({.slot_count = kOfferedInputSlots});
+  StandInHost host({.slot_count = judge::kOfferedInputSlots});
   context.Announce("the defaults call");
   host.CallDefaults(context.study());
   const std::string text = TextInImage(host, module);
@@ -39,10 +39,11 @@ CheckResult CheckUnloadsCleanly(const CheckContext& context) {
                   "it dangles once the module is unloaded");
   }
   context.Announce("an ordinary call");
-  judge::SetInputFlag(host.record(), judge::kEnabled, true);
+  judge::ApplyInputChoice(host.record(), context.study().declaration,
+                          judge::InputChoice::kFirstYesNoOn);
   host.set_position(3);
   host.CallOrdinary(context.study());
-  const void* code = module.Symbol(kStudyFunctionExport);
+  const void* code = module.Symbol(context.study_name.c_str());
   context.session->Unload();
   if (AddressInLoadedModule(code)) {
     return Failed("the module is still loaded after it was unloaded: it keeps itself in memory");

@@ -13,6 +13,7 @@
 #include "host/system_call_watch.h"
 #include "host/thread_census.h"
 #include "host/thread_with_stack.h"
+#include "judge/known_rules.h"
 #include "tools/study-host/common/file_status.h"
 #include "tools/study-host/common/output.h"
 #include "tools/study-host/common/text_format.h"
@@ -27,6 +28,7 @@
 #include "tools/study-host/validate/call_checks.h"
 #include "tools/study-host/validate/check_context.h"
 #include "tools/study-host/validate/check_result.h"
+#include "tools/study-host/validate/loading_checks.h"
 #include "tools/study-host/validate/state_checks.h"
 
 namespace {
@@ -149,21 +151,24 @@ struct CheckRun {
 };
 
 CheckResult RunCheckChild(const CheckDefinition& check, const ValidateSettings& settings,
-                          std::uint64_t seed, bool& timed_out) {
+                          const std::string& study, std::uint64_t seed, bool& timed_out) {
   const int calls_time =
       check.body == &CheckRandomizedCalls ? settings.random_calls / kRandomCallsPerSecond : 0;
   const int limit = settings.timeout_seconds.value_or(check.timeout_seconds) + calls_time;
   CheckFolders folders(settings.module_path);
   // The child works in an empty folder of its own, on its own copy of the
   // module.
-  const ChildReport report = RunReportingChild(
-      {"validate", Utf8FromPath(folders.module_copy), "--seed", std::to_string(seed), "--calls",
-       std::to_string(settings.random_calls), kChildCheckOption, std::string(check.name)},
-      ChildTerms{.limit_seconds = limit,
-                 .limit = TimeLimit::kWholeRun,
-                 .own_working_folder = true,
-                 .environment = CheckEnvironment(folders)},
-      [](const std::vector<Frame>&) {});
+  std::vector<std::string> arguments{"validate",        Utf8FromPath(folders.module_copy),
+                                     "--seed",          std::to_string(seed),
+                                     "--calls",         std::to_string(settings.random_calls),
+                                     kChildCheckOption, std::string(check.name)};
+  if (!study.empty()) arguments.insert(arguments.end(), {"--study", study});
+  const ChildReport report = RunReportingChild(arguments,
+                                               ChildTerms{.limit_seconds = limit,
+                                                          .limit = TimeLimit::kWholeRun,
+                                                          .own_working_folder = true,
+                                                          .environment = CheckEnvironment(folders)},
+                                               [](const std::vector<Frame>&) {});
   folders.LookInside();
   timed_out = report.run.timed_out;
   return ResultOfChild(report, folders);
@@ -173,7 +178,7 @@ CheckResult RunCheckChild(const CheckDefinition& check, const ValidateSettings& 
 // (two hosts running at once): the first failure stands, said to be one of
 // them.
 CheckRun RunCheck(const CheckDefinition& check, const ValidateSettings& settings,
-                  std::uint64_t seed) {
+                  const std::string& study, std::uint64_t seed) {
   const auto processes = static_cast<std::size_t>(check.processes_at_once);
   std::vector<CheckResult> results(processes);
   std::vector<char> timed_out(processes, 0);
@@ -182,7 +187,7 @@ CheckRun RunCheck(const CheckDefinition& check, const ValidateSettings& settings
   const auto run_one = [&](std::size_t index) {
     try {
       bool out = false;
-      results[index] = RunCheckChild(check, settings, seed, out);
+      results[index] = RunCheckChild(check, settings, study, seed, out);
       timed_out[index] = out ? 1 : 0;
     } catch (...) {
       const std::lock_guard<std::mutex> lock(failure_mutex);
@@ -207,6 +212,17 @@ CheckRun RunCheck(const CheckDefinition& check, const ValidateSettings& settings
     if (result.outcome != Outcome::kFailed) continue;
     run.result = Failed("in one of " + std::to_string(processes) +
                         " processes running it at once, " + result.detail);
+    run.result.cause = result.cause;
+    return run;
+  }
+  // Passing alike, they must also have done alike: one study's calls in two
+  // processes at once give the same writes.
+  for (const CheckResult& result : results) {
+    if (result.evidence == results[0].evidence) continue;
+    run.result = Failed(std::to_string(processes) +
+                        " processes running it at once made the same calls and got other "
+                        "writes (a study's call depends on its record alone, not on another "
+                        "process)");
     break;
   }
   return run;
@@ -251,6 +267,155 @@ std::string Summary(const int (&counts)[4]) {
   return summary + "\n";
 }
 
+// The earlier failures, so a later check that meets the same cause says so
+// briefly instead of repeating it.
+class CausesMet {
+ public:
+  // `result`, its detail shortened when an earlier check met its cause.
+  CheckResult Said(std::string_view check, CheckResult result) {
+    if (result.outcome != Outcome::kFailed) return result;
+    const std::string cause = result.cause.empty() ? result.detail : result.cause;
+    for (const auto& [earlier_check, earlier_cause] : met_) {
+      if (earlier_cause != cause) continue;
+      const std::string where = Without(result.detail, cause);
+      result.detail =
+          "the same fault as in " + earlier_check + (where.empty() ? "" : " (" + where + ")");
+      return result;
+    }
+    met_.emplace_back(std::string(check), cause);
+    return result;
+  }
+
+ private:
+  // `detail` without `cause`: where it was met ("ordinary call, flat").
+  static std::string Without(const std::string& detail, const std::string& cause) {
+    const std::size_t at = detail.find(cause);
+    if (at == std::string::npos) return "";
+    std::string rest = detail.substr(0, at) + detail.substr(at + cause.size());
+    const std::size_t first = rest.find_first_not_of(": ");
+    const std::size_t last = rest.find_last_not_of(": ");
+    return first == std::string::npos ? "" : rest.substr(first, last - first + 1);
+  }
+
+  std::vector<std::pair<std::string, std::string>> met_;
+};
+
+// A crash's words ("crashed (signal 11, Segmentation fault)") as its cause,
+// so a later check that crashes the same way says so briefly.
+void NoteCrashCause(CheckResult& result) {
+  const std::size_t crashed = result.detail.find("crashed (");
+  const std::size_t closed = result.detail.find(')', crashed);
+  if (!result.cause.empty() || crashed == std::string::npos || closed == std::string::npos) return;
+  result.cause = result.detail.substr(crashed, closed + 1 - crashed);
+}
+
+// The run of the checks, printing each row as it ends.
+class ValidateRun {
+ public:
+  ValidateRun(const ValidateSettings& settings, std::uint64_t seed)
+      : settings_(settings), seed_(seed), outcomes_(AllChecks().size()) {}
+
+  // The module's own checks, then, for each study function (the one asked
+  // for, or each in turn), the checks of a study.
+  void Run() {
+    const std::vector<const CheckDefinition*> checks = ChecksToRun(settings_);
+    RunScope(checks, "", /*module_level=*/true);
+    const std::vector<std::string> studies = StudiesToJudge();
+    for (const std::string& study : studies) {
+      if (studies.size() > 1) WriteOutput("study " + study + "\n");
+      std::fill(outcomes_.begin(), outcomes_.end(), std::nullopt);
+      for (const CheckDefinition* check : checks) {
+        if (check->scope == CheckScope::kModule)
+          outcomes_[IndexOf(*check)] = module_outcomes_[IndexOf(*check)];
+      }
+      RunScope(checks, study, /*module_level=*/false);
+    }
+    if (studies.empty()) SkipStudyChecks(checks);
+  }
+
+  int counts(Outcome outcome) const { return counts_[static_cast<int>(outcome)]; }
+  const int (&all_counts() const)[4] { return counts_; }
+
+ private:
+  void RunScope(const std::vector<const CheckDefinition*>& checks, const std::string& study,
+                bool module_level) {
+    for (const CheckDefinition* check : checks) {
+      if ((check->scope == CheckScope::kModule) != module_level) continue;
+      if (check->scope == CheckScope::kOwnRule && !KnowsRuleOf(study) && settings_.checks.empty()) {
+        continue;  // asked for by name, it says why it was skipped
+      }
+      Print(*check, Result(*check, study));
+    }
+    if (module_level) module_outcomes_ = outcomes_;
+  }
+
+  CheckResult Result(const CheckDefinition& check, const std::string& study) {
+    const CheckDefinition* needed = NeededBy(check);
+    if (LeftOut(settings_, check)) return Skipped("left out with --skip");
+    if (needed && !Usable(outcomes_[IndexOf(*needed)].value_or(Outcome::kSkipped))) {
+      return Skipped("needs " + std::string(needed->name));
+    }
+    if (!hung_.empty() && check.calls_study) return Skipped("the module hung in " + hung_);
+    const CheckRun ran = RunCheck(check, settings_, study, seed_);
+    if (ran.timed_out && hung_.empty()) hung_ = check.name;
+    if (check.body == &CheckExportsResolve) studies_found_ = ran.result.evidence;
+    CheckResult result = ran.result;
+    NoteCrashCause(result);
+    return causes_.Said(check.name, result);
+  }
+
+  void Print(const CheckDefinition& check, const CheckResult& result) {
+    outcomes_[IndexOf(check)] = result.outcome;
+    ++counts_[static_cast<int>(result.outcome)];
+    WriteOutput(columns_.Row(
+        {OutcomeName(result.outcome), std::string(check.name), Escaped(result.detail)}));
+    FlushOutput();
+  }
+
+  // The study functions exports-resolve found, the one asked for among them.
+  std::vector<std::string> StudiesToJudge() const {
+    std::vector<std::string> found;
+    std::size_t start = 0;
+    for (std::size_t end; (end = studies_found_.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+      found.push_back(studies_found_.substr(start, end - start));
+    }
+    if (settings_.study.empty() || found.empty()) return found;
+    for (const std::string& name : found) {
+      if (name == settings_.study || name == kStudyFunctionPrefix + settings_.study) return {name};
+    }
+    std::string names;
+    for (const std::string& name : found) names += (names.empty() ? "" : ", ") + name;
+    throw ToolError(kExitUsage, "--study " + settings_.study +
+                                    ": the module has no such study function; its study "
+                                    "functions: " +
+                                    names);
+  }
+
+  // Without a study function to judge, each check of a study is skipped.
+  void SkipStudyChecks(const std::vector<const CheckDefinition*>& checks) {
+    for (const CheckDefinition* check : checks) {
+      if (check->scope == CheckScope::kStudy) {
+        Print(*check, Skipped("needs exports-resolve"));
+      }
+    }
+  }
+
+  static bool KnowsRuleOf(const std::string& study) {
+    return judge::KnownRuleFor(study) != nullptr;
+  }
+
+  const ValidateSettings& settings_;
+  std::uint64_t seed_;
+  const ColumnLayout columns_ = ReportColumns();
+  std::vector<std::optional<Outcome>> outcomes_;
+  std::vector<std::optional<Outcome>> module_outcomes_;
+  int counts_[4] = {};
+  std::string hung_;           // the first check that did not finish in time
+  std::string studies_found_;  // exports-resolve's: a study function a line
+  CausesMet causes_;
+};
+
 }  // namespace
 
 int RunInTool(const ValidateSettings& settings, const std::vector<std::string>& /*arguments*/) {
@@ -259,34 +424,12 @@ int RunInTool(const ValidateSettings& settings, const std::vector<std::string>& 
   const std::uint64_t seed = settings.seed.value_or(FreshSeed());
   WriteOutput("validate " + Escaped(settings.module_path) + " (seed " + std::to_string(seed) +
               ")\n");
-  const ColumnLayout columns = ReportColumns();
-  WriteOutput(columns.Row({"result", "check", "detail"}));
+  WriteOutput(ReportColumns().Row({"result", "check", "detail"}));
   FlushOutput();
-  std::vector<std::optional<Outcome>> outcomes(AllChecks().size());
-  int counts[4] = {};
-  std::string hung;  // the first check that did not finish in time
-  for (const CheckDefinition* check : ChecksToRun(settings)) {
-    CheckResult result;
-    const CheckDefinition* needed = NeededBy(*check);
-    if (LeftOut(settings, *check)) {
-      result = Skipped("left out with --skip");
-    } else if (needed && !Usable(outcomes[IndexOf(*needed)].value_or(Outcome::kSkipped))) {
-      result = Skipped("needs " + std::string(needed->name));
-    } else if (!hung.empty() && check->calls_study) {
-      result = Skipped("the module hung in " + hung);
-    } else {
-      const CheckRun ran = RunCheck(*check, settings, seed);
-      result = ran.result;
-      if (ran.timed_out && hung.empty()) hung = check->name;
-    }
-    outcomes[IndexOf(*check)] = result.outcome;
-    ++counts[static_cast<int>(result.outcome)];
-    WriteOutput(columns.Row(
-        {OutcomeName(result.outcome), std::string(check->name), Escaped(result.detail)}));
-    FlushOutput();
-  }
-  WriteOutput(Summary(counts));
-  return counts[static_cast<int>(Outcome::kFailed)] > 0 ? kExitChecksFailed : kExitSuccess;
+  ValidateRun run(settings, seed);
+  run.Run();
+  WriteOutput(Summary(run.all_counts()));
+  return run.counts(Outcome::kFailed) > 0 ? kExitChecksFailed : kExitSuccess;
 }
 
 namespace {
@@ -298,18 +441,18 @@ void RunCheckHere(const CheckDefinition& check, const ValidateSettings& settings
   PrepareThreadForCrash();
   ModuleSession session(
       [&channel](const std::string& phase) { channel.Send(FrameKind::kPhase, phase); });
-  const CheckContext context{settings.module_path,
-                             settings.seed.value_or(0),
-                             settings.random_calls,
-                             &session,
-                             judge::CurrentFloatingPointState(),
-                             ThreadsInProcess(),
-                             OwnOutputBytes(),
-                             CensusWithFloatingPointState()};
+  const CheckContext context{
+      settings.module_path,  settings.study,   settings.seed.value_or(0),
+      settings.random_calls, &session,         judge::CurrentFloatingPointState(),
+      ThreadsInProcess(),    OwnOutputBytes(), CensusWithFloatingPointState()};
   const std::string reason =
-      check.calls_study ? session.Load(settings.module_path, LoadDepth::kExports) : "";
+      check.calls_study ? session.Load(settings.module_path, LoadDepth::kExports, settings.study)
+                        : "";
   CheckResult result;
   try {
+    // The declaration is read here, on the check's own thread, before any
+    // thread of the check's calls the study.
+    if (reason.empty() && check.calls_study && check.scope != CheckScope::kModule) context.study();
     result = reason.empty() ? check.body(context) : Failed(reason);
     context.ThrowIfBeyondItsCalls();
   } catch (const BeyondItsCalls& beyond) {

@@ -20,8 +20,11 @@ inline constexpr std::int32_t kMostRandomCalls = 1000000;
 inline constexpr std::int32_t kRandomCallsPerSecond = 20000;
 
 struct ValidateSettings {
-  std::string module_path;            // the file to load (see ModuleToLoad)
-  std::string module_named;           // as the command line named it; "" when it named none
+  std::string module_path;   // the file to load (see ModuleToLoad)
+  std::string module_named;  // as the command line named it; "" when it named none
+  // The study function to judge; "": each in turn. In a child: the one its
+  // check judges ("" for the module's own checks).
+  std::string study;
   std::optional<std::uint64_t> seed;  // none: a fresh one
   std::int32_t random_calls = kDefaultRandomCalls;
   std::optional<std::int32_t> timeout_seconds;  // every check's; none: each check's own

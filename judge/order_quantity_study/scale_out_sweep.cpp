@@ -1,10 +1,10 @@
-#include "judge/scale_out_sweep.h"
+#include "judge/order_quantity_study/scale_out_sweep.h"
 
 #include <cmath>
 
-#include "judge/call_scenarios.h"
-#include "judge/expected_quantity.h"
 #include "judge/floating_point_state.h"
+#include "judge/order_quantity_study/expected_quantity.h"
+#include "judge/order_quantity_study/study_inputs.h"
 
 namespace judge {
 

@@ -9,11 +9,14 @@
 #include <string>
 
 #include "host/stand_in_host.h"
-#include "judge/contract_inputs.h"
+#include "interface/study_interface.h"
+#include "judge/order_quantity_study/study_inputs.h"
 
 namespace judge {
 
 inline constexpr char kExpectedModuleName[] = "zrPalvessa";
+// The export name of its study function.
+inline constexpr char kExpectedStudyFunction[] = "scsf_zrPalvessa";
 // The name a Windows DLL's export directory gives the module.
 inline constexpr char kExpectedModuleFile[] = "zrPalvessa_64.dll";
 inline constexpr char kExpectedDisplayName[] = "zr: Palvessa";

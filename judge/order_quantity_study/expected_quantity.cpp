@@ -1,9 +1,10 @@
-#include "judge/expected_quantity.h"
+#include "judge/order_quantity_study/expected_quantity.h"
 
 #include <cmath>
 #include <limits>
 
-#include "judge/contract_inputs.h"
+#include "judge/input_values.h"
+#include "judge/order_quantity_study/study_inputs.h"
 
 namespace judge {
 

@@ -1,7 +1,6 @@
-// How the contract reads the host's inputs: which slot stands for each of the
-// study's six inputs, and what a slot's stored value means as an integer or a
-// yes/no flag for every type code. Worked out here on its own, so the study's
-// code is checked against it rather than against itself.
+// zrPalvessa's six inputs, by slot index, as the host's users know them, and
+// the settings a user gives them: what the tool expects of our study, kept
+// apart from the study's own declaration.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +9,6 @@
 
 namespace judge {
 
-// The study's inputs by slot index, as the host's users know them.
 enum StudyInputIndex : std::int32_t {
   kEnabled = 0,             // yes/no: the study acts only when set
   kFlatQuantity = 1,        // integer: order quantity while flat
@@ -20,12 +18,6 @@ enum StudyInputIndex : std::int32_t {
   kRoundDown = 5,           // yes/no: round the scaled quantity down
 };
 inline constexpr std::int32_t kInputCount = 6;
-
-// The slot standing for input `index` in the record as it is (no service is
-// called): with no array or a count of 0 or less the fallback slot, past the
-// end the last element.
-const InputSlot& SlotForInput(const StudyInterface& record, std::int32_t index);
-InputSlot& SlotForInput(StudyInterface& record, std::int32_t index);
 
 // Sets input `index` in the slot the study will read it from, as a user
 // would in the host's input dialog: the type code and the int32 value.
@@ -38,10 +30,18 @@ inline void SetInputFlag(StudyInterface& record, std::int32_t index, bool on) {
   SetInput(record, index, on ? 1 : 0, kYesNoTypeCode);
 }
 
-// A slot's stored value read as an integer, and as 0 or 1. Values without an
-// int32 reading (not a number, out of range) give the smallest integer of
-// the width they are converted to.
-std::int32_t InputAsInteger(const InputSlot& slot);
-std::int32_t InputAsFlag(const InputSlot& slot);
+// What a user sets the six inputs to; by default the declared defaults with
+// "Enabled" switched on.
+struct StudySettings {
+  bool enabled = true;
+  std::int32_t flat_quantity = 4;
+  std::int32_t in_trade_quantity = 1;
+  bool scale_out = false;
+  std::int32_t percentage = 50;
+  bool round_down = false;
+};
+
+// Sets all six inputs, each in the slot the study will read it from.
+void ApplyStudySettings(StudyInterface& record, const StudySettings& settings);
 
 }  // namespace judge

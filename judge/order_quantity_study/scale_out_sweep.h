@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "host/stand_in_host.h"
-#include "judge/call_judge.h"
+#include "judge/declaration.h"
 
 namespace judge {
 

@@ -1,8 +1,9 @@
-#include "judge/expected_declaration.h"
+#include "judge/order_quantity_study/expected_declaration.h"
 
 #include <vector>
 
 #include "host/host_text.h"
+#include "judge/input_values.h"
 
 namespace judge {
 
