@@ -127,3 +127,21 @@ std::int32_t SlotAsFlagByTable(const InputSlot& slot) {
   }
   return 0;
 }
+
+double SlotAsNumber(const InputSlot& slot) {
+  switch (KindOf(slot.type_code)) {
+    case StoredKind::kInteger:
+    case StoredKind::kYesNo:
+      return StoredInt32(slot);
+    case StoredKind::kFloat32:
+      return StoredFloat32(slot);
+    case StoredKind::kFloat64:
+    case StoredKind::kDays:
+    case StoredKind::kTimeOfDay:
+    case StoredKind::kFloat64Only:
+      return StoredFloat64(slot);
+    case StoredKind::kNothing:
+      break;
+  }
+  return 0;
+}

@@ -24,3 +24,8 @@ inline std::int32_t SlotAsFlag(const InputSlot& slot) {
   }
   return SlotAsFlagByTable(slot);
 }
+
+// The input's stored value as a number, whatever its type code: an integer
+// code's int32, a decimal's float or double, a date or time's days (0 for
+// codes that store nothing). For studies with decimal inputs.
+double SlotAsNumber(const InputSlot& slot);

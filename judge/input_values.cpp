@@ -1,6 +1,9 @@
 #include "judge/input_values.h"
 
+#include "judge/number_words.h"
+
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -48,19 +51,19 @@ bool OneOf(std::uint8_t code, const std::uint8_t (&codes)[N]) {
   return std::find(std::begin(codes), std::end(codes), code) != std::end(codes);
 }
 
-// The shortest text that reads back as `x` at `digits` significant digits.
-std::string Shortest(double x, int digits) {
+// The shortest text that reads back as `x` in its own precision: a float's
+// 2.5 as "2.5", not as the double it widens to.
+std::string Shortest(double x, bool single_precision) {
+  if (!single_precision || !std::isfinite(x)) return NumberWords(x);
   char text[48];
-  for (int precision = 1; precision <= digits; ++precision) {
-    std::snprintf(text, sizeof text, "%.*g", precision, x);
-    if (std::strtod(text, nullptr) == x) return text;
-  }
-  std::snprintf(text, sizeof text, "%.*g", digits, x);
-  return text;
+  const auto result = std::to_chars(text, text + sizeof text, static_cast<float>(x));
+  return std::string(text, result.ptr);
 }
 
 std::string TwoDigits(std::int64_t value) {
-  return (value < 10 ? "0" : "") + std::to_string(value);
+  char text[24];
+  std::snprintf(text, sizeof text, "%02lld", static_cast<long long>(value));
+  return text;
 }
 
 }  // namespace
@@ -185,9 +188,9 @@ std::string ValueText(std::uint8_t code, const SlotArea& value) {
     case ValueMeaning::kWholeNumber:
       return std::to_string(ReadSlotArea<std::int32_t>(value));
     case ValueMeaning::kNumber:
-      return Shortest(number, type.storage == ValueStorage::kFloat32 ? 9 : 17);
+      return Shortest(number, type.storage == ValueStorage::kFloat32);
     case ValueMeaning::kTimeOfDay: {
-      if (!std::isfinite(number)) return Shortest(number, 17) + " (days)";
+      if (!std::isfinite(number)) return NumberWords(number) + " (days)";
       const double day_part = number - std::floor(number);
       auto seconds = static_cast<std::int64_t>(std::llround(day_part * 86400.0)) % 86400;
       return TwoDigits(seconds / 3600) + ":" + TwoDigits(seconds / 60 % 60) + ":" +
@@ -195,7 +198,7 @@ std::string ValueText(std::uint8_t code, const SlotArea& value) {
     }
     case ValueMeaning::kDate:
     case ValueMeaning::kDateTime:
-      return Shortest(number, 17) + " (days)";
+      return NumberWords(number) + " (days)";
     case ValueMeaning::kNoValue:
     case ValueMeaning::kUndefined:
       break;

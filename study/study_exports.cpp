@@ -2,19 +2,9 @@
 
 #include "study/order_quantity_study.h"
 
-extern "C" {
+STUDY_MODULE("zrPalvessa")
 
-const char* scdll_DLLName() {
-  return "zrPalvessa";
-}
-
-std::int32_t scdll_DLLVersion() {
-  return kHostInterfaceVersion;
-}
-
-void scsf_zrPalvessa(StudyInterface* record) {
+STUDY_FUNCTION(zrPalvessa) {
   if (record == nullptr) return;  // nothing to read or write
   RunStudy(*record);
 }
-
-}  // extern "C"

@@ -1,25 +1,12 @@
-// The module's exports, under plain undecorated names.
+// The module's exports, made with the study kit: its name "zrPalvessa", the
+// interface version whose record layout it expects (2683), and its study
+// function, which the host calls with its record on every update.
 #pragma once
 
 #include <cstdint>
 
-#include "interface/study_interface.h"
+#include "interface/study_kit.h"
 
-#if defined(_WIN32)
-#define STUDY_EXPORT __declspec(dllexport)
-#else
-#define STUDY_EXPORT __attribute__((visibility("default")))
-#endif
-
-extern "C" {
-
-// The module's name, "zrPalvessa".
-STUDY_EXPORT const char* scdll_DLLName();
-
-// The host interface version whose record layout the module expects: 2683.
-STUDY_EXPORT std::int32_t scdll_DLLVersion();
-
-// The study function, called by the host with its record for every update.
-STUDY_EXPORT void scsf_zrPalvessa(StudyInterface* record);
-
-}  // extern "C"
+STUDY_KIT_EXPORT const char* scdll_DLLName();
+STUDY_KIT_EXPORT std::int32_t scdll_DLLVersion();
+STUDY_FUNCTION(zrPalvessa);

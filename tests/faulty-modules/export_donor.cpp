@@ -3,6 +3,6 @@
 // the export here, outside the module.
 #include "study/study_exports.h"
 
-extern "C" STUDY_EXPORT const char* scdll_DLLName() {
+STUDY_KIT_EXPORT const char* scdll_DLLName() {
   return "zrPalvessa";
 }

@@ -101,30 +101,30 @@ extern "C" const faulty::OwnPieces faulty_module_pieces = {
 extern "C" {
 
 #if !defined(FAULT_borrowed_export)
-STUDY_EXPORT const char* scdll_DLLName() {
+STUDY_KIT_EXPORT const char* scdll_DLLName() {
   return faulty::ModuleName();
 }
 #endif
 
-STUDY_EXPORT std::int32_t scdll_DLLVersion() {
+STUDY_KIT_EXPORT std::int32_t scdll_DLLVersion() {
   return faulty::ModuleVersion();
 }
 
 #if !defined(FAULT_missing_export)
-STUDY_EXPORT void scsf_zrPalvessa(StudyInterface* record) {
+STUDY_KIT_EXPORT void scsf_zrPalvessa(StudyInterface* record) {
   faulty::StudyFunction(record);
 }
 #endif
 
 #if defined(FAULT_exports_second_study)
-STUDY_EXPORT void scsf_zrPalvessa2(StudyInterface* record) {
+STUDY_KIT_EXPORT void scsf_zrPalvessa2(StudyInterface* record) {
   faulty::StudyFunction(record);
 }
 #endif
 
 #if defined(_WIN32) && defined(FAULT_forks)
 // What the process left running does: wait a minute.
-STUDY_EXPORT void CALLBACK Linger(HWND, HINSTANCE, LPSTR, int) {
+STUDY_KIT_EXPORT void CALLBACK Linger(HWND, HINSTANCE, LPSTR, int) {
   Sleep(60000);
 }
 #endif

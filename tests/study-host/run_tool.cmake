@@ -9,6 +9,11 @@
 # An error (exit code 2 or more) must be told on exactly one line of standard
 # error.
 string(REPLACE "|" ";" command "${COMMAND}")
+foreach(field STDOUT STDERR)
+  if(DEFINED ${field})
+    string(REPLACE "@SEMICOLON@" ";" ${field} "${${field}}")
+  endif()
+endforeach()
 if(DEFINED STDOUT_FILE)
   set(output OUTPUT_FILE ${STDOUT_FILE})
 else()

@@ -93,7 +93,8 @@ void RunInChild(const DescribeSettings& settings, const ChannelWriter& channel) 
     if (session.module().study_name != study) session.ChooseStudy(study);
     session.Announce(kSetUpPhase);
     const judge::Declaration declaration = judge::ReadDeclaration(session.module().study);
-    out += (studies.size() > 1 ? "\n" : "") + DescribeStudy(study, declaration);
+    if (studies.size() > 1) out += '\n';
+    out += DescribeStudy(study, declaration);
   }
   session.Unload();
   channel.Send(FrameKind::kOutput, out);

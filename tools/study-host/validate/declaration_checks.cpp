@@ -24,7 +24,10 @@ CheckResult CheckDeclaresStudy(const CheckContext& context) {
   const judge::JudgedStudy& study = context.study();
   const std::vector<judge::LintFinding> findings = judge::LintDeclaration(study.declaration);
   const std::string failures = Joined(findings, judge::Severity::kFailure);
-  if (!failures.empty()) return Failed(failures);
+  const std::string warnings = Joined(findings, judge::Severity::kWarning);
+  if (!failures.empty()) {
+    return Failed(failures + (warnings.empty() ? "" : "; and it " + warnings));
+  }
   context.Announce("the defaults call");
   StandInHost host({.slot_count = judge::kOfferedInputSlots});
   host.record().defaults_flag = 1;
@@ -35,7 +38,6 @@ CheckResult CheckDeclaresStudy(const CheckContext& context) {
                                " inputs, each named, typed and given a "
                                "default within its limits" +
                                (study.rule != nullptr ? ", as its own rule says" : "");
-  const std::string warnings = Joined(findings, judge::Severity::kWarning);
   if (warnings.empty()) return Passed(declared);
   return Warned(declared + "; but it " + warnings);
 }

@@ -292,6 +292,7 @@ class CausesMet {
     const std::size_t at = detail.find(cause);
     if (at == std::string::npos) return "";
     std::string rest = detail.substr(0, at) + detail.substr(at + cause.size());
+    for (std::size_t twice; (twice = rest.find("  ")) != std::string::npos;) rest.erase(twice, 1);
     const std::size_t first = rest.find_first_not_of(": ");
     const std::size_t last = rest.find_last_not_of(": ");
     return first == std::string::npos ? "" : rest.substr(first, last - first + 1);
