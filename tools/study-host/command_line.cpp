@@ -117,6 +117,8 @@ CLI::App& AddDescribe(CLI::App& app, DescribeSettings& settings) {
   AddStudy(describe, settings.study,
            "only this study function (its export's name, with or without scsf_); by default "
            "every one the module exports");
+  describe.add_flag("--json", settings.json, "print the declaration as JSON")
+      ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
   AddTimeout(describe, settings.timeout_seconds, CallLimitHelp());
   return describe;
 }
@@ -231,6 +233,20 @@ CLI::App& AddValidate(CLI::App& app, ValidateSettings& settings, CommandLineOf w
     validate
         .add_flag("--list", settings.list,
                   "list the checks, their time limits and what each covers")
+        ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+    validate
+        .add_option("--junit", settings.junit_file,
+                    "also write the results as JUnit XML, a test case a check, for CI systems")
+        ->type_name("FILE.xml");
+    validate
+        .add_option("--json", settings.json_file,
+                    "also write the results as JSON, an object a check and a summary")
+        ->type_name("FILE.json");
+    validate.add_flag("--quiet", settings.quiet, "print only the failed checks and the summary")
+        ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+    validate
+        .add_flag("--fail-on-warning", settings.fail_on_warning,
+                  "end with exit code 1 when a check passed with a warning")
         ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
   }
   return validate;

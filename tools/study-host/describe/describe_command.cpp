@@ -1,5 +1,7 @@
 #include "tools/study-host/describe/describe_command.h"
 
+#include <nlohmann/json.hpp>
+
 #include "judge/declaration.h"
 #include "judge/declaration_lint.h"
 #include "judge/input_values.h"
@@ -57,6 +59,44 @@ std::string DescribeStudy(const std::string& export_name, const judge::Declarati
   return out;
 }
 
+// One study function's declaration as JSON: the inputs with their values
+// in their own types, and what the host's rules find wrong in it.
+nlohmann::ordered_json StudyJson(const std::string& export_name,
+                                 const judge::Declaration& declaration) {
+  nlohmann::ordered_json inputs = nlohmann::ordered_json::array();
+  for (const judge::DeclaredInput& input : declaration.inputs) {
+    const auto number = [&input](const SlotArea& value) {
+      return judge::TypeCodeOf(input.type_code).storage == judge::ValueStorage::kNothing
+                 ? nlohmann::ordered_json()
+                 : nlohmann::ordered_json(judge::StoredNumber(input.type_code, value));
+    };
+    const bool limited = LimitsText(input) != "-";
+    inputs.push_back(
+        {{"index", input.index},
+         {"name", input.name},
+         {"type_code", input.type_code},
+         {"type", judge::TypeCodeName(input.type_code)},
+         {"default", input.has_default ? number(input.default_value) : nullptr},
+         {"default_text",
+          input.has_default ? judge::ValueText(input.type_code, input.default_value) : ""},
+         {"lower_limit", limited ? number(input.lower_limit) : nullptr},
+         {"upper_limit", limited ? number(input.upper_limit) : nullptr},
+         {"description", input.description ? nlohmann::ordered_json(*input.description)
+                                           : nlohmann::ordered_json()}});
+  }
+  nlohmann::ordered_json problems = nlohmann::ordered_json::array();
+  for (const judge::LintFinding& finding : judge::LintDeclaration(declaration)) {
+    problems.push_back(
+        {{"severity", finding.severity == judge::Severity::kFailure ? "failure" : "warning"},
+         {"words", finding.words}});
+  }
+  return {{"study_function", export_name},
+          {"display_name", declaration.display_name},
+          {"description", declaration.description},
+          {"inputs", std::move(inputs)},
+          {"problems", std::move(problems)}};
+}
+
 }  // namespace
 
 int RunInTool(const DescribeSettings& settings, const std::vector<std::string>& arguments) {
@@ -77,10 +117,11 @@ void RunInChild(const DescribeSettings& settings, const ChannelWriter& channel) 
   session.Announce("asking the module its name");
   const char* name = module.name();
   const std::string module_name = name != nullptr ? name : "";
+  const std::int32_t version = module.version();
   std::string out;
   out += "module:            " + Escaped(path) + "\n";
   out += "name:              " + Escaped(module_name) + "\n";
-  out += "interface version: " + std::to_string(module.version()) + "\n";
+  out += "interface version: " + std::to_string(version) + "\n";
   std::vector<std::string> studies;
   if (module.study != nullptr) {
     studies.push_back(module.study_name);
@@ -89,14 +130,24 @@ void RunInChild(const DescribeSettings& settings, const ChannelWriter& channel) 
     out +=
         "study functions:   " + std::to_string(studies.size()) + " (" + StudyNames(module) + ")\n";
   }
+  nlohmann::ordered_json json_studies = nlohmann::ordered_json::array();
   for (const std::string& study : studies) {
     if (session.module().study_name != study) session.ChooseStudy(study);
     session.Announce(kSetUpPhase);
     const judge::Declaration declaration = judge::ReadDeclaration(session.module().study);
     if (studies.size() > 1) out += '\n';
     out += DescribeStudy(study, declaration);
+    json_studies.push_back(StudyJson(study, declaration));
   }
   session.Unload();
+  if (settings.json) {
+    const nlohmann::ordered_json json = {{"module", path},
+                                         {"name", module_name},
+                                         {"interface_version", version},
+                                         {"studies", std::move(json_studies)}};
+    // Text that is not UTF-8 (a module's own words) is written with U+FFFD.
+    out = json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+  }
   channel.Send(FrameKind::kOutput, out);
   channel.Send(FrameKind::kDone, "");
 }

@@ -12,6 +12,7 @@ struct DescribeSettings {
   std::string module_path;   // the file to load (see ModuleToLoad)
   std::string module_named;  // as the command line named it; "" when it named none
   std::string study;         // the study function to describe; "": every one
+  bool json = false;         // the declaration as JSON
   std::optional<std::int32_t> timeout_seconds;  // per call; none: the default
 };
 

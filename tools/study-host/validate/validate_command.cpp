@@ -1,6 +1,7 @@
 #include "tools/study-host/validate/validate_command.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <filesystem>
 #include <mutex>
@@ -19,6 +20,7 @@
 #include "tools/study-host/common/text_format.h"
 #include "tools/study-host/common/text_table.h"
 #include "tools/study-host/common/tool_error.h"
+#include "tools/study-host/common/whole_file.h"
 #include "tools/study-host/sandbox/child_process.h"
 #include "tools/study-host/sandbox/child_report.h"
 #include "tools/study-host/sandbox/own_output.h"
@@ -30,6 +32,7 @@
 #include "tools/study-host/validate/check_result.h"
 #include "tools/study-host/validate/loading_checks.h"
 #include "tools/study-host/validate/state_checks.h"
+#include "tools/study-host/validate/validate_report.h"
 
 namespace {
 
@@ -267,6 +270,11 @@ std::string Summary(const int (&counts)[4]) {
   return summary + "\n";
 }
 
+// How errors name a results file.
+WholeFileWords ReportWords(const std::string& option) {
+  return {"the results", option, "another program"};
+}
+
 // The earlier failures, so a later check that meets the same cause says so
 // briefly instead of repeating it.
 class CausesMet {
@@ -314,7 +322,10 @@ void NoteCrashCause(CheckResult& result) {
 class ValidateRun {
  public:
   ValidateRun(const ValidateSettings& settings, std::uint64_t seed)
-      : settings_(settings), seed_(seed), outcomes_(AllChecks().size()) {}
+      : settings_(settings), seed_(seed), outcomes_(AllChecks().size()) {
+    report_.module = settings.module_path;
+    report_.seed = seed;
+  }
 
   // The module's own checks, then, for each study function (the one asked
   // for, or each in turn), the checks of a study.
@@ -323,7 +334,7 @@ class ValidateRun {
     RunScope(checks, "", /*module_level=*/true);
     const std::vector<std::string> studies = StudiesToJudge();
     for (const std::string& study : studies) {
-      if (studies.size() > 1) WriteOutput("study " + study + "\n");
+      if (studies.size() > 1 && !settings_.quiet) WriteOutput("study " + study + "\n");
       std::fill(outcomes_.begin(), outcomes_.end(), std::nullopt);
       for (const CheckDefinition* check : checks) {
         if (check->scope == CheckScope::kModule)
@@ -336,6 +347,7 @@ class ValidateRun {
 
   int counts(Outcome outcome) const { return counts_[static_cast<int>(outcome)]; }
   const int (&all_counts() const)[4] { return counts_; }
+  const ValidateReport& report() const { return report_; }
 
  private:
   void RunScope(const std::vector<const CheckDefinition*>& checks, const std::string& study,
@@ -345,7 +357,11 @@ class ValidateRun {
       if (check->scope == CheckScope::kOwnRule && !KnowsRuleOf(study) && settings_.checks.empty()) {
         continue;  // asked for by name, it says why it was skipped
       }
-      Print(*check, Result(*check, study));
+      const auto started = std::chrono::steady_clock::now();
+      const CheckResult result = Result(*check, study);
+      const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+      report_.checks.push_back({study, std::string(check->name), result, took.count()});
+      Print(*check, result);
     }
     if (module_level) module_outcomes_ = outcomes_;
   }
@@ -368,6 +384,7 @@ class ValidateRun {
   void Print(const CheckDefinition& check, const CheckResult& result) {
     outcomes_[IndexOf(check)] = result.outcome;
     ++counts_[static_cast<int>(result.outcome)];
+    if (settings_.quiet && result.outcome != Outcome::kFailed) return;
     WriteOutput(columns_.Row(
         {OutcomeName(result.outcome), std::string(check.name), Escaped(result.detail)}));
     FlushOutput();
@@ -397,7 +414,9 @@ class ValidateRun {
   void SkipStudyChecks(const std::vector<const CheckDefinition*>& checks) {
     for (const CheckDefinition* check : checks) {
       if (check->scope == CheckScope::kStudy) {
-        Print(*check, Skipped("needs exports-resolve"));
+        const CheckResult skipped = Skipped("needs exports-resolve");
+        report_.checks.push_back({"", std::string(check->name), skipped, 0});
+        Print(*check, skipped);
       }
     }
   }
@@ -415,6 +434,7 @@ class ValidateRun {
   std::string hung_;           // the first check that did not finish in time
   std::string studies_found_;  // exports-resolve's: a study function a line
   CausesMet causes_;
+  ValidateReport report_;
 };
 
 }  // namespace
@@ -423,14 +443,24 @@ int RunInTool(const ValidateSettings& settings, const std::vector<std::string>& 
   if (settings.list) return ListChecks();
   CheckModuleFile(settings.module_path, settings.module_named);
   const std::uint64_t seed = settings.seed.value_or(FreshSeed());
-  WriteOutput("validate " + Escaped(settings.module_path) + " (seed " + std::to_string(seed) +
-              ")\n");
-  WriteOutput(ReportColumns().Row({"result", "check", "detail"}));
+  // Files that cannot be written are said before any check runs.
+  std::optional<WholeFile> junit;
+  std::optional<WholeFile> json;
+  if (settings.junit_file) junit.emplace(*settings.junit_file, ReportWords("--junit"));
+  if (settings.json_file) json.emplace(*settings.json_file, ReportWords("--json"));
+  if (!settings.quiet) {
+    WriteOutput("validate " + Escaped(settings.module_path) + " (seed " + std::to_string(seed) +
+                ")\n");
+    WriteOutput(ReportColumns().Row({"result", "check", "detail"}));
+  }
   FlushOutput();
   ValidateRun run(settings, seed);
   run.Run();
   WriteOutput(Summary(run.all_counts()));
-  return run.counts(Outcome::kFailed) > 0 ? kExitChecksFailed : kExitSuccess;
+  if (junit) junit->Write(JUnitXml(run.report()));
+  if (json) json->Write(ReportJson(run.report()));
+  const bool warned = settings.fail_on_warning && run.counts(Outcome::kWarning) > 0;
+  return run.counts(Outcome::kFailed) > 0 || warned ? kExitChecksFailed : kExitSuccess;
 }
 
 namespace {

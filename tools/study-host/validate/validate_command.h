@@ -32,6 +32,10 @@ struct ValidateSettings {
   std::vector<const CheckDefinition*> checks;
   std::vector<const CheckDefinition*> skipped;  // left out, reported as skipped
   bool list = false;                            // list the checks instead of running them
+  std::optional<std::string> junit_file;        // the results as JUnit XML, written there
+  std::optional<std::string> json_file;         // the results as JSON, written there
+  bool quiet = false;                           // print failed checks and the summary only
+  bool fail_on_warning = false;                 // a warning fails the run (exit 1)
 };
 
 // In the tool: runs the checks asked for and those they need, each in a
