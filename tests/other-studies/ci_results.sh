@@ -15,8 +15,9 @@ failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
 "$@" validate "$failing" --seed 5 --quiet --junit "$work/results.xml" --json "$work/results.json" \
-  >"$work/quiet.txt"
+  >"$work/quiet.crlf"
 code=$?
+tr -d '\r' <"$work/quiet.crlf" >"$work/quiet.txt"  # Windows line ends
 [[ $code == 1 ]] || fail "validate of a failing module ended with $code, expected 1"
 grep -v '^failed ' "$work/quiet.txt" | grep -qv ' passed, ' && fail "--quiet printed more than failures: $(cat "$work/quiet.txt")"
 

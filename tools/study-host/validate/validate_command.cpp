@@ -301,21 +301,32 @@ class CausesMet {
     if (at == std::string::npos) return "";
     std::string rest = detail.substr(0, at) + detail.substr(at + cause.size());
     for (std::size_t twice; (twice = rest.find("  ")) != std::string::npos;) rest.erase(twice, 1);
-    const std::size_t first = rest.find_first_not_of(": ");
-    const std::size_t last = rest.find_last_not_of(": ");
+    const std::size_t first = rest.find_first_not_of(":, ");
+    const std::size_t last = rest.find_last_not_of(":, ");
     return first == std::string::npos ? "" : rest.substr(first, last - first + 1);
   }
 
   std::vector<std::pair<std::string, std::string>> met_;
 };
 
-// A crash's words ("crashed (signal 11, Segmentation fault)") as its cause,
-// so a later check that crashes the same way says so briefly.
+// How a child that did not finish ended, as its cause: a crash's words
+// ("crashed (signal 11, Segmentation fault)"), or an early end's ("ended
+// with exit code 1 before finishing", as a sanitizer ends one), so a later
+// check that ends the same way says so briefly.
 void NoteCrashCause(CheckResult& result) {
+  if (!result.cause.empty()) return;
   const std::size_t crashed = result.detail.find("crashed (");
   const std::size_t closed = result.detail.find(')', crashed);
-  if (!result.cause.empty() || crashed == std::string::npos || closed == std::string::npos) return;
-  result.cause = result.detail.substr(crashed, closed + 1 - crashed);
+  if (crashed != std::string::npos && closed != std::string::npos) {
+    result.cause = result.detail.substr(crashed, closed + 1 - crashed);
+    return;
+  }
+  constexpr std::string_view kEndedEarly = " before finishing";
+  const std::size_t ended = result.detail.find("ended with exit code ");
+  const std::size_t before = result.detail.find(kEndedEarly, ended);
+  if (ended != std::string::npos && before != std::string::npos) {
+    result.cause = result.detail.substr(ended, before + kEndedEarly.size() - ended);
+  }
 }
 
 // The run of the checks, printing each row as it ends.
