@@ -123,7 +123,13 @@ CheckResult ResultOfChild(const ChildReport& report, const CheckFolders& folders
   if (!result) {
     result = Failed(HowItEnded(report, PhaseOf(report)));
   } else if (run.left_processes) {
-    result = Failed("left a process running after the check ended (the study starts none)");
+    // What the check found stands; the leftover process is said beside it.
+    const char* const leftover = "left a process running after the check ended (the study starts none)";
+    if (result->outcome == Outcome::kFailed) {
+      result->detail += std::string("; it also ") + leftover;
+    } else {
+      result = Failed(leftover);
+    }
   } else if (result->outcome != Outcome::kFailed) {
     const struct {
       const std::vector<std::string>& files;
