@@ -1,9 +1,10 @@
 // Everything of the process a module could change, leave behind or grow,
 // taken whole at the lowest layer the system shows it: descriptors or
-// handles, threads, loaded libraries and mapped files, the environment, the
-// working folder, every locale category, signal dispositions and process
-// attributes, the calling thread's own attributes, and the standard
-// streams. Each is a fact: a subject and its state in words. Two censuses
+// handles, threads and every thread's attributes, loaded libraries and
+// mapped files, the environment, the working folder, every locale category,
+// signal dispositions and process attributes, timers, per-thread keys and
+// slots, the C++ runtime's handlers and standard streams, the calling
+// thread's own attributes, and the C standard streams. Each is a fact: a subject and its state in words. Two censuses
 // are compared whole, so whatever a module changes is named by what it is,
 // whichever route it took; nothing is watched by a list of functions.
 #pragma once
@@ -20,6 +21,7 @@ enum class CensusKind {
   kHandles,         // open handles of one type (Windows), counted
   kNamedObject,     // a named kernel object a handle holds (Windows)
   kThread,          // a thread of the process, by its id
+  kThreadAttribute, // an attribute of a thread of the process (its priority, processors)
   kLibrary,         // a loaded library
   kMappedFile,      // a file mapped into memory
   kEnvironment,     // an environment variable
@@ -27,6 +29,10 @@ enum class CensusKind {
   kLocale,          // a locale category of the C library, or the C++ global locale
   kSignal,          // how a signal is handled (the C runtime's handlers on Windows)
   kProcess,         // a process-wide attribute (umask, limits, error mode, DLL folder)
+  kTimer,           // an interval timer armed (alarm among them)
+  kTimerObject,     // a timer the process holds (a POSIX timer), armed or not
+  kPerThreadSlots,  // per-thread keys or TLS slots in use
+  kRuntimeHandler,  // a handler the C++ runtime keeps (terminate, new)
   kCallingThread,   // an attribute of the thread that calls the module
   kStandardStream,  // standard input, output or error: buffering, mode, flags
 };

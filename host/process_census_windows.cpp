@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "host/former_images.h"
 #include "host/process_census.h"
 
 namespace {
@@ -321,9 +322,12 @@ std::string WhereAddressPoints(const void* address) {
     GetModuleFileNameW(owner, path, MAX_PATH);
     return "in " + FileName(Utf8(path)) + "'s image";
   }
+  const std::string former = FormerImageAt(address);
   MEMORY_BASIC_INFORMATION region{};
   if (VirtualQuery(address, &region, sizeof region) == sizeof region && region.State == MEM_FREE) {
-    return "in memory no longer mapped";
+    return former.empty() ? "in memory no longer mapped"
+                          : "in memory no longer mapped (" + former + ")";
   }
+  if (!former.empty()) return "in " + former + ", mapped again since";
   return "in other memory";
 }

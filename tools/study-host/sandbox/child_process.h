@@ -91,12 +91,19 @@ class ChannelWriter;
 // overflow says so on `channel` first.
 void EndProcessOnCrash(const ChannelWriter& channel);
 
+// In a child: the tool's crash handler before any a module may have added
+// since (on Windows, the first vectored exception handler again).
+void PutCrashHandlerFirst();
+
 // In a child, on a thread it starts: a stack overflow on this thread is
 // told as such too (the main thread is ready from EndProcessOnCrash on).
 void PrepareThreadForCrash();
 
-// The words for a crash from a stack overflow.
+// The words for a crash from a stack overflow, and from a jump into memory
+// that holds no code.
 inline constexpr char kStackOverflow[] = "stack overflow";
+inline constexpr char kRanCodeThatIsGone[] =
+    "it ran code where none is loaded, as a module's once it is unloaded";
 
 // In the tool itself: a failed write to a closed pipe is an error to report,
 // not a signal that ends the tool; and processes a child leaves behind
