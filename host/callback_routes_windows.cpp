@@ -115,36 +115,6 @@ std::string ConsoleControlEvent() {
   return "";
 }
 
-VOID CALLBACK TimerDone(void* done, BOOLEAN) {
-  SetEvent(static_cast<HANDLE>(done));
-}
-
-// A timer of the host's own on the default timer queue, and a wait of its
-// own on the wait queue: the queues' threads run them, and whatever else
-// is due.
-std::string TimerAndWaitQueues() {
-  const HANDLE timer_done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  const HANDLE wait_done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  const HANDLE signalled = CreateEventW(nullptr, TRUE, TRUE, nullptr);
-  HANDLE timer = nullptr;
-  HANDLE wait = nullptr;
-  if (timer_done != nullptr && wait_done != nullptr && signalled != nullptr) {
-    if (CreateTimerQueueTimer(&timer, nullptr, &TimerDone, timer_done, 0, 0, WT_EXECUTEONLYONCE)) {
-      WaitForSingleObject(timer_done, kMostWaitMilliseconds);
-      DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);
-    }
-    if (RegisterWaitForSingleObject(&wait, signalled, &TimerDone, wait_done, INFINITE,
-                                    WT_EXECUTEONLYONCE)) {
-      WaitForSingleObject(wait_done, kMostWaitMilliseconds);
-      UnregisterWaitEx(wait, INVALID_HANDLE_VALUE);
-    }
-  }
-  for (const HANDLE event : {timer_done, wait_done, signalled}) {
-    if (event != nullptr) CloseHandle(event);
-  }
-  return "";
-}
-
 std::string LiveOnForTimers() {
   std::this_thread::sleep_for(kTimeAfter);
   return "";
@@ -160,8 +130,7 @@ constexpr CallbackRoute kRoutes[] = {
      &WaitAlertably},
     {"starting and ending a thread (its start and end callbacks run)", &StartAndEndThread},
     {"a console control event (every console handler runs)", &ConsoleControlEvent},
-    {"the timer and wait queues running a timer and a wait of the host's", &TimerAndWaitQueues},
-    {"the time just after (timers due then go off)", &LiveOnForTimers},
+    {"the time just after (the timer and wait queues run what is due then)", &LiveOnForTimers},
 };
 
 }  // namespace

@@ -64,3 +64,4 @@ struct AddressRange {
 };
 LibraryData ReadRuntimeLibraryData();
 std::vector<AddressRange> RangesNotCompared();
+

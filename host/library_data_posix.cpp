@@ -137,3 +137,4 @@ std::string LibraryVariableAt(const std::string& /*library*/, std::uintptr_t add
   }
   return DebugVariableAt(address);
 }
+

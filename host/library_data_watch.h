@@ -14,9 +14,10 @@
 class RuntimeLibraryWatch {
  public:
   // Learns what the libraries change while only `tool_work` runs (the
-  // work the check does around the module, with no module), and takes the
-  // state to compare against. Before anything is learned, the C++ runtime
-  // numbers every standard facet (it does so at a facet's first use).
+  // work the check does around the module, with a module of the tool's own
+  // that does nothing in its place), and takes the state to compare
+  // against. Before anything is learned, the C++ runtime numbers every
+  // standard facet (it does so at a facet's first use).
   explicit RuntimeLibraryWatch(std::function<void()> tool_work);
 
   // After the module is gone: the tool's work once more, then each

@@ -137,7 +137,9 @@ std::string FormatFlagWords(std::ios_base::fmtflags flags) {
                {std::ios_base::uppercase, "uppercase"}};
   std::string words;
   for (const auto& flag : named) {
-    if ((flags & flag.flag) != 0) words += (words.empty() ? "" : " ") + std::string(flag.name);
+    if ((flags & flag.flag) == 0) continue;
+    if (!words.empty()) words += ' ';
+    words += flag.name;
   }
   return words.empty() ? "no flags" : words;
 }
@@ -146,12 +148,17 @@ std::string FormatFlagWords(std::ios_base::fmtflags flags) {
 // the kind of buffer it writes through (synchronised with the C stream, or
 // one of its own once unsynchronised).
 std::string CppStreamState(std::ios& stream) {
-  std::string state = FormatFlagWords(stream.flags()) +
-                      ", precision " + std::to_string(stream.precision()) + ", width " +
-                      std::to_string(stream.width()) + ", fill " +
-                      std::to_string(static_cast<int>(stream.fill())) + ", state " +
-                      std::to_string(static_cast<int>(stream.rdstate())) +
-                      (stream.tie() != nullptr ? ", tied" : ", untied");
+  // Built piece by piece: g++ 12 warns wrongly of overlap in a chain of +.
+  std::string state = FormatFlagWords(stream.flags());
+  state += ", precision ";
+  state += std::to_string(stream.precision());
+  state += ", width ";
+  state += std::to_string(stream.width());
+  state += ", fill ";
+  state += std::to_string(static_cast<int>(stream.fill()));
+  state += ", state ";
+  state += std::to_string(static_cast<int>(stream.rdstate()));
+  state += stream.tie() != nullptr ? ", tied" : ", untied";
   if (std::streambuf* buffer = stream.rdbuf()) {
     state += ", its buffer a ";
     state += Demangled(typeid(*buffer).name());
@@ -171,7 +178,9 @@ void AddCppRuntime(ProcessCensus& census) {
     census.Add(CensusKind::kStandardStream, stream.name, CppStreamState(*stream.stream));
   }
   const auto where = [](const void* handler) {
-    return handler == nullptr ? std::string("none") : "a handler " + WhereAddressPoints(handler);
+    std::string words = handler == nullptr ? "none" : "a handler ";
+    if (handler != nullptr) words += WhereAddressPoints(handler);
+    return words;
   };
   census.Add(CensusKind::kRuntimeHandler, "the C++ terminate handler (std::set_terminate)",
              where(reinterpret_cast<const void*>(std::get_terminate())));

@@ -11,6 +11,8 @@
 #include "host/stand_in_host.h"
 #include "judge/contract_inputs.h"
 #include "tools/study-host/session/declared_inputs.h"
+#include "tools/study-host/session/module_session.h"
+#include "tools/study-host/validate/reference_module.h"
 #include "tools/study-host/validate/unload_checks.h"
 
 namespace {
@@ -57,12 +59,21 @@ std::string TextWithoutOwnership(StandInHost& host) {
 // What a module never sees: a study function that does nothing.
 void DoesNothing(StudyInterface* /*record*/) {}
 
-// The tool's own work in this check, with no module: the same calls and
-// the same census, so what they change in the libraries is learned.
-void ToolWorkAlone() {
-  StandInHost host({.slot_count = kOfferedInputSlots});
-  host.CallDefaults(&DoesNothing);
-  host.CallOrdinary(&DoesNothing);
+// The tool's own work in this check, with its own module that does
+// nothing in the module's place: loaded and unloaded as the module is, the
+// same calls, the same census; what they change in the libraries is
+// learned.
+void ToolWorkAlone(const CheckContext& context, const std::string& reference) {
+  ModuleSession session([&context](const std::string& phase) {
+    context.session->Announce(phase + " (the tool's own module that does nothing)");
+  });
+  if (!reference.empty()) static_cast<void>(session.Load(reference, LoadDepth::kLibrary));
+  {
+    StandInHost host({.slot_count = kOfferedInputSlots});
+    host.CallDefaults(&DoesNothing);
+    host.CallOrdinary(&DoesNothing);
+  }
+  session.Unload();
   static_cast<void>(TakeProcessCensus());
 }
 
@@ -82,7 +93,8 @@ std::string JoinedChanges(const std::vector<std::string>& changes) {
 
 CheckResult CheckUnloadsCleanly(const CheckContext& context) {
   context.Announce("learning what the runtime libraries change by themselves");
-  RuntimeLibraryWatch libraries(&ToolWorkAlone);
+  const ReferenceModuleFile reference;
+  RuntimeLibraryWatch libraries([&context, &reference] { ToolWorkAlone(context, reference.path()); });
   const std::string reason = context.session->Load(context.path, LoadDepth::kExports);
   if (!reason.empty()) return Failed("loading the module failed: " + reason);
   const DynamicLibrary& module = context.session->module().library;
