@@ -39,8 +39,8 @@ std::string RuntimeHandlers() {
   for (const auto& handler : handlers) {
     if (handler.handler == nullptr) continue;
     const std::string where = WhereAddressPoints(handler.handler);
-    if (NoLongerMapped(where)) return std::string(handler.name) + " lies " + where + ": " +
-                                      handler.runs_when;
+    if (NoLongerMapped(where))
+      return std::string(handler.name) + " lies " + where + ": " + handler.runs_when;
   }
   return "";
 }

@@ -122,8 +122,7 @@ std::string LiveOnForTimers() {
 
 constexpr CallbackRoute kRoutes[] = {
     {"the C++ runtime's terminate and new handlers", &RuntimeHandlers},
-    {"the C runtime's signal handlers and the unhandled-exception filter",
-     &CRuntimeSignalHandlers},
+    {"the C runtime's signal handlers and the unhandled-exception filter", &CRuntimeSignalHandlers},
     {"raising and handling an exception (every vectored handler sees it)",
      &RaiseAndHandleException},
     {"an alertable wait of the thread that called it (calls queued to the thread run)",

@@ -81,8 +81,7 @@ int FindLibrary(dl_phdr_info* info, std::size_t /*size*/, void* data) {
     const ElfW(Phdr)& segment = info->dlpi_phdr[index];
     if (segment.p_type != PT_NOTE) continue;
     search->found.debug_file = DebugFileOfNotes(
-        reinterpret_cast<const unsigned char*>(info->dlpi_addr + segment.p_vaddr),
-        segment.p_memsz);
+        reinterpret_cast<const unsigned char*>(info->dlpi_addr + segment.p_vaddr), segment.p_memsz);
     if (!search->found.debug_file.empty()) break;
   }
   return 1;
@@ -106,7 +105,7 @@ std::vector<DebugObject> ReadDataObjects(const std::string& path) {
       sections.clear();
     }
   }
-  for (const ElfW(Shdr)& table : sections) {
+  for (const ElfW(Shdr) & table : sections) {
     if (table.sh_type != SHT_SYMTAB || table.sh_link >= sections.size()) continue;
     const ElfW(Shdr)& names = sections[table.sh_link];
     std::vector<ElfW(Sym)> symbols(table.sh_size / sizeof(ElfW(Sym)));
@@ -116,7 +115,7 @@ std::vector<DebugObject> ReadDataObjects(const std::string& path) {
         !ReadAt(file, text.data(), names.sh_size, static_cast<off_t>(names.sh_offset))) {
       continue;
     }
-    for (const ElfW(Sym)& symbol : symbols) {
+    for (const ElfW(Sym) & symbol : symbols) {
       if (ELF64_ST_TYPE(symbol.st_info) != STT_OBJECT || symbol.st_size == 0 ||
           symbol.st_name >= names.sh_size) {
         continue;

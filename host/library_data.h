@@ -20,7 +20,7 @@
 
 // One writable segment or section of a library, as it is now.
 struct LibraryDataRegion {
-  std::string library;    // its file name ("libc.so.6")
+  std::string library;  // its file name ("libc.so.6")
   std::uintptr_t start = 0;
   std::vector<unsigned char> bytes;
 };
@@ -64,4 +64,3 @@ struct AddressRange {
 };
 LibraryData ReadRuntimeLibraryData();
 std::vector<AddressRange> RangesNotCompared();
-

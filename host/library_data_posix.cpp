@@ -41,8 +41,8 @@ void AddRegion(Reading& reading, const std::string& library, std::uintptr_t star
                std::uintptr_t end) {
   if (end <= start) return;
   LibraryDataRegion region{library, start, std::vector<unsigned char>(end - start)};
-  const ssize_t read = pread(reading.memory, region.bytes.data(), region.bytes.size(),
-                             static_cast<off_t>(start));
+  const ssize_t read =
+      pread(reading.memory, region.bytes.data(), region.bytes.size(), static_cast<off_t>(start));
   if (read == static_cast<ssize_t>(region.bytes.size())) reading.data.push_back(std::move(region));
 }
 
@@ -137,4 +137,3 @@ std::string LibraryVariableAt(const std::string& /*library*/, std::uintptr_t add
   }
   return DebugVariableAt(address);
 }
-

@@ -12,7 +12,6 @@ namespace {
 // and again when a difference is found after it is gone.
 constexpr int kRoundsLearned = 2;
 
-
 template <typename Char>
 void UseEveryFacet(const std::locale& locale) {
   static_cast<void>(std::use_facet<std::ctype<Char>>(locale));

@@ -109,12 +109,21 @@ std::string Worded(CensusKind kind, const std::string& subject, const std::strin
 }
 
 // While the module is loaded its image and what it brought are expected,
-// and what it may hold until it is unloaded and then give back (per-thread
-// keys and slots, timer objects, a signal's handler) is its own.
+// and what it may hold until it is unloaded and then give back is its own.
 bool ComparedWhileLoaded(CensusKind kind) {
-  return kind != CensusKind::kLibrary && kind != CensusKind::kMappedFile &&
-         kind != CensusKind::kPerThreadSlots && kind != CensusKind::kTimerObject &&
-         kind != CensusKind::kSignal;
+  switch (kind) {
+    case CensusKind::kLibrary:
+    case CensusKind::kMappedFile:
+    case CensusKind::kDescriptor:
+    case CensusKind::kHandles:
+    case CensusKind::kNamedObject:
+    case CensusKind::kPerThreadSlots:
+    case CensusKind::kTimerObject:
+    case CensusKind::kSignal:
+      return false;
+    default:
+      return true;
+  }
 }
 
 // A thread's attributes come and go with the thread, which is named itself.
@@ -127,13 +136,20 @@ std::string FormatFlagWords(std::ios_base::fmtflags flags) {
   const struct {
     std::ios_base::fmtflags flag;
     const char* name;
-  } named[] = {{std::ios_base::boolalpha, "boolalpha"}, {std::ios_base::dec, "dec"},
-               {std::ios_base::fixed, "fixed"},         {std::ios_base::hex, "hex"},
-               {std::ios_base::internal, "internal"},   {std::ios_base::left, "left"},
-               {std::ios_base::oct, "oct"},             {std::ios_base::right, "right"},
-               {std::ios_base::scientific, "scientific"}, {std::ios_base::showbase, "showbase"},
-               {std::ios_base::showpoint, "showpoint"}, {std::ios_base::showpos, "showpos"},
-               {std::ios_base::skipws, "skipws"},       {std::ios_base::unitbuf, "unitbuf"},
+  } named[] = {{std::ios_base::boolalpha, "boolalpha"},
+               {std::ios_base::dec, "dec"},
+               {std::ios_base::fixed, "fixed"},
+               {std::ios_base::hex, "hex"},
+               {std::ios_base::internal, "internal"},
+               {std::ios_base::left, "left"},
+               {std::ios_base::oct, "oct"},
+               {std::ios_base::right, "right"},
+               {std::ios_base::scientific, "scientific"},
+               {std::ios_base::showbase, "showbase"},
+               {std::ios_base::showpoint, "showpoint"},
+               {std::ios_base::showpos, "showpos"},
+               {std::ios_base::skipws, "skipws"},
+               {std::ios_base::unitbuf, "unitbuf"},
                {std::ios_base::uppercase, "uppercase"}};
   std::string words;
   for (const auto& flag : named) {
@@ -211,7 +227,7 @@ std::vector<std::string> CensusChanges(const ProcessCensus& before, const Proces
                                        CensusScope scope) {
   std::vector<std::string> changes;
   const auto compared = [scope](CensusKind kind) {
-    return scope == CensusScope::kModuleUnloaded || ComparedWhileLoaded(kind);
+    return scope == CensusScope::kWhole || ComparedWhileLoaded(kind);
   };
   for (const auto& [key, state] : after.facts) {
     if (!compared(key.first)) continue;

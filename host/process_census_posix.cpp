@@ -85,7 +85,8 @@ std::string TaskStatus(const std::string& task, const char* field) {
   std::ifstream status("/proc/self/task/" + task + "/status");
   const std::string prefix = std::string(field) + ":";
   for (std::string line; std::getline(status, line);) {
-    if (line.rfind(prefix, 0) == 0) return line.substr(line.find_first_not_of(" \t", prefix.size()));
+    if (line.rfind(prefix, 0) == 0)
+      return line.substr(line.find_first_not_of(" \t", prefix.size()));
   }
   return "";
 }
@@ -94,9 +95,9 @@ std::string TaskStatus(const std::string& task, const char* field) {
 // on the host's calling thread) can set on it.
 void AddThreadAttributes(ProcessCensus& census, const std::string& task, const std::string& who) {
   const std::vector<std::string> fields = StatFields(task);
-  constexpr std::size_t kNice = 16;         // field 19 of the line
-  constexpr std::size_t kRealTime = 37;     // field 40
-  constexpr std::size_t kPolicy = 38;       // field 41
+  constexpr std::size_t kNice = 16;      // field 19 of the line
+  constexpr std::size_t kRealTime = 37;  // field 40
+  constexpr std::size_t kPolicy = 38;    // field 41
   if (fields.size() > kPolicy) {
     census.Add(CensusKind::kThreadAttribute, "priority (nice) of " + who, fields[kNice]);
     census.Add(CensusKind::kThreadAttribute, "scheduling of " + who,
@@ -354,9 +355,9 @@ void AddCallingThread(ProcessCensus& census) {
              std::to_string(prctl(PR_GET_TIMERSLACK)) + " ns");
   const locale_t own = uselocale(static_cast<locale_t>(nullptr));
   census.Add(CensusKind::kCallingThread, "locale (uselocale)",
-             own == LC_GLOBAL_LOCALE ? "the process's global locale"
-                                     : "a locale of its own, at " +
-                                           Hex(reinterpret_cast<std::uintptr_t>(own)));
+             own == LC_GLOBAL_LOCALE
+                 ? "the process's global locale"
+                 : "a locale of its own, at " + Hex(reinterpret_cast<std::uintptr_t>(own)));
 }
 
 }  // namespace
@@ -375,7 +376,7 @@ std::string StandardStreamState(std::FILE* stream) {
   const void* buffer = stream->_IO_buf_base;
   const std::string where = buffer == nullptr ? "" : WhereAddressPoints(buffer);
   state += where.empty() || where == "in other memory" ? ", the C library's own buffer"
-                                                        : ", its buffer " + where;
+                                                       : ", its buffer " + where;
   // A stream takes its orientation at its first write, narrow for a
   // narrow write; a wide one is a choice, which the host's own writes break.
   if (fwide(stream, 0) > 0) state += ", wide";

@@ -68,8 +68,8 @@ using QueryThread = LONG(WINAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
 std::string ThreadAffinity(HANDLE thread) {
   static const auto query = FromNtdll<QueryThread>("NtQueryInformationThread");
   ThreadBasics basics{};
-  if (query == nullptr || query(thread, kThreadBasicInformation, &basics, sizeof basics,
-                                nullptr) < 0) {
+  if (query == nullptr ||
+      query(thread, kThreadBasicInformation, &basics, sizeof basics, nullptr) < 0) {
     return "unknown";
   }
   return Hex(basics.affinity);
@@ -78,8 +78,8 @@ std::string ThreadAffinity(HANDLE thread) {
 std::string ThreadStart(HANDLE thread) {
   static const auto query = FromNtdll<QueryThread>("NtQueryInformationThread");
   void* start = nullptr;
-  if (query == nullptr ||
-      query(thread, kThreadStartAddress, &start, sizeof start, nullptr) < 0 || start == nullptr) {
+  if (query == nullptr || query(thread, kThreadStartAddress, &start, sizeof start, nullptr) < 0 ||
+      start == nullptr) {
     return "";
   }
   return "starting " + WhereAddressPoints(start);
@@ -144,8 +144,8 @@ int SlotsFree(Take take, Give give, DWORD none) {
 }
 
 void AddPerThreadSlots(ProcessCensus& census) {
-  const int tls_free = SlotsFree([] { return TlsAlloc(); }, [](DWORD slot) { TlsFree(slot); },
-                                 TLS_OUT_OF_INDEXES);
+  const int tls_free =
+      SlotsFree([] { return TlsAlloc(); }, [](DWORD slot) { TlsFree(slot); }, TLS_OUT_OF_INDEXES);
   census.Add(CensusKind::kPerThreadSlots, "thread-local slots free (TlsAlloc)",
              std::to_string(tls_free));
   const int fls_free = SlotsFree([] { return FlsAlloc(nullptr); },
@@ -187,7 +187,6 @@ constexpr ULONG kObjectNameInformation = 1;
 constexpr ULONG kObjectTypeInformation = 2;
 
 using QueryObject = LONG(WINAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
-
 
 // A UNICODE_STRING an object query wrote at the start of `buffer`.
 std::string ObjectText(const std::vector<unsigned char>& buffer) {
@@ -327,8 +326,8 @@ void AddSignals(ProcessCensus& census) {
 // export tells it.
 std::string RuntimeFileMode() {
   using Accessor = int* (*)();
-  const auto mode = reinterpret_cast<Accessor>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"msvcrt.dll"), "__p__fmode")));
+  const auto mode = reinterpret_cast<Accessor>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"msvcrt.dll"), "__p__fmode")));
   if (mode == nullptr || mode() == nullptr) return "unknown";
   return (*mode() & _O_BINARY) != 0 ? "binary" : "text";
 }
@@ -353,8 +352,7 @@ void AddProcessAttributes(ProcessCensus& census) {
   DWORD_PTR system_affinity = 0;
   GetProcessAffinityMask(GetCurrentProcess(), &process_affinity, &system_affinity);
   census.Add(CensusKind::kProcess, "processor affinity", Hex(process_affinity));
-  census.Add(CensusKind::kProcess, "file functions' code page",
-             AreFileApisANSI() ? "ANSI" : "OEM");
+  census.Add(CensusKind::kProcess, "file functions' code page", AreFileApisANSI() ? "ANSI" : "OEM");
   census.Add(CensusKind::kProcess, "C runtime's default file mode (_fmode)", RuntimeFileMode());
 }
 
@@ -402,7 +400,7 @@ std::string StandardStreamState(std::FILE* stream) {
   // yet and one on the heap are both its own.
   const std::string where = stream->_base == nullptr ? "" : WhereAddressPoints(stream->_base);
   state += where.empty() || where == "in other memory" ? ", the C runtime's own buffer"
-                                                        : ", its buffer " + where;
+                                                       : ", its buffer " + where;
   state +=
       ", flags " + Hex(static_cast<unsigned>(stream->_flag) & 0x0404);  // own buffer, unbuffered
   return state;

@@ -10,15 +10,16 @@
 
 namespace {
 
-// Sizes of every small class, then larger ones a quarter apart, up to
-// blocks the allocator maps on their own (the largest it may come to map
-// once it has moved its own threshold).
+// Sizes of every small class, then larger ones a quarter apart up to
+// blocks the allocator maps on their own, and one larger than any it keeps
+// on its heaps once it has moved its own threshold as far as it goes.
 std::vector<std::size_t> BlockSizes() {
   std::vector<std::size_t> sizes;
   for (std::size_t size = 8; size < 1024; size += 16) sizes.push_back(size);
-  for (std::size_t size = 1024; size <= (std::size_t{33} << 20); size += size / 4) {
+  for (std::size_t size = 1024; size <= (std::size_t{1} << 20); size += size / 4) {
     sizes.push_back(size);
   }
+  sizes.push_back(std::size_t{33} << 20);
   return sizes;
 }
 
@@ -33,7 +34,7 @@ struct SizeClass {
 // some reach the allocator's shared lists; larger ones, which no thread
 // caches: two.
 int BlocksOf(std::size_t size) {
-  return size < 1032 ? 9 : 2;
+  return size < 1032 ? 9 : size <= (std::size_t{1} << 20) ? 2 : 1;
 }
 
 void FreeAll(std::vector<void*>& blocks) {

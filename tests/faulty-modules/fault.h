@@ -88,8 +88,8 @@ enum Fault {
   links_system_library,      // a correct study that also links a further system library
   maps_and_releases_memory,  // maps and unmaps memory when it loads and in every defaults call
   frees_per_thread_data,     // keeps data for each thread that calls it, all freed at unload
-  gives_back_what_it_takes,  // takes a signal's or console event's handler at load, arms a
-                             // watchdog timer around every call, and gives all back
+  gives_back_what_it_takes,  // takes a signal's (Windows: console event's) handler at load,
+                             // natively arms a watchdog timer around every call; gives all back
 };
 
 // Pieces only some modules hold, because holding them changes what a

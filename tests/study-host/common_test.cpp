@@ -79,7 +79,7 @@ TEST(NumberParsingTest, OneRuleForEveryNumber) {
       {"caf\xc3\xa9 \xe2\x82\xac", "caf\xc3\xa9 \xe2\x82\xac"},  // printable UTF-8 as it is
       {"freed \xe8\x01\xff", "freed \\xe8\\x01\\xff"},           // bytes that are no character
       {"\xc0\xaf", "\\xc0\\xaf"},                                // an overlong slash
-      {"\xed\xa0\x80", "\\xed\\xa0\\x80"},                      // a lone surrogate
+      {"\xed\xa0\x80", "\\xed\\xa0\\x80"},                       // a lone surrogate
       {"\xc2\x85", "\\xc2\\x85"},                                // a C1 control
       {"\xe2\x82", "\\xe2\\x82"},                                // a character cut short
   };

@@ -85,14 +85,16 @@ constexpr CheckDefinition kChecks[] = {
     {"memory-balance",
      "thousands of calls of every kind, and loading and unloading the module, leave the heap as "
      "they found it, in blocks and bytes, and the memory mapped outside it",
-     &CheckInterfaceVersion, true, LimitFor(kLongCheckSeconds, kMemoryBalanceCalls), &CheckMemoryBalance},
+     &CheckInterfaceVersion, true, LimitFor(kLongCheckSeconds, kMemoryBalanceCalls),
+     &CheckMemoryBalance},
     {"threads-and-state",
-     "the whole process after loading and after every kind of call as before loading, each "
-     "difference named; no thread after unloading; no record changed after its call returned",
+     "the whole process after loading as before, but for what the module holds until it is "
+     "unloaded, and unchanged by every kind of call, each difference named; no thread after "
+     "unloading; no record changed after its call returned",
      &CheckInterfaceVersion, true, kQuickCheckSeconds, &CheckThreadsAndState},
     {"call-speed",
-     "ordinary calls of every kind, each timed: none keeps the host waiting 100 ms, none takes "
-     "50 us of processor time (natively), and a batch takes at most 50 us a call at best",
+     "20,000 ordinary calls of every kind, each timed: none keeps the host waiting 100 ms, and "
+     "each kind's fastest batch takes at most 50 us a call",
      &CheckInterfaceVersion, true, LimitFor(kQuickCheckSeconds, kCallSpeedCalls), &CheckCallSpeed},
     {"loads-again",
      "loaded a second time, and in two processes at once, every kind of call is judged right",

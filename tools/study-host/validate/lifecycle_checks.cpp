@@ -127,7 +127,8 @@ CheckResult CheckThreadsOutliveModule(const CheckContext& context) {
         const std::string late = EarlierHostRecordChanged(earlier);
         if (fault.empty() && !wrong.empty()) fault = where + ": " + wrong;
         if (fault.empty() && !late.empty()) {
-          fault = where + " wrote into " + late + " (a study keeps no record once its call returned)";
+          fault =
+              where + " wrote into " + late + " (a study keeps no record once its call returned)";
         }
         earlier.push_back({where, &host, judge::TakeRecordImage(host)});
       }

@@ -68,8 +68,8 @@ struct SlowestCall {
     kind = name;
   }
   std::string Named() const {
-    return (number == 1 ? std::string("the first call") : "call " + std::to_string(number)) +
-           " (" + kind + ")";
+    return (number == 1 ? std::string("the first call") : "call " + std::to_string(number)) + " (" +
+           kind + ")";
   }
 };
 
@@ -156,12 +156,11 @@ CheckResult CheckCallSpeed(const CheckContext& context) {
   for (const TimedKind& kind : kinds) {
     if (kind.fastest_batch > slowest->fastest_batch) slowest = &kind;
   }
-  return Passed(std::to_string(timer.calls()) + " ordinary calls of " +
-                std::to_string(kinds.size()) + " kinds, each timed: at most " +
-                Duration(slowest->fastest_batch) + " a call at best (" + slowest->scenario->name +
-                "), the slowest call " +
-                Duration(static_cast<double>(timer.kept_waiting().nanoseconds)) +
-                " (a call may take " + Duration(static_cast<double>(kMostNanosecondsPerCall)) +
-                ", and keep the host waiting " +
-                Duration(static_cast<double>(kLongestWaitNanoseconds)) + ")");
+  return Passed(
+      std::to_string(timer.calls()) + " ordinary calls of " + std::to_string(kinds.size()) +
+      " kinds, each timed: at most " + Duration(slowest->fastest_batch) + " a call at best (" +
+      slowest->scenario->name + "), the slowest call " +
+      Duration(static_cast<double>(timer.kept_waiting().nanoseconds)) + " (a call may take " +
+      Duration(static_cast<double>(kMostNanosecondsPerCall)) + ", and keep the host waiting " +
+      Duration(static_cast<double>(kLongestWaitNanoseconds)) + ")");
 }

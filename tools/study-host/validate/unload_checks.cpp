@@ -94,7 +94,8 @@ std::string JoinedChanges(const std::vector<std::string>& changes) {
 CheckResult CheckUnloadsCleanly(const CheckContext& context) {
   context.Announce("learning what the runtime libraries change by themselves");
   const ReferenceModuleFile reference;
-  RuntimeLibraryWatch libraries([&context, &reference] { ToolWorkAlone(context, reference.path()); });
+  RuntimeLibraryWatch libraries(
+      [&context, &reference] { ToolWorkAlone(context, reference.path()); });
   const std::string reason = context.session->Load(context.path, LoadDepth::kExports);
   if (!reason.empty()) return Failed("loading the module failed: " + reason);
   const DynamicLibrary& module = context.session->module().library;
@@ -125,7 +126,7 @@ CheckResult CheckUnloadsCleanly(const CheckContext& context) {
   if (AddressInLoadedModule(code)) {
     return Failed("the module is still loaded after it was unloaded: it keeps itself in memory");
   }
-  const std::string change = context.ProcessChanges(CensusScope::kModuleUnloaded);
+  const std::string change = context.ProcessChanges(CensusScope::kWhole);
   if (!change.empty()) return Failed("after unloading the module, " + change);
   context.Announce("comparing the runtime libraries' own data with the data before loading");
   const std::vector<std::string> library_changes = libraries.Changes();
