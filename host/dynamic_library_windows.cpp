@@ -1,7 +1,13 @@
 #include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
+
+#include <cstdint>
+#include <string>
 
 #include "host/capability_calls.h"
 #include "host/dynamic_library.h"
+#include "host/former_images.h"
 #include "host/wide_path_windows.h"
 
 namespace {
@@ -94,8 +100,29 @@ bool DynamicLibrary::Defines(const void* address) const {
   return owner == static_cast<HMODULE>(handle_);
 }
 
+namespace {
+
+// Notes where the DLL lies before it goes.
+void NoteImageOf(HMODULE module) {
+  MODULEINFO image{};
+  wchar_t path[MAX_PATH] = {};
+  if (!GetModuleInformation(GetCurrentProcess(), module, &image, sizeof image) ||
+      GetModuleFileNameW(module, path, MAX_PATH) == 0) {
+    return;
+  }
+  const std::wstring file = path;
+  const std::wstring name = file.substr(file.find_last_of(L"\\/") + 1);
+  char utf8[MAX_PATH * 3] = {};
+  WideCharToMultiByte(CP_UTF8, 0, name.c_str(), -1, utf8, sizeof utf8, nullptr, nullptr);
+  const auto start = reinterpret_cast<std::uintptr_t>(image.lpBaseOfDll);
+  NoteFormerImage(utf8, start, start + image.SizeOfImage);
+}
+
+}  // namespace
+
 void DynamicLibrary::Close() {
   if (handle_ != nullptr) {
+    NoteImageOf(static_cast<HMODULE>(handle_));
     FreeLibrary(static_cast<HMODULE>(handle_));
     handle_ = nullptr;
   }

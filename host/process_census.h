@@ -1,10 +1,11 @@
 // Everything of the process a module could change, leave behind or grow,
 // taken whole at the lowest layer the system shows it: descriptors or
-// handles, threads, loaded libraries and mapped files, the environment, the
-// working folder, every locale category, signal dispositions and process
-// attributes, the calling thread's own attributes, and the standard
-// streams. Each is a fact: a subject and its state in words. Two censuses
-// are compared whole, so whatever a module changes is named by what it is,
+// handles, threads and every thread's attributes, loaded libraries and
+// mapped files, the environment, the working folder, every locale category,
+// signal dispositions and process attributes, timers, per-thread keys and
+// slots, the C++ runtime's handlers and standard streams, the calling
+// thread's own attributes, and the C standard streams. Each is a fact: a subject and its state in
+// words. Two censuses are compared whole, so whatever a module changes is named by what it is,
 // whichever route it took; nothing is watched by a list of functions.
 #pragma once
 
@@ -16,19 +17,24 @@
 
 // The kinds of fact, each named in the words a change of it is told with.
 enum class CensusKind {
-  kDescriptor,      // an open descriptor (Linux) and what it refers to
-  kHandles,         // open handles of one type (Windows), counted
-  kNamedObject,     // a named kernel object a handle holds (Windows)
-  kThread,          // a thread of the process, by its id
-  kLibrary,         // a loaded library
-  kMappedFile,      // a file mapped into memory
-  kEnvironment,     // an environment variable
-  kWorkingFolder,   // the working folder
-  kLocale,          // a locale category of the C library, or the C++ global locale
-  kSignal,          // how a signal is handled (the C runtime's handlers on Windows)
-  kProcess,         // a process-wide attribute (umask, limits, error mode, DLL folder)
-  kCallingThread,   // an attribute of the thread that calls the module
-  kStandardStream,  // standard input, output or error: buffering, mode, flags
+  kDescriptor,       // an open descriptor (Linux) and what it refers to
+  kHandles,          // open handles of one type (Windows), counted
+  kNamedObject,      // a named kernel object a handle holds (Windows)
+  kThread,           // a thread of the process, by its id
+  kThreadAttribute,  // an attribute of a thread of the process (its priority, processors)
+  kLibrary,          // a loaded library
+  kMappedFile,       // a file mapped into memory
+  kEnvironment,      // an environment variable
+  kWorkingFolder,    // the working folder
+  kLocale,           // a locale category of the C library, or the C++ global locale
+  kSignal,           // how a signal is handled (the C runtime's handlers on Windows)
+  kProcess,          // a process-wide attribute (umask, limits, error mode, DLL folder)
+  kTimer,            // an interval timer armed (alarm among them)
+  kTimerObject,      // a timer the process holds (a POSIX timer), armed or not
+  kPerThreadSlots,   // per-thread keys or TLS slots in use
+  kRuntimeHandler,   // a handler the C++ runtime keeps (terminate, new)
+  kCallingThread,    // an attribute of the thread that calls the module
+  kStandardStream,   // standard input, output or error: buffering, mode, flags
 };
 
 struct ProcessCensus {
@@ -46,9 +52,13 @@ struct ProcessCensus {
 // The process as it is now, seen from the calling thread.
 ProcessCensus TakeProcessCensus();
 
-// What a census compares: while the module is loaded its image and the
-// libraries it brought are expected; once unloaded, nothing may differ.
-enum class CensusScope { kModuleLoaded, kModuleUnloaded };
+// What a census compares. Against the process before loading, while the
+// module is loaded: its image and the libraries it brought are expected,
+// and what it may hold until it is unloaded (descriptors and handles,
+// per-thread keys and slots, timer objects, a signal's handler). Whole:
+// across a call (against the process after loading), and once unloaded,
+// nothing may differ.
+enum class CensusScope { kModuleLoaded, kWhole };
 
 // Every difference from `before` to `after`, each in words ("left
 // descriptor 7 open: a socket", "the calling thread's signal mask changed

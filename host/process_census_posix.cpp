@@ -12,15 +12,19 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
+#include <sys/time.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "host/former_images.h"
 #include "host/process_census.h"
 
 extern char** environ;
@@ -63,17 +67,112 @@ void AddDescriptors(ProcessCensus& census) {
   closedir(folder);
 }
 
+// The fields of a thread's stat line after its name (the first is its
+// state, the third field of the line).
+std::vector<std::string> StatFields(const std::string& task) {
+  std::ifstream stat("/proc/self/task/" + task + "/stat");
+  std::string line;
+  std::getline(stat, line);
+  std::vector<std::string> fields;
+  const std::size_t name_end = line.rfind(')');
+  if (name_end == std::string::npos) return fields;
+  std::istringstream rest(line.substr(name_end + 1));
+  for (std::string field; rest >> field;) fields.push_back(field);
+  return fields;
+}
+
+std::string TaskStatus(const std::string& task, const char* field) {
+  std::ifstream status("/proc/self/task/" + task + "/status");
+  const std::string prefix = std::string(field) + ":";
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind(prefix, 0) == 0)
+      return line.substr(line.find_first_not_of(" \t", prefix.size()));
+  }
+  return "";
+}
+
+// A thread's own attributes, each a fact: what another thread (or a module
+// on the host's calling thread) can set on it.
+void AddThreadAttributes(ProcessCensus& census, const std::string& task, const std::string& who) {
+  const std::vector<std::string> fields = StatFields(task);
+  constexpr std::size_t kNice = 16;      // field 19 of the line
+  constexpr std::size_t kRealTime = 37;  // field 40
+  constexpr std::size_t kPolicy = 38;    // field 41
+  if (fields.size() > kPolicy) {
+    census.Add(CensusKind::kThreadAttribute, "priority (nice) of " + who, fields[kNice]);
+    census.Add(CensusKind::kThreadAttribute, "scheduling of " + who,
+               "policy " + fields[kPolicy] + ", priority " + fields[kRealTime]);
+  }
+  census.Add(CensusKind::kThreadAttribute, "processors of " + who,
+             TaskStatus(task, "Cpus_allowed_list"));
+  census.Add(CensusKind::kThreadAttribute, "blocked signals of " + who, TaskStatus(task, "SigBlk"));
+}
+
 void AddThreads(ProcessCensus& census) {
   DIR* tasks = opendir("/proc/self/task");
   if (tasks == nullptr) return;
+  const std::string calling = std::to_string(syscall(SYS_gettid));
+  const std::string main = std::to_string(getpid());
   while (const dirent* entry = readdir(tasks)) {
     if (entry->d_name[0] == '.') continue;
-    std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
+    const std::string task = entry->d_name;
+    std::ifstream comm("/proc/self/task/" + task + "/comm");
     std::string name;
     std::getline(comm, name);
-    census.Add(CensusKind::kThread, std::string("id ") + entry->d_name, "'" + name + "'");
+    census.Add(CensusKind::kThread, "id " + task, "'" + name + "'");
+    // The calling thread's own attributes are facts of their own.
+    if (task == calling) continue;
+    AddThreadAttributes(census, task,
+                        task == main ? "the main thread (id " + task + ")" : "thread id " + task);
   }
   closedir(tasks);
+}
+
+// The interval timers (alarm among them) and the POSIX timers: armed, and
+// how each repeats; a timer left armed ends or signals the host later.
+void AddTimers(ProcessCensus& census) {
+  const struct {
+    int which;
+    const char* name;
+  } interval_timers[] = {{ITIMER_REAL, "the real-time interval timer (setitimer, alarm)"},
+                         {ITIMER_VIRTUAL, "the virtual interval timer (setitimer)"},
+                         {ITIMER_PROF, "the profiling interval timer (setitimer)"}};
+  for (const auto& timer : interval_timers) {
+    itimerval value{};
+    if (getitimer(timer.which, &value) != 0) continue;
+    if (value.it_value.tv_sec == 0 && value.it_value.tv_usec == 0) continue;
+    census.Add(CensusKind::kTimer, timer.name,
+               value.it_interval.tv_sec == 0 && value.it_interval.tv_usec == 0
+                   ? "once"
+                   : "every " + std::to_string(value.it_interval.tv_sec) + " s " +
+                         std::to_string(value.it_interval.tv_usec) + " us");
+  }
+  // The kernel's own list of the process's POSIX timers.
+  std::ifstream timers("/proc/self/timers");
+  std::string id;
+  std::string notify;
+  for (std::string line; std::getline(timers, line);) {
+    if (line.rfind("ID: ", 0) == 0) id = line.substr(4);
+    if (line.rfind("notify: ", 0) == 0) notify = line.substr(8, line.find('/') - 8);
+    if (line.rfind("ClockID: ", 0) == 0 && !id.empty()) {
+      census.Add(CensusKind::kTimerObject, "POSIX timer " + id + " (timer_create)",
+                 "clock " + line.substr(9) + ", notifying by " + notify);
+    }
+  }
+}
+
+// Per-thread keys in use: counted by taking every free one and giving them
+// all back (the C library has no other account of them).
+void AddPerThreadKeys(ProcessCensus& census) {
+  std::vector<pthread_key_t> free_keys;
+  pthread_key_t key;
+  while (free_keys.size() < 100000 && pthread_key_create(&key, nullptr) == 0) {
+    free_keys.push_back(key);
+  }
+  for (const pthread_key_t taken : free_keys) pthread_key_delete(taken);
+  const long most = sysconf(_SC_THREAD_KEYS_MAX);
+  census.Add(CensusKind::kPerThreadSlots, "per-thread keys in use (pthread_key_create)",
+             std::to_string(most - static_cast<long>(free_keys.size())));
 }
 
 // The system's own files: its libraries (some of which it keeps loaded once
@@ -92,8 +191,16 @@ int AddLibrary(dl_phdr_info* info, std::size_t /*size*/, void* data) {
   return 0;
 }
 
-// File mappings by file, and the private anonymous memory outside the heap
-// and the threads' stacks.
+// Memory that is no file's: anonymous mappings, private or shared, named
+// or not, and the memory of a shared-memory file that lives only in memory.
+bool IsAnonymous(const std::string& path) {
+  return path.empty() || path.rfind("[anon:", 0) == 0 || path.rfind("/dev/zero", 0) == 0 ||
+         path.rfind("/memfd:", 0) == 0 || path.rfind("/SYSV", 0) == 0 ||
+         path.rfind("/dev/shm/", 0) == 0;
+}
+
+// File mappings by file, and the writable anonymous memory outside the heap
+// (private or shared: a module may map either).
 void AddMappings(ProcessCensus& census) {
   std::ifstream maps("/proc/self/maps");
   std::map<std::string, int> mappings_of;
@@ -106,10 +213,10 @@ void AddMappings(ProcessCensus& census) {
     const std::size_t dash = range.find('-');
     const auto start = std::stoull(range.substr(0, dash), nullptr, 16);
     const auto end = std::stoull(range.substr(dash + 1), nullptr, 16);
-    if (!path.empty() && path[0] == '/') {
-      if (!IsSystemFile(path)) ++mappings_of[path];
-    } else if (path.empty() && permissions.rfind("rw-p", 0) == 0) {
+    if (permissions.size() > 1 && permissions[1] == 'w' && IsAnonymous(path)) {
       private_memory += static_cast<std::int64_t>(end - start);
+    } else if (!path.empty() && path[0] == '/' && !IsSystemFile(path)) {
+      ++mappings_of[path];
     }
   }
   for (const auto& [path, count] : mappings_of) {
@@ -124,11 +231,10 @@ void AddMappings(ProcessCensus& census) {
 void AddEnvironment(ProcessCensus& census) {
   for (char** variable = environ; *variable != nullptr; ++variable) {
     const std::string where = WhereAddressPoints(*variable);
-    if (where == "in memory no longer mapped") {
+    if (where.rfind("in memory no longer mapped", 0) == 0) {
       census.Add(CensusKind::kEnvironment, Hex(reinterpret_cast<std::uintptr_t>(*variable)),
-                 "a string " + where +
-                     " (put there with putenv: it dangles once its module "
-                     "is unloaded)");
+                 "a string in memory no longer mapped (put there with putenv: it dangles once "
+                 "its module is unloaded)");
       continue;
     }
     const std::string lies = where == "in other memory" ? "" : " (a string " + where + ")";
@@ -245,6 +351,13 @@ void AddCallingThread(ProcessCensus& census) {
   CPU_ZERO(&cpus);
   sched_getaffinity(0, sizeof cpus, &cpus);
   census.Add(CensusKind::kCallingThread, "processors", std::to_string(CPU_COUNT(&cpus)));
+  census.Add(CensusKind::kCallingThread, "timer slack",
+             std::to_string(prctl(PR_GET_TIMERSLACK)) + " ns");
+  const locale_t own = uselocale(static_cast<locale_t>(nullptr));
+  census.Add(CensusKind::kCallingThread, "locale (uselocale)",
+             own == LC_GLOBAL_LOCALE
+                 ? "the process's global locale"
+                 : "a locale of its own, at " + Hex(reinterpret_cast<std::uintptr_t>(own)));
 }
 
 }  // namespace
@@ -258,10 +371,15 @@ std::string StandardStreamState(std::FILE* stream) {
   std::string state = (stream->_flags & kUnbuffered) != 0     ? "unbuffered"
                       : (stream->_flags & kLineBuffered) != 0 ? "line-buffered"
                                                               : "fully buffered";
+  // The C library gives a stream its buffer at its first write: no buffer
+  // yet and one on the heap are both its own.
   const void* buffer = stream->_IO_buf_base;
-  state += buffer == nullptr ? ", no buffer yet" : ", its buffer " + WhereAddressPoints(buffer);
-  const int orientation = fwide(stream, 0);
-  state += orientation > 0 ? ", wide" : orientation < 0 ? ", narrow" : "";
+  const std::string where = buffer == nullptr ? "" : WhereAddressPoints(buffer);
+  state += where.empty() || where == "in other memory" ? ", the C library's own buffer"
+                                                       : ", its buffer " + where;
+  // A stream takes its orientation at its first write, narrow for a
+  // narrow write; a wide one is a choice, which the host's own writes break.
+  if (fwide(stream, 0) > 0) state += ", wide";
   const int flags = fcntl(fileno(stream), F_GETFL);
   state += ", descriptor flags " + Hex(static_cast<unsigned>(flags < 0 ? 0 : flags));
   return state;
@@ -275,6 +393,8 @@ void AddPlatformFacts(ProcessCensus& census) {
   AddEnvironment(census);
   AddSignals(census);
   AddProcessAttributes(census);
+  AddTimers(census);
+  AddPerThreadKeys(census);
   AddCallingThread(census);
 }
 
@@ -293,12 +413,15 @@ std::string WhereAddressPoints(const void* address) {
     return "in " + FileName(found.dli_fname) + "'s image";
   }
   // mincore fails with ENOMEM on a page that is not mapped.
+  const std::string former = FormerImageAt(address);
   const long page = sysconf(_SC_PAGESIZE);
   void* start = reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(address) &
                                         ~static_cast<std::uintptr_t>(page - 1));
   unsigned char resident = 0;
   if (mincore(start, static_cast<std::size_t>(page), &resident) != 0 && errno == ENOMEM) {
-    return "in memory no longer mapped";
+    return former.empty() ? "in memory no longer mapped"
+                          : "in memory no longer mapped (" + former + ")";
   }
+  if (!former.empty()) return "in " + former + ", mapped again since";
   return "in other memory";
 }

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "host/former_images.h"
 #include "host/process_census.h"
 
 namespace {
@@ -42,18 +43,115 @@ std::string FileName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+template <typename Function>
+Function FromNtdll(const char* name) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
+}
+
+constexpr ULONG kThreadBasicInformation = 0;
+constexpr ULONG kThreadStartAddress = 9;
+
+// What ntdll's thread query reports of a thread's basics.
+struct ThreadBasics {
+  LONG exit_status;
+  void* environment_block;
+  void* client_process;
+  void* client_thread;
+  KAFFINITY affinity;
+  LONG priority;
+  LONG base_priority;
+};
+
+using QueryThread = LONG(WINAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
+
+std::string ThreadAffinity(HANDLE thread) {
+  static const auto query = FromNtdll<QueryThread>("NtQueryInformationThread");
+  ThreadBasics basics{};
+  if (query == nullptr ||
+      query(thread, kThreadBasicInformation, &basics, sizeof basics, nullptr) < 0) {
+    return "unknown";
+  }
+  return Hex(basics.affinity);
+}
+
+std::string ThreadStart(HANDLE thread) {
+  static const auto query = FromNtdll<QueryThread>("NtQueryInformationThread");
+  void* start = nullptr;
+  if (query == nullptr || query(thread, kThreadStartAddress, &start, sizeof start, nullptr) < 0 ||
+      start == nullptr) {
+    return "";
+  }
+  return "starting " + WhereAddressPoints(start);
+}
+
+// A thread's description (SetThreadDescription), where the system has it.
+std::string ThreadDescription(HANDLE thread) {
+  using Describe = HRESULT(WINAPI*)(HANDLE, wchar_t**);
+  static const auto describe = reinterpret_cast<Describe>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernelbase.dll"), "GetThreadDescription")));
+  wchar_t* description = nullptr;
+  if (describe == nullptr || FAILED(describe(thread, &description))) return "unknown";
+  std::string text = "'";
+  text += Utf8(description != nullptr ? description : L"");
+  text += "'";
+  if (description != nullptr) LocalFree(description);
+  return text;
+}
+
+// A thread's own attributes, each a fact: what another thread (or a module
+// on the host's calling thread) can set on it.
+void AddThreadAttributes(ProcessCensus& census, HANDLE thread, const std::string& who) {
+  census.Add(CensusKind::kThreadAttribute, "priority of " + who,
+             std::to_string(GetThreadPriority(thread)));
+  census.Add(CensusKind::kThreadAttribute, "processor affinity of " + who, ThreadAffinity(thread));
+  census.Add(CensusKind::kThreadAttribute, "description of " + who, ThreadDescription(thread));
+}
+
 void AddThreads(ProcessCensus& census) {
   const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return;
   const DWORD process = GetCurrentProcessId();
+  const DWORD calling = GetCurrentThreadId();
   THREADENTRY32 entry{};
   entry.dwSize = sizeof entry;
   for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-    if (entry.th32OwnerProcessID == process) {
-      census.Add(CensusKind::kThread, "id " + std::to_string(entry.th32ThreadID), "");
+    if (entry.th32OwnerProcessID != process) continue;
+    const std::string id = "id " + std::to_string(entry.th32ThreadID);
+    const HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+    if (thread == nullptr) {
+      census.Add(CensusKind::kThread, id, "");
+      continue;
     }
+    census.Add(CensusKind::kThread, id, ThreadStart(thread));
+    // The calling thread's own attributes are facts of their own.
+    if (entry.th32ThreadID != calling) AddThreadAttributes(census, thread, "thread " + id);
+    CloseHandle(thread);
   }
   CloseHandle(snapshot);
+}
+
+// Per-thread slots in use (TlsAlloc, FlsAlloc): counted by taking every
+// free one and giving them all back (the system tells no count).
+template <typename Take, typename Give>
+int SlotsFree(Take take, Give give, DWORD none) {
+  std::vector<DWORD> taken;
+  for (DWORD slot = take(); slot != none && taken.size() < 100000; slot = take()) {
+    taken.push_back(slot);
+  }
+  for (const DWORD slot : taken) give(slot);
+  return static_cast<int>(taken.size());
+}
+
+void AddPerThreadSlots(ProcessCensus& census) {
+  const int tls_free =
+      SlotsFree([] { return TlsAlloc(); }, [](DWORD slot) { TlsFree(slot); }, TLS_OUT_OF_INDEXES);
+  census.Add(CensusKind::kPerThreadSlots, "thread-local slots free (TlsAlloc)",
+             std::to_string(tls_free));
+  const int fls_free = SlotsFree([] { return FlsAlloc(nullptr); },
+                                 [](DWORD slot) { FlsFree(slot); }, FLS_OUT_OF_INDEXES);
+  census.Add(CensusKind::kPerThreadSlots, "fiber-local slots free (FlsAlloc)",
+             std::to_string(fls_free));
 }
 
 // The system's own files, under the Windows folder: a module's loading of
@@ -89,12 +187,6 @@ constexpr ULONG kObjectNameInformation = 1;
 constexpr ULONG kObjectTypeInformation = 2;
 
 using QueryObject = LONG(WINAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
-
-template <typename Function>
-Function FromNtdll(const char* name) {
-  return reinterpret_cast<Function>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
-}
 
 // A UNICODE_STRING an object query wrote at the start of `buffer`.
 std::string ObjectText(const std::vector<unsigned char>& buffer) {
@@ -179,11 +271,15 @@ void AddMemory(ProcessCensus& census) {
     if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) {
       private_memory += static_cast<std::int64_t>(region.RegionSize);
     }
-    if (region.State == MEM_COMMIT && region.Type == MEM_MAPPED &&
-        region.BaseAddress == region.AllocationBase) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_MAPPED) {
       wchar_t path[MAX_PATH] = {};
-      if (GetMappedFileNameW(GetCurrentProcess(), region.BaseAddress, path, MAX_PATH) > 0 &&
-          !IsSystemFile(Utf8(path))) {
+      const bool of_file =
+          GetMappedFileNameW(GetCurrentProcess(), region.BaseAddress, path, MAX_PATH) > 0;
+      if (!of_file && (region.Protect & (PAGE_READWRITE | PAGE_WRITECOPY)) != 0) {
+        // A view of memory no file holds (a section of the paging file).
+        private_memory += static_cast<std::int64_t>(region.RegionSize);
+      } else if (of_file && region.BaseAddress == region.AllocationBase &&
+                 !IsSystemFile(Utf8(path))) {
         ++mappings_of[Utf8(path)];
       }
     }
@@ -226,6 +322,16 @@ void AddSignals(ProcessCensus& census) {
                                : "a filter " + WhereAddressPoints(reinterpret_cast<void*>(filter)));
 }
 
+// The shared C runtime's default mode for the files it opens, as its own
+// export tells it.
+std::string RuntimeFileMode() {
+  using Accessor = int* (*)();
+  const auto mode = reinterpret_cast<Accessor>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"msvcrt.dll"), "__p__fmode")));
+  if (mode == nullptr || mode() == nullptr) return "unknown";
+  return (*mode() & _O_BINARY) != 0 ? "binary" : "text";
+}
+
 void AddProcessAttributes(ProcessCensus& census) {
   census.Add(CensusKind::kProcess, "error mode", Hex(GetErrorMode()));
   wchar_t folder[MAX_PATH] = {};
@@ -246,6 +352,8 @@ void AddProcessAttributes(ProcessCensus& census) {
   DWORD_PTR system_affinity = 0;
   GetProcessAffinityMask(GetCurrentProcess(), &process_affinity, &system_affinity);
   census.Add(CensusKind::kProcess, "processor affinity", Hex(process_affinity));
+  census.Add(CensusKind::kProcess, "file functions' code page", AreFileApisANSI() ? "ANSI" : "OEM");
+  census.Add(CensusKind::kProcess, "C runtime's default file mode (_fmode)", RuntimeFileMode());
 }
 
 // The COM apartment the calling thread entered, asked only where COM's
@@ -272,6 +380,8 @@ void AddCallingThread(ProcessCensus& census) {
   census.Add(CensusKind::kCallingThread, "priority",
              std::to_string(GetThreadPriority(GetCurrentThread())));
   census.Add(CensusKind::kCallingThread, "COM apartment", ComApartment());
+  census.Add(CensusKind::kCallingThread, "processor affinity", ThreadAffinity(GetCurrentThread()));
+  census.Add(CensusKind::kCallingThread, "description", ThreadDescription(GetCurrentThread()));
 }
 
 }  // namespace
@@ -286,8 +396,11 @@ std::string StandardStreamState(std::FILE* stream) {
     if (mode != -1) _setmode(descriptor, mode);
     state += (mode & _O_BINARY) != 0 ? ", binary" : mode == -1 ? "" : ", text";
   }
-  state += stream->_base == nullptr ? ", no buffer yet"
-                                    : ", its buffer " + WhereAddressPoints(stream->_base);
+  // The C runtime gives a stream its buffer at its first write: no buffer
+  // yet and one on the heap are both its own.
+  const std::string where = stream->_base == nullptr ? "" : WhereAddressPoints(stream->_base);
+  state += where.empty() || where == "in other memory" ? ", the C runtime's own buffer"
+                                                       : ", its buffer " + where;
   state +=
       ", flags " + Hex(static_cast<unsigned>(stream->_flag) & 0x0404);  // own buffer, unbuffered
   return state;
@@ -301,6 +414,7 @@ void AddPlatformFacts(ProcessCensus& census) {
   AddEnvironment(census);
   AddSignals(census);
   AddProcessAttributes(census);
+  AddPerThreadSlots(census);
   AddCallingThread(census);
 }
 
@@ -321,9 +435,12 @@ std::string WhereAddressPoints(const void* address) {
     GetModuleFileNameW(owner, path, MAX_PATH);
     return "in " + FileName(Utf8(path)) + "'s image";
   }
+  const std::string former = FormerImageAt(address);
   MEMORY_BASIC_INFORMATION region{};
   if (VirtualQuery(address, &region, sizeof region) == sizeof region && region.State == MEM_FREE) {
-    return "in memory no longer mapped";
+    return former.empty() ? "in memory no longer mapped"
+                          : "in memory no longer mapped (" + former + ")";
   }
+  if (!former.empty()) return "in " + former + ", mapped again since";
   return "in other memory";
 }

@@ -75,10 +75,21 @@ enum Fault {
   per_thread_callback,         // leaves a callback for the end of every thread that called it
   writes_beside_itself,        // writes a 3 MB log beside itself when it loads, by low-level calls
   stack_grows_with_position,   // uses stack in proportion to the quantity it writes
+  leaves_callback_behind,      // natively sets the C++ terminate handler to its own at load;
+                               // on Windows queues a call (APC) to the thread of its first call
+  leaves_exit_handler,         // registers an exit handler of its own with the process at load
+  changes_runtime_state,       // natively makes the C heap fill freed blocks (M_PERTURB) at load;
+                               // on Windows switches the file functions to the OEM code page
+  stalls_now_and_then,         // sleeps 150 ms in every 10,000th ordinary call
+  hands_over_unowned_text,     // declares its display name unowned, freeing it at the next
+                               // defaults call and at unload
+  maps_memory_now_and_then,    // maps 64 KB of shared memory every 8,192 ordinary calls, kept
   // Legal, if unusual: each of these must pass every check.
   links_system_library,      // a correct study that also links a further system library
   maps_and_releases_memory,  // maps and unmaps memory when it loads and in every defaults call
   frees_per_thread_data,     // keeps data for each thread that calls it, all freed at unload
+  gives_back_what_it_takes,  // takes a signal's (Windows: console event's) handler at load,
+                             // natively arms a watchdog timer around every call; gives all back
 };
 
 // Pieces only some modules hold, because holding them changes what a

@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -36,9 +38,11 @@
 #include <alloca.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <pthread.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -262,6 +266,125 @@ std::atomic<bool> per_thread_made{false};
 #endif
 }
 
+// What leaves_callback_behind and leaves_exit_handler leave: code of the
+// module's own, which the host runs after the module is gone.
+[[maybe_unused]] [[noreturn]] void OwnTerminate() {
+  std::abort();
+}
+#if defined(_WIN32)
+[[maybe_unused]] void CALLBACK OwnQueuedCall(ULONG_PTR) {}
+[[maybe_unused]] void OwnExitWork() {}
+
+// Registers an exit handler with the process's own C runtime, found by
+// name: its table runs at the process's end, long after the module.
+[[maybe_unused]] void RegisterExitHandlerWithProcess() {
+  using Register = int (*)(void (*)());
+  const auto register_handler = reinterpret_cast<Register>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("msvcrt.dll"), "atexit")));
+  if (register_handler != nullptr) register_handler(&OwnExitWork);
+}
+#else
+[[maybe_unused]] void OwnExitWork(int, void*) {}
+
+[[maybe_unused]] void RegisterExitHandlerWithProcess() {
+  on_exit(&OwnExitWork, nullptr);
+}
+#endif
+
+// The ordinary calls made so far, for the faults that strike now and then.
+std::atomic<std::int64_t> ordinary_calls_made{0};
+
+// Maps a block of shared memory and keeps it.
+[[maybe_unused]] void MapSharedBlock() {
+  constexpr std::size_t kBlock = 64 * 1024;
+#if defined(_WIN32)
+  const HANDLE section =
+      CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBlock, nullptr);
+  if (section == nullptr) return;
+  auto* view = static_cast<char*>(MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, kBlock));
+  CloseHandle(section);  // the view keeps it
+#else
+  void* mapped = mmap(nullptr, kBlock, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  auto* view = mapped == MAP_FAILED ? nullptr : static_cast<char*>(mapped);
+#endif
+  if (view != nullptr) view[0] = 1;
+}
+
+// The display name hands_over_unowned_text keeps, and frees when it pleases.
+char* unowned_display_name = nullptr;
+
+[[maybe_unused]] void FreeUnownedDisplayName() {
+  if (unowned_display_name != nullptr) process_heap::Free(unowned_display_name);
+  unowned_display_name = nullptr;
+}
+
+// Declares its display name as a copy of its own, not handed over: the
+// host keeps the pointer, the module frees the copy at the next defaults
+// call.
+[[maybe_unused]] void HandOverUnownedDisplayName(StudyInterface& record) {
+  static const char kName[] = "zr: Palvessa";
+  FreeUnownedDisplayName();
+  unowned_display_name = static_cast<char*>(process_heap::Allocate(sizeof kName));
+  if (unowned_display_name == nullptr) return;
+  std::memcpy(unowned_display_name, kName, sizeof kName);
+  ReleaseText(record.display_name);
+  record.display_name.text = unowned_display_name;
+  record.display_name.owned = 0;
+  record.display_name.changed = 1;
+}
+
+// What gives_back_what_it_takes takes at load and gives back at unload: a
+// handler, kept with the one it replaced.
+#if defined(_WIN32)
+[[maybe_unused]] BOOL WINAPI OwnConsoleHandler(DWORD) {
+  return FALSE;
+}
+#else
+[[maybe_unused]] void OwnSignalHandler(int) {}
+struct sigaction replaced_handler {};
+#endif
+
+[[maybe_unused]] void TakeHandler() {
+#if defined(_WIN32)
+  SetConsoleCtrlHandler(&OwnConsoleHandler, TRUE);
+#else
+  struct sigaction own {};
+  own.sa_handler = &OwnSignalHandler;
+  sigemptyset(&own.sa_mask);
+  sigaction(SIGUSR1, &own, &replaced_handler);
+#endif
+}
+
+[[maybe_unused]] void GiveHandlerBack() {
+#if defined(_WIN32)
+  SetConsoleCtrlHandler(&OwnConsoleHandler, FALSE);
+#else
+  sigaction(SIGUSR1, &replaced_handler, nullptr);
+#endif
+}
+
+// A watchdog around a call: armed as it starts (a host whose call hangs
+// ends), cancelled on every way out; two system calls a call. Natively
+// only: under wine every system call is a round trip to wine's server,
+// tens of microseconds.
+class CallWatchdog {
+ public:
+  CallWatchdog() { Arm(kSeconds); }
+  ~CallWatchdog() { Arm(0); }
+  CallWatchdog(const CallWatchdog&) = delete;
+  CallWatchdog& operator=(const CallWatchdog&) = delete;
+
+ private:
+  static constexpr int kSeconds = 10;
+  static void Arm([[maybe_unused]] int seconds) {
+#if !defined(_WIN32)
+    itimerval timer{};
+    timer.it_value.tv_sec = seconds;
+    setitimer(ITIMER_REAL, &timer, nullptr);
+#endif
+  }
+};
+
 // What leaks_at_load copies and never frees.
 [[maybe_unused]] char* volatile kept_copy = nullptr;  // volatile: kept, never optimised away
 
@@ -319,6 +442,14 @@ struct LoadTimeFault {
     if (kFault == writes_beside_itself) WriteLogBesideItself();
     if (kFault == maps_and_releases_memory) MapAndRelease();
     if (kFault == per_thread_callback || kFault == frees_per_thread_data) MakePerThreadSlot();
+#if !defined(_WIN32)
+    if (kFault == leaves_callback_behind) std::set_terminate(&OwnTerminate);
+    if (kFault == changes_runtime_state) mallopt(M_PERTURB, 0xA5);
+#else
+    if (kFault == changes_runtime_state) SetFileApisToOEM();
+#endif
+    if (kFault == leaves_exit_handler) RegisterExitHandlerWithProcess();
+    if (kFault == gives_back_what_it_takes) TakeHandler();
   }
 };
 const LoadTimeFault load_time_fault;
@@ -327,6 +458,8 @@ const LoadTimeFault load_time_fault;
 struct UnloadTimeFault {
   ~UnloadTimeFault() {
     if (kFault == thread_at_unload) std::thread([] { HangForever(); }).detach();
+    if (kFault == hands_over_unowned_text) FreeUnownedDisplayName();
+    if (kFault == gives_back_what_it_takes) GiveHandlerBack();
     if (kFault == frees_per_thread_data) {
       // The callback goes with the per-thread data (Windows gives every
       // thread's value to it as it goes).
@@ -393,6 +526,7 @@ double shared_position = 0;
     if (kFault == enabled_by_default) {
       WriteSlotArea<std::int32_t>(LocateSlot(record, kEnabledInput).value, 1);
     }
+    if (kFault == hands_over_unowned_text) HandOverUnownedDisplayName(record);
     if (kFault == names_from_own_image) {
       static const char kOwnName[] = "zr: Palvessa";
       ReleaseText(record.display_name);
@@ -477,6 +611,16 @@ double shared_position = 0;
     if (mapped != nullptr) mapped[0] = 1;
   }
   if (kFault == sleeps_in_calls) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  const std::int64_t made = ++ordinary_calls_made;
+  if (kFault == stalls_now_and_then && made % 10000 == 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  }
+  if (kFault == maps_memory_now_and_then && made % 8192 == 0) MapSharedBlock();
+#if defined(_WIN32)
+  if (kFault == leaves_callback_behind && made == 1) {
+    QueueUserAPC(&OwnQueuedCall, GetCurrentThread(), 0);
+  }
+#endif
   if (kFault == per_thread_callback || kFault == frees_per_thread_data) KeepPerThreadData();
   if (kFault == stack_grows_with_position) {
     // Stack in proportion to the quantity written: a scaled quantity of a
@@ -516,6 +660,8 @@ void StudyFunction(StudyInterface* record) {
     previous = record;
   }
   if (kFault == crash_on_defaults && record->defaults_flag != 0) Crash();
+  [[maybe_unused]] std::optional<CallWatchdog> watchdog;
+  if (kFault == gives_back_what_it_takes) watchdog.emplace();
   if (kFault == throws_from_call && record->defaults_flag == 0) {
     throw std::runtime_error("no position");
   }

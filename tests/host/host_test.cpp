@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <clocale>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <functional>
+#include <iomanip>
+#include <iostream>
+#include <locale>
 #include <optional>
 #include <string>
 #include <thread>
@@ -17,13 +23,19 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <malloc.h>
 #include <pthread.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/time.h>
 #include <unistd.h>
 #endif
 
 #include "host/capability_calls.h"
+#include "host/library_data_watch.h"
 #include "host/module_file.h"
 #include "host/process_census.h"
 #include "host/thread_census.h"
@@ -92,8 +104,11 @@ TEST(ProcessCensusTest, NamesEachChangeToTheProcessByWhatItIs) {
     std::function<void()> undo;
     std::string words;  // what the change's line must hold
   };
+  std::terminate_handler terminate = nullptr;
 #if defined(_WIN32)
   HANDLE kept = nullptr;
+  DWORD slot = 0;
+  DWORD_PTR affinity = 0;
   const Change changes[] = {
       {"working folder", [] { SetCurrentDirectoryW(L"C:\\"); },
        [before = std::filesystem::current_path()] { std::filesystem::current_path(before); },
@@ -110,11 +125,40 @@ TEST(ProcessCensusTest, NamesEachChangeToTheProcessByWhatItIs) {
        [mode = GetErrorMode()] { SetErrorMode(mode); }, "the process's error mode changed"},
       {"DLL folder", [] { SetDllDirectoryW(L"C:\\"); }, [] { SetDllDirectoryW(nullptr); },
        "the process's DLL search folder (SetDllDirectory) changed from none to 'C:\\'"},
+      {"file functions' code page", [] { SetFileApisToOEM(); }, [] { SetFileApisToANSI(); },
+       "the process's file functions' code page changed from ANSI to OEM"},
+      {"thread-local slot", [&slot] { slot = TlsAlloc(); }, [&slot] { TlsFree(slot); },
+       "the number of thread-local slots free (TlsAlloc) changed"},
+      {"thread affinity", [&affinity] { affinity = SetThreadAffinityMask(GetCurrentThread(), 1); },
+       [&affinity] { SetThreadAffinityMask(GetCurrentThread(), affinity); },
+       "the calling thread's processor affinity changed"},
+      {"terminate handler", [&terminate] { terminate = std::set_terminate(&std::abort); },
+       [&terminate] { std::set_terminate(terminate); },
+       "the C++ terminate handler (std::set_terminate) changed"},
   };
 #else
   std::atomic<bool> stop{false};
   std::thread worker;
   int descriptor = -1;
+  pthread_key_t key{};
+  locale_t own_locale = nullptr;
+  // A thread of the host's that lives through every row: its attributes are
+  // any thread's.
+  std::atomic<pid_t> waiter{0};
+  std::atomic<bool> waiter_done{false};
+  std::thread waiting([&] {
+    waiter = static_cast<pid_t>(syscall(SYS_gettid));
+    while (!waiter_done) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  while (waiter.load() == 0) std::this_thread::yield();
+  struct JoinWaiting {
+    std::atomic<bool>& done;
+    std::thread& thread;
+    ~JoinWaiting() {
+      done = true;
+      thread.join();
+    }
+  } join_waiting{waiter_done, waiting};
   const Change changes[] = {
       {"working folder", [] { static_cast<void>(chdir("/")); },
        [before = std::filesystem::current_path()] { std::filesystem::current_path(before); },
@@ -155,17 +199,59 @@ TEST(ProcessCensusTest, NamesEachChangeToTheProcessByWhatItIs) {
        "the handling of SIGUSR2 (signal 12) changed from the default"},
       {"umask", [] { umask(077); }, [] { umask(022); },
        "the process's umask changed from 0022 to 0077"},
+      {"interval timer",
+       [] {
+         itimerval armed{};
+         armed.it_value.tv_sec = 1000;
+         setitimer(ITIMER_VIRTUAL, &armed, nullptr);
+       },
+       [] {
+         const itimerval disarmed{};
+         setitimer(ITIMER_VIRTUAL, &disarmed, nullptr);
+       },
+       "left the virtual interval timer (setitimer) armed (once)"},
+      {"per-thread key", [&key] { pthread_key_create(&key, nullptr); },
+       [&key] { pthread_key_delete(key); },
+       "the number of per-thread keys in use (pthread_key_create) changed"},
+      {"thread's own locale",
+       [&own_locale] {
+         own_locale = newlocale(LC_ALL_MASK, "C", nullptr);
+         uselocale(own_locale);
+       },
+       [&own_locale] {
+         uselocale(LC_GLOBAL_LOCALE);
+         freelocale(own_locale);
+       },
+       "the calling thread's locale (uselocale) changed from the process's global locale to a "
+       "locale of its own"},
+      {"timer slack", [] { prctl(PR_SET_TIMERSLACK, 4321); }, [] { prctl(PR_SET_TIMERSLACK, 0); },
+       "the calling thread's timer slack changed from"},
+      {"another thread's scheduling",
+       [&waiter] {
+         const sched_param none{};
+         sched_setscheduler(waiter.load(), SCHED_BATCH, &none);
+       },
+       [&waiter] {
+         const sched_param none{};
+         sched_setscheduler(waiter.load(), SCHED_OTHER, &none);
+       },
+       "the scheduling of thread id "},
+      {"C++ stream format", [] { std::cout << std::fixed << std::setprecision(2); },
+       [] { std::cout << std::defaultfloat << std::setprecision(6); },
+       "std::cout changed from dec skipws, precision 6"},
+      {"terminate handler", [&terminate] { terminate = std::set_terminate(&std::abort); },
+       [&terminate] { std::set_terminate(terminate); },
+       "the C++ terminate handler (std::set_terminate) changed from"},
   };
 #endif
   const ProcessCensus before = TakeProcessCensus();
-  EXPECT_EQ(CensusChangeWords(before, TakeProcessCensus(), CensusScope::kModuleUnloaded), "");
+  EXPECT_EQ(CensusChangeWords(before, TakeProcessCensus(), CensusScope::kWhole), "");
   for (const Change& change : changes) {
     change.make();
-    const std::string words =
-        CensusChangeWords(before, TakeProcessCensus(), CensusScope::kModuleUnloaded);
+    const std::string words = CensusChangeWords(before, TakeProcessCensus(), CensusScope::kWhole);
     change.undo();
     EXPECT_NE(words.find(change.words), std::string::npos) << change.name << ": " << words;
-    EXPECT_EQ(CensusChangeWords(before, TakeProcessCensus(), CensusScope::kModuleUnloaded), "")
+    EXPECT_EQ(CensusChangeWords(before, TakeProcessCensus(), CensusScope::kWhole), "")
         << change.name << " undone";
   }
 }
@@ -241,6 +327,43 @@ TEST(ModuleFileTest, SaysWhatIsWrongBeforeTheLoaderTries) {
     {"nothing", "", 0, "is empty: download it again"},
   };
   for (const auto& c : cases) EXPECT_EQ(ModuleFileProblem(c.start, c.size), c.problem) << c.name;
+}
+
+// Each change made to a runtime library's own data, as a module could make
+// it, is found after what the libraries change by themselves is learned;
+// undone, nothing is.
+TEST(RuntimeLibraryWatchTest, FindsEachChangeToTheRuntimeLibrariesData) {
+  struct Change {
+    const char* name;
+    std::function<void()> make;
+    std::function<void()> undo;
+    std::string library;  // the library named
+  };
+  const Change changes[] = {
+#if defined(_WIN32)
+    {"file functions' code page", [] { SetFileApisToOEM(); }, [] { SetFileApisToANSI(); },
+     "kernel"},
+#else
+    {"heap setting", [] { mallopt(M_PERTURB, 0xA5); }, [] { mallopt(M_PERTURB, 0); },
+     "libc.so.6's"},
+    {"random numbers", [] { std::srand(2683); }, [] { std::srand(1); }, "libc.so.6's"},
+#endif
+  };
+  // On a thread of its own, as a check runs: the main thread's heap keeps
+  // its bookkeeping in the C library's data, a thread's own heap does not.
+  std::thread([&changes] {
+    for (const Change& change : changes) {
+      RuntimeLibraryWatch untouched([] {});
+      EXPECT_TRUE(untouched.Changes().empty()) << change.name << " not made";
+      RuntimeLibraryWatch watch([] {});
+      change.make();
+      const std::vector<std::string> found = watch.Changes();
+      change.undo();
+      ASSERT_FALSE(found.empty()) << change.name;
+      EXPECT_NE(found.front().find(change.library), std::string::npos)
+          << change.name << ": " << found.front();
+    }
+  }).join();
 }
 
 }  // namespace

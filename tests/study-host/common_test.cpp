@@ -71,7 +71,19 @@ TEST(NumberParsingTest, OneRuleForEveryNumber) {
       {1e16, "1e+16"}, {2.5e-7, "2.5e-07"}, {-INFINITY, "-inf"},
   };
   for (const auto& c : formatted) EXPECT_EQ(FormatPosition(c.position), c.text) << c.text;
-  EXPECT_EQ(Escaped(std::string("a\nb\t\x01\x7f\0", 7)), "a\\nb\\t\\x01\\x7f\\x00");
+  const struct {
+    std::string text;
+    const char* escaped;
+  } escapes[] = {
+      {std::string("a\nb\t\x01\x7f\0", 7), "a\\nb\\t\\x01\\x7f\\x00"},
+      {"caf\xc3\xa9 \xe2\x82\xac", "caf\xc3\xa9 \xe2\x82\xac"},  // printable UTF-8 as it is
+      {"freed \xe8\x01\xff", "freed \\xe8\\x01\\xff"},           // bytes that are no character
+      {"\xc0\xaf", "\\xc0\\xaf"},                                // an overlong slash
+      {"\xed\xa0\x80", "\\xed\\xa0\\x80"},                       // a lone surrogate
+      {"\xc2\x85", "\\xc2\\x85"},                                // a C1 control
+      {"\xe2\x82", "\\xe2\\x82"},                                // a character cut short
+  };
+  for (const auto& c : escapes) EXPECT_EQ(Escaped(c.text), c.escaped) << c.escaped;
 }
 
 }  // namespace

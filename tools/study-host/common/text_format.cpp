@@ -29,13 +29,43 @@ std::string Counted(long long count, std::string_view one, std::string_view many
   return std::to_string(count) + " " + std::string(count == 1 ? one : many);
 }
 
+namespace {
+
+// The length of the whole, shortest UTF-8 sequence of a printable
+// character at `at` (C1 controls are not printable); 0 where none starts.
+std::size_t PrintableSequenceAt(std::string_view text, std::size_t at) {
+  const auto byte = static_cast<unsigned char>(text[at]);
+  const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC2 ? 2 : 0;
+  if (length == 0 || byte > 0xF4 || at + length > text.size()) return 0;
+  char32_t code = byte & (0x7F >> length);
+  for (std::size_t next = 1; next < length; ++next) {
+    const auto continuation = static_cast<unsigned char>(text[at + next]);
+    if ((continuation & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (continuation & 0x3F);
+  }
+  constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+  const bool valid = code >= kShortest[length] && code <= 0x10FFFF &&
+                     (code < 0xD800 || code > 0xDFFF) && code > 0x9F;
+  return valid ? length : 0;
+}
+
+}  // namespace
+
 std::string Escaped(std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string out;
   out.reserve(text.size());
-  for (const char c : text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const char c = text[at];
     const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte != 0x7F) {
+    if (byte >= 0x80) {
+      if (const std::size_t length = PrintableSequenceAt(text, at)) {
+        out.append(text.substr(at, length));
+        at += length;
+        continue;
+      }
+    }
+    if (byte >= 0x20 && byte < 0x7F) {
       out += c;
     } else if (c == '\n') {
       out += "\\n";
@@ -48,6 +78,7 @@ std::string Escaped(std::string_view text) {
       out += kHex[byte >> 4];
       out += kHex[byte & 0xF];
     }
+    ++at;
   }
   return out;
 }

@@ -20,8 +20,9 @@ std::string FormatPosition(double position);
 // A count with its noun, singular or plural: "1 field", "3 fields".
 std::string Counted(long long count, std::string_view one, std::string_view many);
 
-// `text` with every control character written as an escape (\n, \t, \x01),
-// so that anything echoed back stays on one line.
+// `text` with every control character, and every byte that is not part of
+// a printable UTF-8 character, written as an escape (\n, \t, \x01, \xff),
+// so that anything echoed back stays on one line and is valid text.
 std::string Escaped(std::string_view text);
 
 // The UTF-8 sequence at `at`: its code point, and its `length` in bytes

@@ -91,12 +91,23 @@ class ChannelWriter;
 // overflow says so on `channel` first.
 void EndProcessOnCrash(const ChannelWriter& channel);
 
+// In a child: the tool's crash handler before any a module may have added
+// since (on Windows, the first vectored exception handler again).
+void PutCrashHandlerFirst();
+
 // In a child, on a thread it starts: a stack overflow on this thread is
 // told as such too (the main thread is ready from EndProcessOnCrash on).
 void PrepareThreadForCrash();
 
-// The words for a crash from a stack overflow.
+// The words for a crash from a stack overflow, from a jump into memory
+// that holds no code, and from a call through a null pointer (a jump into
+// the first page, which nothing ever maps).
 inline constexpr char kStackOverflow[] = "stack overflow";
+inline constexpr char kRanCodeThatIsGone[] =
+    "it ran code where none is loaded, as a module's once it is unloaded";
+inline constexpr char kCalledNullPointer[] =
+    "it called through a null pointer, as a call of a service the host did not give does";
+inline constexpr std::uintptr_t kFirstPageEnd = 4096;
 
 // In the tool itself: a failed write to a closed pipe is an error to report,
 // not a signal that ends the tool; and processes a child leaves behind

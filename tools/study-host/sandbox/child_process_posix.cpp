@@ -482,8 +482,11 @@ bool WriteToChannel(std::uint64_t channel, std::string_view bytes) {
 
 namespace {
 
-// Built before any crash: the frame that tells a stack overflow.
+// Built before any crash: the frames that tell a stack overflow, and a
+// jump into memory that holds no code.
 std::string* stack_overflow_frame = nullptr;
+std::string* code_gone_frame = nullptr;
+std::string* null_call_frame = nullptr;
 std::uint64_t crash_channel = 0;
 // The lowest address of a prepared thread's stack; 0 on any other thread.
 thread_local std::uintptr_t stack_lowest = 0;
@@ -505,10 +508,20 @@ bool IsStackOverflow(const siginfo_t& info, const ucontext_t& context) {
   return address != instruction && near_stack_pointer && below_stack;
 }
 
+// The fault is the fetch of an instruction itself: the code jumped to is
+// not there (a module's, called after it was unloaded).
+bool IsJumpIntoNoCode(const siginfo_t& info, const ucontext_t& context) {
+  return reinterpret_cast<std::uintptr_t>(info.si_addr) ==
+         static_cast<std::uintptr_t>(context.uc_mcontext.gregs[REG_RIP]);
+}
+
 void OnSegmentationFault(int signal_number, siginfo_t* info, void* context) {
-  if (stack_overflow_frame != nullptr &&
-      IsStackOverflow(*info, *static_cast<ucontext_t*>(context))) {
+  const ucontext_t& state = *static_cast<ucontext_t*>(context);
+  if (stack_overflow_frame != nullptr && IsStackOverflow(*info, state)) {
     WriteToChannel(crash_channel, *stack_overflow_frame);
+  } else if (code_gone_frame != nullptr && IsJumpIntoNoCode(*info, state)) {
+    const bool null_call = reinterpret_cast<std::uintptr_t>(info->si_addr) < kFirstPageEnd;
+    WriteToChannel(crash_channel, null_call ? *null_call_frame : *code_gone_frame);
   }
   signal(signal_number, SIG_DFL);
   raise(signal_number);  // ends the process by this signal once the handler returns
@@ -537,11 +550,18 @@ void PrepareThreadForCrash() {
   pthread_attr_destroy(&attributes);
 }
 
+void PutCrashHandlerFirst() {
+  // A signal has one handler: the tool's stays unless a module replaced it,
+  // which the census and the delivery of each signal name.
+}
+
 void EndProcessOnCrash(const ChannelWriter& channel) {
   // Signals already end the process and show in its wait status. Under
   // AddressSanitizer its own handler reports a fault, the overflow included.
   if constexpr (kUnderAddressSanitizer) return;
   stack_overflow_frame = new std::string(channel.EncodeFrame(FrameKind::kCause, kStackOverflow));
+  code_gone_frame = new std::string(channel.EncodeFrame(FrameKind::kCause, kRanCodeThatIsGone));
+  null_call_frame = new std::string(channel.EncodeFrame(FrameKind::kCause, kCalledNullPointer));
   crash_channel = channel.channel();
   PrepareThreadForCrash();
   struct sigaction action {};

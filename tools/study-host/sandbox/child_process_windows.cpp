@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <cwchar>
 #include <mutex>
@@ -100,9 +101,35 @@ DWORD ProcessesIn(HANDLE job) {
   return accounting.ActiveProcesses;
 }
 
-LONG WINAPI EndOnStackOverflow(EXCEPTION_POINTERS* exception) {
-  if (exception->ExceptionRecord->ExceptionCode == EXCEPTION_STACK_OVERFLOW) {
+// Built before any crash: the frame that tells a jump into memory that
+// holds no code.
+std::string* code_gone_frame = nullptr;
+std::string* null_call_frame = nullptr;
+std::uint64_t crash_channel = 0;
+
+// An access violation in fetching the instruction itself: the code jumped
+// to is not there (a module's, called after it was unloaded).
+bool IsJumpIntoNoCode(const EXCEPTION_RECORD& record) {
+  constexpr ULONG_PTR kExecuting = 8;
+  return record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record.NumberParameters >= 2 &&
+         (record.ExceptionInformation[0] == kExecuting ||
+          record.ExceptionInformation[1] == reinterpret_cast<ULONG_PTR>(record.ExceptionAddress));
+}
+
+// First of every vectored handler: a stack overflow leaves too little
+// stack for the filter, and a jump into no code would run a handler the
+// module left (there) first; both end the process at once, with the
+// exception's code, which says what it was.
+LONG WINAPI EndOnFatalFault(EXCEPTION_POINTERS* exception) {
+  const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+  if (record.ExceptionCode == EXCEPTION_STACK_OVERFLOW) {
     TerminateProcess(GetCurrentProcess(), EXCEPTION_STACK_OVERFLOW);
+  }
+  if (IsJumpIntoNoCode(record)) {
+    const bool null_call = record.ExceptionInformation[1] < kFirstPageEnd;
+    std::string* const frame = null_call ? null_call_frame : code_gone_frame;
+    if (frame != nullptr) WriteToChannel(crash_channel, *frame);
+    TerminateProcess(GetCurrentProcess(), EXCEPTION_ACCESS_VIOLATION);
   }
   return EXCEPTION_CONTINUE_SEARCH;
 }
@@ -442,14 +469,21 @@ void PrepareThreadForCrash() {
   // Every thread's stack overflow reaches the vectored handler.
 }
 
-void EndProcessOnCrash(const ChannelWriter& /*channel*/) {
+void EndProcessOnCrash(const ChannelWriter& channel) {
   // Ctrl+C in the console is the tool's to handle: it ends its children.
   SetConsoleCtrlHandler(nullptr, TRUE);
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   SetUnhandledExceptionFilter(&EndOnUnhandledException);
-  // A stack overflow leaves too little stack for the filter: end at once,
-  // with the exception's code, which says what it was.
-  AddVectoredExceptionHandler(1, &EndOnStackOverflow);
+  code_gone_frame = new std::string(channel.EncodeFrame(FrameKind::kCause, kRanCodeThatIsGone));
+  null_call_frame = new std::string(channel.EncodeFrame(FrameKind::kCause, kCalledNullPointer));
+  crash_channel = channel.channel();
+  PutCrashHandlerFirst();
+}
+
+void PutCrashHandlerFirst() {
+  static void* first = nullptr;
+  if (first != nullptr) RemoveVectoredExceptionHandler(first);
+  first = AddVectoredExceptionHandler(1, &EndOnFatalFault);
 }
 
 void PrepareToolProcess() {

@@ -5,7 +5,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -65,6 +67,26 @@ std::string Digest(const KindOutcomes& outcomes) {
   return std::to_string(std::hash<std::string>{}(all));
 }
 
+// A call made on a host thread, its record kept as it was when the call
+// returned.
+struct CallOnThread {
+  std::string where;
+  StandInHost* host;
+  judge::RecordImage returned;
+};
+
+// The first record of an earlier call changed since its call returned, in
+// words; "" when none.
+std::string EarlierHostRecordChanged(const std::vector<CallOnThread>& earlier,
+                                     const judge::Declaration& declaration) {
+  for (const CallOnThread& call : earlier) {
+    const std::string changed = judge::FirstChangedField(
+        *call.host, call.returned, judge::TakeRecordImage(*call.host), declaration);
+    if (!changed.empty()) return "the record of an earlier call (" + call.where + "): " + changed;
+  }
+  return "";
+}
+
 // Lets threads wait for the word to end.
 class Gate {
  public:
@@ -107,35 +129,57 @@ CheckResult CheckLoadsAgain(const CheckContext& context) {
 
 CheckResult CheckThreadsOutliveModule(const CheckContext& context) {
   const int threads_before = ThreadsInProcess();
-  Gate called;
+  Gate all_called;
   Gate end;
-  std::mutex faults_mutex;
+  std::mutex state_mutex;  // the turn to call, the records and the counts
+  std::vector<CallOnThread> earlier;
   std::string fault;
   int calling = kHostThreads;
+  int holding_hosts = kHostThreads;
+  std::condition_variable hosts_gone;
   std::vector<std::thread> threads;
   context.Announce("calls on host threads that live on");
   for (int index = 0; index < kHostThreads; ++index) {
     threads.emplace_back([&, index] {
       PrepareHostThread();
       PrepareThreadForCrash();
+      std::vector<std::unique_ptr<StandInHost>> hosts;  // made here, released here, last first
       for (const judge::CallScenario& scenario : judge::CallScenarios()) {
-        StandInHost host(scenario.options);
+        // One call at a time, so a write into a record is the calling one's.
+        const std::lock_guard<std::mutex> turn(state_mutex);
+        hosts.push_back(std::make_unique<StandInHost>(scenario.options));
+        StandInHost& host = *hosts.back();
         judge::PrepareScenario(host, scenario, context.study());
+        const std::string where =
+            "on host thread " + std::to_string(index + 1) + ", " + scenario.name;
         const std::string wrong = judge::MakeJudgedCall(
             host, context.study(), judge::FillPatternFor(static_cast<std::size_t>(index)));
-        if (!wrong.empty()) {
-          const std::lock_guard<std::mutex> lock(faults_mutex);
-          if (fault.empty()) fault = std::string(scenario.name) + ": " + wrong;
+        const std::string late = EarlierHostRecordChanged(earlier, context.study().declaration);
+        if (fault.empty() && !wrong.empty()) fault = where + ": " + wrong;
+        if (fault.empty() && !late.empty()) {
+          fault =
+              where + " wrote into " + late + " (a study keeps no record once its call returned)";
         }
+        earlier.push_back({where, &host, judge::TakeRecordImage(host)});
       }
       {
-        const std::lock_guard<std::mutex> lock(faults_mutex);
-        if (--calling == 0) called.Open();
+        const std::lock_guard<std::mutex> lock(state_mutex);
+        if (--calling == 0) all_called.Open();
+      }
+      all_called.WaitOpen();  // every record stays until every call was made
+      while (!hosts.empty()) hosts.pop_back();
+      {
+        const std::lock_guard<std::mutex> lock(state_mutex);
+        --holding_hosts;
+        hosts_gone.notify_all();
       }
       end.WaitOpen();
     });
   }
-  called.WaitOpen();
+  {
+    std::unique_lock<std::mutex> lock(state_mutex);
+    hosts_gone.wait(lock, [&] { return holding_hosts == 0; });
+  }
   context.session->Unload();
   context.Announce(
       "the end of host threads that called the module, after it was unloaded (a per-thread "
@@ -144,7 +188,7 @@ CheckResult CheckThreadsOutliveModule(const CheckContext& context) {
   for (std::thread& thread : threads) thread.join();
   AwaitJoinedThreadsGone(threads_before);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  if (!fault.empty()) return Failed("on a host thread, " + fault);
+  if (!fault.empty()) return Failed(fault);
   return Passed(std::to_string(kHostThreads) +
                 " host threads called every kind of call and ended after the module was "
                 "unloaded, leaving nothing of it to run");

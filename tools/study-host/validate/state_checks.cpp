@@ -44,9 +44,11 @@ CheckResult CheckThreadsAndState(const CheckContext& context) {
   if (before < 0) return Skipped("this system cannot count a process's threads");
   std::string fault = ThreadsLeft(before, "after loading the module");
   if (!fault.empty()) return Failed(fault);
-  // Loading may bring the module's image and libraries, nothing else.
+  // Loading may bring the module's image and libraries, and what it holds
+  // until it is unloaded; a call may change nothing.
   fault = context.ProcessChanges(CensusScope::kModuleLoaded);
   if (!fault.empty()) return Failed("loading the module changed the process: " + fault);
+  const ProcessCensus after_load = CensusWithFloatingPointState();
   for (const judge::CallScenario& scenario : judge::CallScenarios()) {
     context.Announce(scenario.name);
     StandInHost host(scenario.options);
@@ -61,7 +63,7 @@ CheckResult CheckThreadsAndState(const CheckContext& context) {
     }
     fault = ThreadsLeft(before, std::string("after an ") + scenario.name + ",");
     if (!fault.empty()) return Failed(fault);
-    fault = context.ProcessChanges(CensusScope::kModuleLoaded);
+    fault = CensusChangeWords(after_load, CensusWithFloatingPointState(), CensusScope::kWhole);
     if (!fault.empty())
       return Failed(std::string(scenario.name) + " changed the process: " + fault);
   }
@@ -70,10 +72,12 @@ CheckResult CheckThreadsAndState(const CheckContext& context) {
   std::this_thread::sleep_for(kWatchAfterUnload);
   fault = ThreadsLeft(before, "after unloading the module");
   if (!fault.empty()) return Failed(fault);
-  return Passed("the process as before loading after loading and " +
-                std::to_string(judge::CallScenarios().size()) +
-                " kinds of call, no thread after unloading; no record changed after its call "
-                "returned");
+  return Passed(
+      "the process as before loading after loading, but for what the module holds "
+      "until it is unloaded, and unchanged by " +
+      std::to_string(judge::CallScenarios().size()) +
+      " kinds of call; no thread after unloading; no record changed after its call "
+      "returned");
 }
 
 // A million random calls on one loaded module, every one judged; the memory

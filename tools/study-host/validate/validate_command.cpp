@@ -9,6 +9,7 @@
 #include <random>
 #include <thread>
 
+#include "host/callback_routes.h"
 #include "host/capability_calls.h"
 #include "host/host_thread.h"
 #include "host/system_call_watch.h"
@@ -482,11 +483,21 @@ int RunInTool(const ValidateSettings& settings, const std::vector<std::string>& 
 
 namespace {
 
+// The phases after a check, which every host goes through once a module
+// is gone: a crash in either is placed there, and told from one in the
+// check itself.
+constexpr char kEndOfCallingThread[] =
+    "the end of the thread that called the module, after it was unloaded (a per-thread callback "
+    "it left behind runs then)";
+constexpr char kEndOfProcess[] =
+    "the end of the process, after the module was unloaded (the exit handlers run then)";
+
 // Runs the check in this child, on the thread it is given.
 void RunCheckHere(const CheckDefinition& check, const ValidateSettings& settings,
                   const ChannelWriter& channel) {
   PrepareHostThread();
   PrepareThreadForCrash();
+  PrepareCallbackRoutes();
   ModuleSession session(
       [&channel](const std::string& phase) { channel.Send(FrameKind::kPhase, phase); });
   const CheckContext context{
@@ -515,6 +526,7 @@ void RunCheckHere(const CheckDefinition& check, const ValidateSettings& settings
   if (failed) channel.Send(FrameKind::kResult, EncodeResult(result));
   session.Unload();
   if (!failed) channel.Send(FrameKind::kResult, EncodeResult(result));
+  channel.Send(FrameKind::kPhase, kEndOfCallingThread);
 }
 
 }  // namespace
@@ -535,4 +547,5 @@ void RunInChild(const ValidateSettings& settings, const ChannelWriter& channel) 
   });
   if (!ran) throw ToolError(kExitToolFailure, "cannot start a thread with a host's stack");
   if (failure) std::rethrow_exception(failure);
+  channel.Send(FrameKind::kPhase, kEndOfProcess);
 }

@@ -10,14 +10,17 @@
 
 #include "tools/study-host/sandbox/channel.h"
 #include "tools/study-host/validate/checks.h"
+#include "tools/study-host/validate/speed_checks.h"
 
 // The randomized run's calls: by default, at most, and its time limit grows
-// by a second for every kRandomCallsPerSecond of them, so that a sound
-// module is never failed for the time the calls asked for take (a call
-// takes a few microseconds; this allows fifty).
+// by a second for every kRandomCallsPerSecond of them, as every check's
+// limit grows with its calls (see checks.cpp): each call is allowed twice
+// the time a call may take, so a module within call-speed's bound never
+// fails for the time the calls asked for take.
 inline constexpr std::int32_t kDefaultRandomCalls = 3000;
 inline constexpr std::int32_t kMostRandomCalls = 1000000;
-inline constexpr std::int32_t kRandomCallsPerSecond = 20000;
+inline constexpr std::int32_t kRandomCallsPerSecond =
+    static_cast<std::int32_t>(1000000000 / (2 * kMostNanosecondsPerCall));
 
 struct ValidateSettings {
   std::string module_path;   // the file to load (see ModuleToLoad)
