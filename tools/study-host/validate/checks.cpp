@@ -138,8 +138,8 @@ constexpr CheckDefinition kChecks[] = {
     {"scale-out-sweep",
      "every whole and quarter size to 10,000 and around every power of two, at every "
      "percentage from 1 to 100, both roundings, give exactly zrPalvessa's own rule's quantity",
-     &CheckInterfaceVersion, true, LimitFor(kLongCheckSeconds, kSweepCalls), &CheckScaleOutSweep,
-     1, CheckScope::kOwnRule},
+     &CheckInterfaceVersion, true, LimitFor(kLongCheckSeconds, kSweepCalls), &CheckScaleOutSweep, 1,
+     CheckScope::kOwnRule},
     {"randomized-calls",
      "seeded random hosts, type codes, inputs, positions and flags, every call judged, and the "
      "same calls made again give the same writes",

@@ -101,7 +101,8 @@ CheckResult CheckUnloadsCleanly(const CheckContext& context) {
   const ReferenceModuleFile reference;
   RuntimeLibraryWatch libraries(
       [&context, &reference] { ToolWorkAlone(context, reference.path()); });
-  const std::string reason = context.session->Load(context.path, LoadDepth::kExports, context.study_name);
+  const std::string reason =
+      context.session->Load(context.path, LoadDepth::kExports, context.study_name);
   if (!reason.empty()) return Failed("loading the module failed: " + reason);
   const DynamicLibrary& module = context.session->module().library;
   {

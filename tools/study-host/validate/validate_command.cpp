@@ -125,7 +125,8 @@ CheckResult ResultOfChild(const ChildReport& report, const CheckFolders& folders
     result = Failed(HowItEnded(report, PhaseOf(report)));
   } else if (run.left_processes) {
     // What the check found stands; the leftover process is said beside it.
-    const char* const leftover = "left a process running after the check ended (the study starts none)";
+    const char* const leftover =
+        "left a process running after the check ended (the study starts none)";
     if (result->outcome == Outcome::kFailed) {
       result->detail += std::string("; it also ") + leftover;
     } else {
