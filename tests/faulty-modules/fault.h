@@ -78,7 +78,8 @@ enum Fault {
   leaves_callback_behind,      // natively sets the C++ terminate handler to its own at load;
                                // on Windows queues a call (APC) to the thread of its first call
   leaves_exit_handler,         // registers an exit handler of its own with the process at load
-  changes_runtime_state,       // natively makes the C heap fill freed blocks (M_PERTURB) at load;
+  changes_runtime_state,       // natively makes the C heap fill freed blocks (M_PERTURB) at load
+                               // (a sanitizer's heap refusing: seeds the C library's rand);
                                // on Windows switches the file functions to the OEM code page
   stalls_now_and_then,         // sleeps 150 ms in every 10,000th ordinary call
   hands_over_unowned_text,     // declares its display name unowned, freeing it at the next

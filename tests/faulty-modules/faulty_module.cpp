@@ -444,7 +444,9 @@ struct LoadTimeFault {
     if (kFault == per_thread_callback || kFault == frees_per_thread_data) MakePerThreadSlot();
 #if !defined(_WIN32)
     if (kFault == leaves_callback_behind) std::set_terminate(&OwnTerminate);
-    if (kFault == changes_runtime_state) mallopt(M_PERTURB, 0xA5);
+    // The C heap told to fill freed blocks; where a sanitizer's heap takes
+    // no such setting, the C library's random numbers seeded instead.
+    if (kFault == changes_runtime_state && mallopt(M_PERTURB, 0xA5) != 1) std::srand(2683);
 #else
     if (kFault == changes_runtime_state) SetFileApisToOEM();
 #endif
