@@ -134,7 +134,13 @@ TEST(ProcessCensusTest, NamesEachChangeToTheProcessByWhatItIs) {
       {"thread affinity", [&affinity] { affinity = SetThreadAffinityMask(GetCurrentThread(), 1); },
        [&affinity] { SetThreadAffinityMask(GetCurrentThread(), affinity); },
        "the calling thread's processor affinity changed"},
-      {"terminate handler", [&terminate] { terminate = std::set_terminate(&std::abort); },
+      // The C runtime's own abort, in its image (&std::abort here is a stub
+      // in the program's, where the default handler is too).
+      {"terminate handler",
+       [&terminate] {
+         terminate = std::set_terminate(reinterpret_cast<std::terminate_handler>(
+             GetProcAddress(GetModuleHandleW(L"msvcrt.dll"), "abort")));
+       },
        [&terminate] { std::set_terminate(terminate); },
        "the C++ terminate handler (std::set_terminate) changed"},
   };
