@@ -46,14 +46,14 @@ class ByteChoices final : public judge::Choices {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const judge::JudgedStudy& study = OurStudy();  // read once, before the heap is counted
   const counting_heap::Counts heap_before = counting_heap::Snapshot();
   ByteReader in(data, size);
   ByteChoices choices(in);
   {
     StandInHost host(judge::RandomHostOptions(choices));
-    judge::PrepareRandomCall(host, OurStudy().declaration, choices);
-    const std::string fault =
-        judge::MakeJudgedCall(host, OurStudy(), judge::FillPatternFor(in.Byte()));
+    judge::PrepareRandomCall(host, study.declaration, choices);
+    const std::string fault = judge::MakeJudgedCall(host, study, judge::FillPatternFor(in.Byte()));
     if (!fault.empty()) Fail(fault);
   }
   const counting_heap::Counts heap_after = counting_heap::Snapshot();
