@@ -250,7 +250,10 @@ std::vector<std::string> CensusChanges(const ProcessCensus& before, const Proces
 
 std::string CensusChangeWords(const ProcessCensus& before, const ProcessCensus& after,
                               CensusScope scope) {
-  const std::vector<std::string> changes = CensusChanges(before, after, scope);
+  return JoinedChangeWords(CensusChanges(before, after, scope));
+}
+
+std::string JoinedChangeWords(const std::vector<std::string>& changes) {
   constexpr std::size_t kShown = 3;
   std::string words;
   for (std::size_t index = 0; index < changes.size() && index < kShown; ++index) {

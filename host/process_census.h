@@ -66,6 +66,10 @@ enum class CensusScope { kModuleLoaded, kWhole };
 std::vector<std::string> CensusChanges(const ProcessCensus& before, const ProcessCensus& after,
                                        CensusScope scope);
 
+// Changes in words, the first three joined and the rest counted ("a; b;
+// c and 2 more"); "" when there are none.
+std::string JoinedChangeWords(const std::vector<std::string>& changes);
+
 // The changes joined into one line ("a; b and 2 more"); "" when none.
 std::string CensusChangeWords(const ProcessCensus& before, const ProcessCensus& after,
                               CensusScope scope);

@@ -377,4 +377,19 @@ TEST(RuntimeLibraryWatchTest, FindsEachChangeToTheRuntimeLibrariesData) {
   }).join();
 }
 
+// Changes in one line: three shown, the rest counted.
+TEST(JoinedChangeWordsTest, ShowsThreeAndCountsTheRest) {
+  const struct {
+    std::vector<std::string> changes;
+    std::string words;
+  } cases[] = {
+      {{}, ""},
+      {{"a"}, "a"},
+      {{"a", "b", "c"}, "a; b; c"},
+      {{"a", "b", "c", "d"}, "a; b; c and 1 more"},
+      {{"a", "b", "c", "d", "e", "f"}, "a; b; c and 3 more"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(JoinedChangeWords(c.changes), c.words);
+}
+
 }  // namespace

@@ -11,7 +11,7 @@
 #include "judge/order_quantity_study/study_inputs.h"
 #include "study/study_inputs.h"
 #include "support/heap_check.h"
-#include "support/special_values.h"
+#include "support/edge_numbers.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "support/configured_credit.h"
 #include "support/heap_check.h"
 #include "support/our_judged_study.h"
-#include "support/special_values.h"
+#include "support/edge_numbers.h"
 
 namespace {
 

@@ -82,18 +82,6 @@ void ToolWorkAlone(const CheckContext& context, const std::string& reference) {
   static_cast<void>(TakeProcessCensus());
 }
 
-std::string JoinedChanges(const std::vector<std::string>& changes) {
-  constexpr std::size_t kShown = 3;
-  std::string words;
-  for (std::size_t index = 0; index < changes.size() && index < kShown; ++index) {
-    words += (index == 0 ? "" : "; ") + changes[index];
-  }
-  if (changes.size() > kShown) {
-    words += " and " + std::to_string(changes.size() - kShown) + " more";
-  }
-  return words;
-}
-
 }  // namespace
 
 CheckResult CheckUnloadsCleanly(const CheckContext& context) {
@@ -139,7 +127,7 @@ CheckResult CheckUnloadsCleanly(const CheckContext& context) {
   const std::vector<std::string> library_changes = libraries.Changes();
   if (!library_changes.empty()) {
     return Failed("after unloading the module, the runtime libraries' own data differs: " +
-                  JoinedChanges(library_changes));
+                  JoinedChangeWords(library_changes));
   }
   return Passed(
       "gone once unloaded, the whole process and the runtime libraries' own data as before "
