@@ -10,8 +10,8 @@
 #include "judge/input_values.h"
 #include "judge/order_quantity_study/study_inputs.h"
 #include "study/study_inputs.h"
-#include "support/heap_check.h"
 #include "support/edge_numbers.h"
+#include "support/heap_check.h"
 
 namespace {
 

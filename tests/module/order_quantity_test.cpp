@@ -12,9 +12,9 @@
 #include "judge/order_quantity_study/study_inputs.h"
 #include "study/study_exports.h"
 #include "support/configured_credit.h"
+#include "support/edge_numbers.h"
 #include "support/heap_check.h"
 #include "support/our_judged_study.h"
-#include "support/edge_numbers.h"
 
 namespace {
 
