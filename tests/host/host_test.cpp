@@ -10,6 +10,7 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iomanip>
 #include <iostream>
@@ -40,6 +41,7 @@
 #include "host/module_file.h"
 #include "host/process_census.h"
 #include "host/thread_census.h"
+#include "host/thread_with_stack.h"
 
 namespace {
 
@@ -391,5 +393,26 @@ TEST(JoinedChangeWordsTest, ShowsThreeAndCountsTheRest) {
   };
   for (const auto& c : cases) EXPECT_EQ(JoinedChangeWords(c.changes), c.words);
 }
+
+#if !defined(_WIN32)
+// Work on a thread with a host's stack starts once the thread that made it
+// is back from making it (until then the C library has every signal of the
+// maker blocked), so what the work reads of its maker is the settled state.
+TEST(ThreadWithStackTest, WorkSeesItsMakerSettled) {
+  const auto main_thread_status = [] {
+    std::ifstream status("/proc/self/task/" + std::to_string(getpid()) + "/status");
+    std::string all((std::istreambuf_iterator<char>(status)), std::istreambuf_iterator<char>());
+    const std::size_t start = all.find("SigBlk:");
+    return all.substr(start, all.find('\n', start) - start);
+  };
+  ASSERT_EQ(syscall(SYS_gettid), getpid()) << "runs on the main thread";
+  const std::string settled = main_thread_status();
+  for (int run = 0; run < 1000; ++run) {
+    std::string seen;
+    ASSERT_TRUE(RunOnThreadWithStack(kHostThreadStackBytes, [&] { seen = main_thread_status(); }));
+    ASSERT_EQ(seen, settled) << "run " << run;
+  }
+}
+#endif
 
 }  // namespace
