@@ -199,30 +199,50 @@ bool IsAnonymous(const std::string& path) {
          path.rfind("/dev/shm/", 0) == 0;
 }
 
-// File mappings by file, and the writable anonymous memory outside the heap
-// (private or shared: a module may map either).
-void AddMappings(ProcessCensus& census) {
+// One line of /proc/self/maps: its range, permissions and path.
+struct Mapping {
+  std::uint64_t start = 0;
+  std::uint64_t end = 0;
+  std::string permissions;
+  std::string path;
+};
+
+template <typename Visit>
+void ForEachMapping(Visit visit) {
   std::ifstream maps("/proc/self/maps");
-  std::map<std::string, int> mappings_of;
-  std::int64_t private_memory = 0;
   for (std::string line; std::getline(maps, line);) {
     std::istringstream fields(line);
-    std::string range, permissions, offset, device, inode, path;
-    fields >> range >> permissions >> offset >> device >> inode;
-    std::getline(fields >> std::ws, path);
+    std::string range, offset, device, inode;
+    Mapping mapping;
+    fields >> range >> mapping.permissions >> offset >> device >> inode;
+    std::getline(fields >> std::ws, mapping.path);
     const std::size_t dash = range.find('-');
-    const auto start = std::stoull(range.substr(0, dash), nullptr, 16);
-    const auto end = std::stoull(range.substr(dash + 1), nullptr, 16);
-    if (permissions.size() > 1 && permissions[1] == 'w' && IsAnonymous(path)) {
-      private_memory += static_cast<std::int64_t>(end - start);
-    } else if (!path.empty() && path[0] == '/' && !IsSystemFile(path)) {
-      ++mappings_of[path];
-    }
+    mapping.start = std::stoull(range.substr(0, dash), nullptr, 16);
+    mapping.end = std::stoull(range.substr(dash + 1), nullptr, 16);
+    visit(mapping);
   }
+}
+
+// Writable anonymous memory outside the heap (private or shared: a module
+// may map either).
+bool IsPrivateMemory(const Mapping& mapping) {
+  return mapping.permissions.size() > 1 && mapping.permissions[1] == 'w' &&
+         IsAnonymous(mapping.path);
+}
+
+// File mappings by file.
+void AddMappings(ProcessCensus& census) {
+  std::map<std::string, int> mappings_of;
+  ForEachMapping([&](const Mapping& mapping) {
+    if (!IsPrivateMemory(mapping) && !mapping.path.empty() && mapping.path[0] == '/' &&
+        !IsSystemFile(mapping.path)) {
+      ++mappings_of[mapping.path];
+    }
+  });
   for (const auto& [path, count] : mappings_of) {
     census.Add(CensusKind::kMappedFile, path, std::to_string(count) + " mappings");
   }
-  census.private_memory = private_memory;
+  census.private_memory = PrivateMemoryBytes();
 }
 
 // The environment's variables; a string a library put there itself
@@ -383,6 +403,14 @@ std::string StandardStreamState(std::FILE* stream) {
   const int flags = fcntl(fileno(stream), F_GETFL);
   state += ", descriptor flags " + Hex(static_cast<unsigned>(flags < 0 ? 0 : flags));
   return state;
+}
+
+std::int64_t PrivateMemoryBytes() {
+  std::int64_t bytes = 0;
+  ForEachMapping([&](const Mapping& mapping) {
+    if (IsPrivateMemory(mapping)) bytes += static_cast<std::int64_t>(mapping.end - mapping.start);
+  });
+  return bytes;
 }
 
 void AddPlatformFacts(ProcessCensus& census) {

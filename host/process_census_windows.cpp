@@ -260,35 +260,49 @@ void AddHandles(ProcessCensus& census) {
   }
 }
 
-// Committed private memory, and the files mapped into memory (images and
-// views), from the process's memory map.
-void AddMemory(ProcessCensus& census) {
-  std::int64_t private_memory = 0;
-  std::map<std::string, int> mappings_of;
+template <typename Visit>
+void ForEachRegion(Visit visit) {
   MEMORY_BASIC_INFORMATION region{};
   for (const char* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;
        at = static_cast<const char*>(region.BaseAddress) + region.RegionSize) {
-    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) {
-      private_memory += static_cast<std::int64_t>(region.RegionSize);
-    }
-    if (region.State == MEM_COMMIT && region.Type == MEM_MAPPED) {
-      wchar_t path[MAX_PATH] = {};
-      const bool of_file =
-          GetMappedFileNameW(GetCurrentProcess(), region.BaseAddress, path, MAX_PATH) > 0;
-      if (!of_file && (region.Protect & (PAGE_READWRITE | PAGE_WRITECOPY)) != 0) {
-        // A view of memory no file holds (a section of the paging file).
-        private_memory += static_cast<std::int64_t>(region.RegionSize);
-      } else if (of_file && region.BaseAddress == region.AllocationBase &&
-                 !IsSystemFile(Utf8(path))) {
-        ++mappings_of[Utf8(path)];
-      }
-    }
+    visit(region);
     if (region.RegionSize == 0) break;
   }
+}
+
+// The file a mapped view shows, in UTF-8; "" for a view no file holds.
+std::string MappedFile(const MEMORY_BASIC_INFORMATION& region) {
+  wchar_t path[MAX_PATH] = {};
+  return GetMappedFileNameW(GetCurrentProcess(), region.BaseAddress, path, MAX_PATH) > 0
+             ? Utf8(path)
+             : std::string();
+}
+
+// Committed private memory, and writable views of memory no file holds (a
+// section of the paging file).
+bool IsPrivateMemory(const MEMORY_BASIC_INFORMATION& region) {
+  if (region.State != MEM_COMMIT) return false;
+  if (region.Type == MEM_PRIVATE) return true;
+  return region.Type == MEM_MAPPED && (region.Protect & (PAGE_READWRITE | PAGE_WRITECOPY)) != 0 &&
+         MappedFile(region).empty();
+}
+
+// The files mapped into memory (images and views), from the process's
+// memory map, and the private memory.
+void AddMemory(ProcessCensus& census) {
+  std::map<std::string, int> mappings_of;
+  ForEachRegion([&](const MEMORY_BASIC_INFORMATION& region) {
+    if (region.State != MEM_COMMIT || region.Type != MEM_MAPPED ||
+        region.BaseAddress != region.AllocationBase) {
+      return;
+    }
+    const std::string path = MappedFile(region);
+    if (!path.empty() && !IsSystemFile(path)) ++mappings_of[path];
+  });
   for (const auto& [path, mappings] : mappings_of) {
     census.Add(CensusKind::kMappedFile, path, std::to_string(mappings) + " views");
   }
-  census.private_memory = private_memory;
+  census.private_memory = PrivateMemoryBytes();
 }
 
 void AddEnvironment(ProcessCensus& census) {
@@ -404,6 +418,14 @@ std::string StandardStreamState(std::FILE* stream) {
   state +=
       ", flags " + Hex(static_cast<unsigned>(stream->_flag) & 0x0404);  // own buffer, unbuffered
   return state;
+}
+
+std::int64_t PrivateMemoryBytes() {
+  std::int64_t bytes = 0;
+  ForEachRegion([&](const MEMORY_BASIC_INFORMATION& region) {
+    if (IsPrivateMemory(region)) bytes += static_cast<std::int64_t>(region.RegionSize);
+  });
+  return bytes;
 }
 
 void AddPlatformFacts(ProcessCensus& census) {

@@ -14,11 +14,8 @@ std::string Shown(const std::string& outcome) {
 }  // namespace
 
 std::uint64_t CallSeed(std::uint64_t seed, std::int64_t call) {
-  // splitmix64 of the two: calls of nearby seeds draw unrelated choices.
-  std::uint64_t z = seed + 0x9E3779B97F4A7C15ull * static_cast<std::uint64_t>(call + 1);
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
+  // Mixed: calls of nearby seeds draw unrelated choices.
+  return SplitMix(seed + kSplitMixIncrement * static_cast<std::uint64_t>(call + 1));
 }
 
 std::string MakeRandomCall(const JudgedStudy& study, std::uint64_t seed, std::int64_t call,

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <random>
 
 #include "host/stand_in_host.h"
 #include "judge/declaration.h"
@@ -23,17 +22,24 @@ class Choices {
   bool Chance(std::uint32_t percent) { return Below(100) < percent; }
 };
 
-// Choices from a seeded generator: the same seed, the same calls.
+// splitmix64's step: 64 bits that look unrelated to their neighbours'.
+constexpr std::uint64_t kSplitMixIncrement = 0x9E3779B97F4A7C15ull;
+constexpr std::uint64_t SplitMix(std::uint64_t z) {
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+// Choices from a seeded generator (splitmix64): the same seed, the same
+// calls. Each random call seeds one of its own, so seeding costs nothing.
 class SeededChoices final : public Choices {
  public:
-  explicit SeededChoices(std::uint64_t seed) : engine_(seed) {}
-  std::uint64_t Bits() override { return engine_(); }
-  std::uint32_t Below(std::uint32_t n) override {
-    return static_cast<std::uint32_t>(engine_() % n);
-  }
+  explicit SeededChoices(std::uint64_t seed) : state_(seed) {}
+  std::uint64_t Bits() override { return SplitMix(state_ += kSplitMixIncrement); }
+  std::uint32_t Below(std::uint32_t n) override { return static_cast<std::uint32_t>(Bits() % n); }
 
  private:
-  std::mt19937_64 engine_;
+  std::uint64_t state_;
 };
 
 // The host a random call is made in.

@@ -6,6 +6,7 @@
 
 #include "tools/study-host/common/number_parsing.h"
 #include "tools/study-host/common/text_format.h"
+#include "tools/study-host/common/xml_text.h"
 
 namespace {
 
@@ -84,6 +85,17 @@ TEST(NumberParsingTest, OneRuleForEveryNumber) {
       {"\xe2\x82", "\\xe2\\x82"},                                // a character cut short
   };
   for (const auto& c : escapes) EXPECT_EQ(Escaped(c.text), c.escaped) << c.escaped;
+  // The same text in an XML report or picture: markup as references too.
+  const struct {
+    const char* text;
+    const char* xml;
+  } xml[] = {
+      {"a < b & \"c\" > 'd'", "a &lt; b &amp; &quot;c&quot; &gt; &apos;d&apos;"},
+      {"line\nnext\x01", "line\\nnext\\x01"},
+      {"freed \xe8<\xff", "freed \\xe8&lt;\\xff"},
+      {"caf\xc3\xa9", "caf\xc3\xa9"},
+  };
+  for (const auto& c : xml) EXPECT_EQ(XmlText(c.text), c.xml) << c.xml;
 }
 
 }  // namespace

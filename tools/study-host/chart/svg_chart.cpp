@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "tools/study-host/common/text_format.h"
+#include "tools/study-host/common/xml_text.h"
 
 namespace {
 
@@ -34,34 +35,6 @@ std::string Number(double value, const char* format = "%.1f") {
 // 0.30000000000000004).
 std::string ValueLabel(double value) {
   return FormatPosition(std::strtod(Number(value, "%.12g").c_str(), nullptr));
-}
-
-// Text as XML character data: markup characters as references, and
-// control characters (which XML does not allow) as a question mark.
-std::string XmlText(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
-      default:
-        out += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
-    }
-  }
-  return out;
 }
 
 // 1, 2 or 5 times a power of ten, at least `rough`; 0 when there is none.

@@ -32,7 +32,7 @@ struct MemoryCensus {
 };
 
 MemoryCensus TakeMemoryCensus() {
-  return {TakeHeapCensus(), TakeProcessCensus().private_memory};
+  return {TakeHeapCensus(), PrivateMemoryBytes()};
 }
 
 MemoryCensus CensusAfter(const judge::CallScenario& scenario, const judge::JudgedStudy& study,

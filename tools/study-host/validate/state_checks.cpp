@@ -92,11 +92,10 @@ CheckResult CheckLongRun(const CheckContext& context) {
                                   .name = "long-run calls",
                                   .probe_every = 50000,
                                   .after_each_announced = [&memory_after_first](std::int32_t call) {
-                                    if (call == 100001)
-                                      memory_after_first = TakeProcessCensus().private_memory;
+                                    if (call == 100001) memory_after_first = PrivateMemoryBytes();
                                   }});
   if (!fault.empty()) return Failed(fault);
-  const std::int64_t grown = TakeProcessCensus().private_memory - memory_after_first;
+  const std::int64_t grown = PrivateMemoryBytes() - memory_after_first;
   if (memory_after_first >= 0 && grown > kMostMemoryGrowthOverLongRun) {
     return Failed("over 900000 calls it left " + std::to_string(grown / 1024) +
                   " KB more memory mapped outside the heap, which it never gives back");

@@ -5,57 +5,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "tools/study-host/common/xml_text.h"
+
 namespace {
-
-// A byte sequence of valid UTF-8 starting at `at`: its length, or 0.
-std::size_t Utf8SequenceAt(const std::string& text, std::size_t at) {
-  const auto byte = static_cast<unsigned char>(text[at]);
-  const std::size_t length = byte < 0x80           ? 1
-                             : (byte >> 5) == 0x6  ? 2
-                             : (byte >> 4) == 0xE  ? 3
-                             : (byte >> 3) == 0x1E ? 4
-                                                   : 0;
-  if (length == 0 || at + length > text.size()) return 0;
-  for (std::size_t next = at + 1; next < at + length; ++next) {
-    if ((static_cast<unsigned char>(text[next]) & 0xC0) != 0x80) return 0;
-  }
-  return length;
-}
-
-// Text as XML character data: markup escaped, and what XML cannot hold (a
-// control character, a byte that is not UTF-8) written as \xNN.
-std::string XmlText(const std::string& text) {
-  std::string out;
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = Utf8SequenceAt(text, at);
-    const auto byte = static_cast<unsigned char>(text[at]);
-    if (length == 0 || (byte < 0x20 && byte != '\t') || byte == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-      out += escaped;
-      ++at;
-      continue;
-    }
-    switch (text[at]) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out.append(text, at, length);
-    }
-    at += length;
-  }
-  return out;
-}
 
 std::string Seconds(double seconds) {
   char text[32];
