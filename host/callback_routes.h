@@ -29,3 +29,15 @@ std::span<const CallbackRoute> CallbackRoutes();
 // routes that need one to be exercised safely (on Windows, a console
 // control event the host handles, so that the event does not end it).
 void PrepareCallbackRoutes();
+
+// The routes every platform has, for the platforms' own tables.
+namespace callback_routes {
+// Whether WhereAddressPoints's words say memory no longer mapped.
+bool NoLongerMapped(const std::string& where);
+// The C++ runtime's terminate and new handlers, read.
+std::string RuntimeHandlers();
+// A thread started and ended: its start and end callbacks run.
+std::string StartAndEndThread();
+// The time just after: timers and alarms due then go off.
+std::string LiveOnForTimers();
+}  // namespace callback_routes

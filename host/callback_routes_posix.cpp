@@ -4,46 +4,21 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
+#include <cstring>
 #include <exception>
 #include <iterator>
-#include <new>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
 #include "host/callback_routes.h"
 #include "host/process_census.h"
-#include "host/thread_census.h"
 
 namespace {
 
-// How long the process lives on for timers and alarms due soon after.
-constexpr std::chrono::milliseconds kTimeAfter{100};
-
-bool NoLongerMapped(const std::string& where) {
-  return where.rfind("in memory no longer mapped", 0) == 0;
-}
-
-std::string RuntimeHandlers() {
-  const struct {
-    const void* handler;
-    const char* name;
-    const char* runs_when;
-  } handlers[] = {{reinterpret_cast<const void*>(std::get_terminate()),
-                   "the C++ terminate handler (std::set_terminate)",
-                   "the host's next exception that nothing catches runs it"},
-                  {reinterpret_cast<const void*>(std::get_new_handler()),
-                   "the C++ new handler (std::set_new_handler)",
-                   "the host's next allocation that finds no memory runs it"}};
-  for (const auto& handler : handlers) {
-    if (handler.handler == nullptr) continue;
-    const std::string where = WhereAddressPoints(handler.handler);
-    if (NoLongerMapped(where))
-      return std::string(handler.name) + " lies " + where + ": " + handler.runs_when;
-  }
-  return "";
-}
+using callback_routes::LiveOnForTimers;
+using callback_routes::NoLongerMapped;
+using callback_routes::RuntimeHandlers;
+using callback_routes::StartAndEndThread;
 
 std::string RaiseAndHandleException() {
   try {
@@ -81,13 +56,6 @@ std::string DeliverSignalsWithHandlers() {
   return "";
 }
 
-std::string StartAndEndThread() {
-  const int before = ThreadsInProcess();
-  std::thread([] {}).join();
-  AwaitJoinedThreadsGone(before);
-  return "";
-}
-
 // A fork runs the handlers registered for it, before and after, in the
 // parent and in the child, which ends at once.
 std::string Fork() {
@@ -101,11 +69,6 @@ std::string Fork() {
     return "the child of a fork crashed (signal " + std::to_string(WTERMSIG(status)) +
            ") as it started: a handler left for a fork (pthread_atfork) runs there";
   }
-  return "";
-}
-
-std::string LiveOnForTimers() {
-  std::this_thread::sleep_for(kTimeAfter);
   return "";
 }
 

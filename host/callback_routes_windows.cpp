@@ -1,46 +1,22 @@
 // Windows: the routes a process calls back by.
 #include <windows.h>
 
-#include <chrono>
 #include <csignal>
-#include <exception>
 #include <iterator>
-#include <new>
-#include <stdexcept>
 #include <string>
-#include <thread>
 
 #include "host/callback_routes.h"
 #include "host/process_census.h"
-#include "host/thread_census.h"
 
 namespace {
 
-constexpr std::chrono::milliseconds kTimeAfter{100};
+using callback_routes::LiveOnForTimers;
+using callback_routes::NoLongerMapped;
+using callback_routes::RuntimeHandlers;
+using callback_routes::StartAndEndThread;
+
 constexpr DWORD kMostWaitMilliseconds = 5000;
 constexpr DWORD kHostsOwnException = 0xE0486F73;  // an application's own code ("Hos")
-
-bool NoLongerMapped(const std::string& where) {
-  return where.rfind("in memory no longer mapped", 0) == 0;
-}
-
-std::string RuntimeHandlers() {
-  const struct {
-    const void* handler;
-    const char* name;
-  } handlers[] = {{reinterpret_cast<const void*>(std::get_terminate()),
-                   "the C++ terminate handler (std::set_terminate)"},
-                  {reinterpret_cast<const void*>(std::get_new_handler()),
-                   "the C++ new handler (std::set_new_handler)"}};
-  for (const auto& handler : handlers) {
-    if (handler.handler == nullptr) continue;
-    const std::string where = WhereAddressPoints(handler.handler);
-    if (NoLongerMapped(where)) {
-      return std::string(handler.name) + " lies " + where + ": the host runs it when it fails";
-    }
-  }
-  return "";
-}
 
 // The host's own handler of its own exception, added last: every vectored
 // handler added before it (a module's among them) sees the exception first.
@@ -88,13 +64,6 @@ std::string WaitAlertably() {
   return "";
 }
 
-std::string StartAndEndThread() {
-  const int before = ThreadsInProcess();
-  std::thread([] {}).join();
-  AwaitJoinedThreadsGone(before);
-  return "";
-}
-
 // Set by the host's console handler when it saw its event.
 HANDLE console_event_seen = nullptr;
 
@@ -112,11 +81,6 @@ std::string ConsoleControlEvent() {
   ResetEvent(console_event_seen);
   if (!GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, GetCurrentProcessId())) return "";  // no console
   WaitForSingleObject(console_event_seen, kMostWaitMilliseconds);
-  return "";
-}
-
-std::string LiveOnForTimers() {
-  std::this_thread::sleep_for(kTimeAfter);
   return "";
 }
 

@@ -123,30 +123,47 @@ std::string JudgeHostsRules(StandInHost& host, const JudgedStudy& study, bool de
   return "";
 }
 
+// The images a thread's judged calls take of their record, reused from one
+// call to the next.
+struct CallImages {
+  RecordImage before;
+  RecordImage after;
+};
+CallImages& ThisThreadsCallImages() {
+  thread_local CallImages images;
+  return images;
+}
+
 struct WatchedCall {
   CallKind kind;
   bool had_array;
-  RecordImage before;
+  const RecordImage& before;          // this thread's, until its next call
   std::string floating_point_change;  // how the call left the control state, "" unchanged
 };
 
 // Makes the call with the bytes it neither reads nor writes filled, the
 // quantity marked unwritten and the service counts cleared.
 WatchedCall Watch(StandInHost& host, StudyFunction study, std::uint8_t pattern) {
+  RecordImage& before = ThisThreadsCallImages().before;
   WatchedCall call{host.record().defaults_flag != 0 ? CallKind::kDefaults : CallKind::kOrdinary,
-                   host.has_array(),
-                   {},
-                   ""};
+                   host.has_array(), before, ""};
   host.MarkQuantityUnwritten();
   FillUnreadBytes(host, call.kind, pattern);
   host.ForgetServiceCalls();
-  call.before = TakeRecordImage(host);
+  RetakeRecordImage(host, before);
   const FloatingPointState host_state = CurrentFloatingPointState();
   study(&host.record());
   call.floating_point_change = FloatingPointChange(host_state, CurrentFloatingPointState());
   // The host's state back, and the judge's arithmetic in the state it knows.
   SetFloatingPointState(StartUpFloatingPointState());
   return call;
+}
+
+// The record as the call left it.
+const RecordImage& TakenAfter(StandInHost& host) {
+  RecordImage& after = ThisThreadsCallImages().after;
+  RetakeRecordImage(host, after);
+  return after;
 }
 
 std::string FloatingPointFault(const WatchedCall& call) {
@@ -177,15 +194,22 @@ std::string JudgePositionRecord(const PositionRecord& position) {
 std::string CallOutcome(const StandInHost& host, bool defaults) {
   const StudyInterface& record = host.record();
   std::string outcome;
+  outcome.reserve(96);
   if (!defaults) {
-    outcome =
-        host.QuantityWritten() ? "wrote " + QuantityText(record.order_quantity) : "wrote nothing";
+    outcome += "wrote ";
+    outcome += host.QuantityWritten() ? QuantityText(record.order_quantity) : "nothing";
   } else {
-    outcome = "declared \"" + TextOf(record.display_name) + "\"";
+    outcome += "declared \"";
+    outcome += TextOf(record.display_name);
+    outcome += '"';
   }
-  outcome += " (position queries " + std::to_string(host.position_queries()) + ", allocate calls " +
-             std::to_string(host.allocate_calls()) + ", descriptions " +
-             std::to_string(host.description_calls().size()) + ")";
+  outcome += " (position queries ";
+  outcome += std::to_string(host.position_queries());
+  outcome += ", allocate calls ";
+  outcome += std::to_string(host.allocate_calls());
+  outcome += ", descriptions ";
+  outcome += std::to_string(host.description_calls().size());
+  outcome += ')';
   if (!defaults) return outcome;
   // What else it declared, as bytes: only ever compared, never shown.
   std::string declared = TextOf(record.description) + '\0';
@@ -211,7 +235,7 @@ std::string CallOutcome(const StandInHost& host, bool defaults) {
 std::string MakeWatchedCall(StandInHost& host, const JudgedStudy& study, std::uint8_t pattern) {
   const WatchedCall call = Watch(host, study.function, pattern);
   if (!call.floating_point_change.empty()) return FloatingPointFault(call);
-  return FindForbiddenWrite(host, call.before, TakeRecordImage(host), call.kind, study.declaration);
+  return FindForbiddenWrite(host, call.before, TakenAfter(host), call.kind, study.declaration);
 }
 
 std::string MakeJudgedCall(StandInHost& host, const JudgedStudy& study, std::uint8_t pattern,
@@ -221,7 +245,7 @@ std::string MakeJudgedCall(StandInHost& host, const JudgedStudy& study, std::uin
   if (outcome != nullptr) *outcome = CallOutcome(host, defaults);
   if (!call.floating_point_change.empty()) return FloatingPointFault(call);
   std::string fault =
-      FindForbiddenWrite(host, call.before, TakeRecordImage(host), call.kind, study.declaration);
+      FindForbiddenWrite(host, call.before, TakenAfter(host), call.kind, study.declaration);
   if (fault.empty()) fault = JudgeHostsRules(host, study, defaults);
   if (!fault.empty() || study.rule == nullptr) return fault;
   const CallFacts facts{call.had_array, pattern};

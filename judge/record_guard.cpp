@@ -215,9 +215,16 @@ void FillUnreadBytes(StandInHost& host, CallKind kind, std::uint8_t pattern) {
 }
 
 RecordImage TakeRecordImage(StandInHost& host) {
+  RecordImage image;
+  RetakeRecordImage(host, image);
+  return image;
+}
+
+void RetakeRecordImage(StandInHost& host, RecordImage& image) {
   const std::span<std::uint8_t> record = host.record_bytes();
   const std::span<std::uint8_t> array = host.array_bytes();
-  return {{record.begin(), record.end()}, {array.begin(), array.end()}};
+  image.record.assign(record.begin(), record.end());
+  image.array.assign(array.begin(), array.end());
 }
 
 std::string FindForbiddenWrite(StandInHost& host, const RecordImage& before,

@@ -45,6 +45,10 @@ struct RecordImage {
 
 RecordImage TakeRecordImage(StandInHost& host);
 
+// The same into `image`, reusing its storage: every judged call takes two,
+// and a run judges millions of calls.
+void RetakeRecordImage(StandInHost& host, RecordImage& image);
+
 // The first field that differs between two images of one host, in words
 // ("the order quantity (record byte 3344)"); "" when none does.
 std::string FirstChangedField(StandInHost& host, const RecordImage& before,

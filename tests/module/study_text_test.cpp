@@ -10,6 +10,7 @@
 
 #include "platform/counting_heap.h"
 #include "support/heap_check.h"
+#include "support/mapped_text.h"
 
 namespace {
 
@@ -200,7 +201,8 @@ TEST_F(StudyTextTest, AppendTextConcatenatesIntoFreshBlock) {
 // A result of exactly the longest length gets its block asked for (refused
 // here, so no second 2 GiB is touched); one character more is not asked for.
 TEST_F(StudyTextTest, AppendTextAllowsResultsUpToLongestText) {
-  const std::string long_text(static_cast<std::size_t>(kLongestStudyText) - 2, 'x');
+  const MappedText long_text(static_cast<std::size_t>(kLongestStudyText) - 2, 'x');
+  ASSERT_NE(long_text.c_str(), nullptr) << "no memory for a text of 2 GB";
   const struct {
     const char* appended;
     bool block_requested;
