@@ -17,17 +17,10 @@
 
 namespace {
 
-// Our study, judged by its own rule on top of the host's: read once, and
-// one call judged, so that what the judge keeps from call to call (the
-// declaration, the images it takes of a record) is in place before any
-// input's heap is counted.
+// Our study, judged by its own rule on top of the host's.
 const judge::JudgedStudy& OurStudy() {
-  static const judge::JudgedStudy study = [] {
-    judge::JudgedStudy judged = judge::JudgeStudy(judge::kExpectedStudyFunction, &scsf_zrPalvessa);
-    StandInHost host;
-    static_cast<void>(judge::MakeJudgedCall(host, judged, 0));
-    return judged;
-  }();
+  static const judge::JudgedStudy study =
+      judge::JudgeStudy(judge::kExpectedStudyFunction, &scsf_zrPalvessa);
   return study;
 }
 
@@ -53,7 +46,7 @@ class ByteChoices final : public judge::Choices {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const judge::JudgedStudy& study = OurStudy();  // before the heap is counted
+  const judge::JudgedStudy& study = OurStudy();  // read once, before the heap is counted
   const counting_heap::Counts heap_before = counting_heap::Snapshot();
   ByteReader in(data, size);
   ByteChoices choices(in);

@@ -123,28 +123,17 @@ std::string JudgeHostsRules(StandInHost& host, const JudgedStudy& study, bool de
   return "";
 }
 
-// The images a thread's judged calls take of their record, reused from one
-// call to the next.
-struct CallImages {
-  RecordImage before;
-  RecordImage after;
-};
-CallImages& ThisThreadsCallImages() {
-  thread_local CallImages images;
-  return images;
-}
-
 struct WatchedCall {
   CallKind kind;
   bool had_array;
-  const RecordImage& before;          // this thread's, until its next call
+  const RecordImage& before;
   std::string floating_point_change;  // how the call left the control state, "" unchanged
 };
 
 // Makes the call with the bytes it neither reads nor writes filled, the
 // quantity marked unwritten and the service counts cleared.
-WatchedCall Watch(StandInHost& host, StudyFunction study, std::uint8_t pattern) {
-  RecordImage& before = ThisThreadsCallImages().before;
+WatchedCall Watch(StandInHost& host, StudyFunction study, std::uint8_t pattern,
+                  RecordImage& before) {
   WatchedCall call{host.record().defaults_flag != 0 ? CallKind::kDefaults : CallKind::kOrdinary,
                    host.has_array(), before, ""};
   host.MarkQuantityUnwritten();
@@ -157,13 +146,6 @@ WatchedCall Watch(StandInHost& host, StudyFunction study, std::uint8_t pattern) 
   // The host's state back, and the judge's arithmetic in the state it knows.
   SetFloatingPointState(StartUpFloatingPointState());
   return call;
-}
-
-// The record as the call left it.
-const RecordImage& TakenAfter(StandInHost& host) {
-  RecordImage& after = ThisThreadsCallImages().after;
-  RetakeRecordImage(host, after);
-  return after;
 }
 
 std::string FloatingPointFault(const WatchedCall& call) {
@@ -233,19 +215,23 @@ std::string CallOutcome(const StandInHost& host, bool defaults) {
 }
 
 std::string MakeWatchedCall(StandInHost& host, const JudgedStudy& study, std::uint8_t pattern) {
-  const WatchedCall call = Watch(host, study.function, pattern);
+  RecordImage before;
+  const WatchedCall call = Watch(host, study.function, pattern, before);
   if (!call.floating_point_change.empty()) return FloatingPointFault(call);
-  return FindForbiddenWrite(host, call.before, TakenAfter(host), call.kind, study.declaration);
+  return FindForbiddenWrite(host, call.before, CurrentRecordBytes(host), call.kind,
+                            study.declaration);
 }
 
 std::string MakeJudgedCall(StandInHost& host, const JudgedStudy& study, std::uint8_t pattern,
-                           std::string* outcome) {
-  const WatchedCall call = Watch(host, study.function, pattern);
+                           std::string* outcome, CallScratch* scratch) {
+  CallScratch own;
+  const WatchedCall call =
+      Watch(host, study.function, pattern, (scratch != nullptr ? *scratch : own).before);
   const bool defaults = call.kind == CallKind::kDefaults;
   if (outcome != nullptr) *outcome = CallOutcome(host, defaults);
   if (!call.floating_point_change.empty()) return FloatingPointFault(call);
   std::string fault =
-      FindForbiddenWrite(host, call.before, TakenAfter(host), call.kind, study.declaration);
+      FindForbiddenWrite(host, call.before, CurrentRecordBytes(host), call.kind, study.declaration);
   if (fault.empty()) fault = JudgeHostsRules(host, study, defaults);
   if (!fault.empty() || study.rule == nullptr) return fault;
   const CallFacts facts{call.had_array, pattern};

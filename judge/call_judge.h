@@ -11,8 +11,16 @@
 #include "host/stand_in_host.h"
 #include "interface/study_interface.h"
 #include "judge/judged_study.h"
+#include "judge/record_guard.h"
 
 namespace judge {
+
+// What a run of judged calls reuses from one call to the next: the copy of
+// the record each call takes before it runs (a fresh one for every call is
+// most of a long run's cost under the sanitizers).
+struct CallScratch {
+  RecordImage before;
+};
 
 // Makes one call of `study` in `host` (a defaults call when the record's
 // defaults flag is set, else an ordinary one) with every byte it neither
@@ -20,9 +28,9 @@ namespace judge {
 // unwritten, then judges it. Returns "" when the call did all it must and
 // nothing it must not, else the first fault. With `outcome`, also says what
 // the call did as the host sees it (see CallOutcome), so the same call made
-// again can be held to it.
+// again can be held to it; with `scratch`, reuses its storage.
 std::string MakeJudgedCall(StandInHost& host, const JudgedStudy& study, std::uint8_t pattern,
-                           std::string* outcome = nullptr);
+                           std::string* outcome = nullptr, CallScratch* scratch = nullptr);
 
 // The same call judged for stray writes only: "" when it changed nothing
 // outside what its kind may write.

@@ -19,11 +19,12 @@ std::uint64_t CallSeed(std::uint64_t seed, std::int64_t call) {
 }
 
 std::string MakeRandomCall(const JudgedStudy& study, std::uint64_t seed, std::int64_t call,
-                           std::string& outcome, RandomCall& made) {
+                           std::string& outcome, RandomCall& made, CallScratch* scratch) {
   SeededChoices choices(CallSeed(seed, call));
   StandInHost host(RandomHostOptions(choices));
   made = PrepareRandomCall(host, study.declaration, choices);
-  return MakeJudgedCall(host, study, FillPatternFor(static_cast<std::size_t>(call)), &outcome);
+  return MakeJudgedCall(host, study, FillPatternFor(static_cast<std::size_t>(call)), &outcome,
+                        scratch);
 }
 
 void CallProbes::Note(std::int64_t call, const std::string& outcome) {

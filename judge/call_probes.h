@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "judge/call_judge.h"
 #include "judge/judged_study.h"
 #include "judge/random_calls.h"
 
@@ -19,9 +20,10 @@ std::uint64_t CallSeed(std::uint64_t seed, std::int64_t call);
 
 // Makes random call `call` of the run seeded `seed`: its host and record
 // drawn from CallSeed, judged. Returns the fault ("" when none) and sets
-// `outcome` (see CallOutcome) and `made`.
+// `outcome` (see CallOutcome) and `made`; with `scratch`, reuses its
+// storage (see CallScratch).
 std::string MakeRandomCall(const JudgedStudy& study, std::uint64_t seed, std::int64_t call,
-                           std::string& outcome, RandomCall& made);
+                           std::string& outcome, RandomCall& made, CallScratch* scratch = nullptr);
 
 class CallProbes {
  public:

@@ -172,8 +172,8 @@ bool WritableInArray(std::size_t at, CallKind kind, const DeclaredSlots& slots) 
 // Calls `visit` with each byte offset at which `before` and `after` differ,
 // until it returns false.
 template <typename Visit>
-void ForChangedBytes(const std::vector<std::uint8_t>& before,
-                     const std::vector<std::uint8_t>& after, Visit visit) {
+void ForChangedBytes(std::span<const std::uint8_t> before, std::span<const std::uint8_t> after,
+                     Visit visit) {
   const std::size_t size = std::min(before.size(), after.size());
   constexpr std::size_t kBlock = 64;
   for (std::size_t block = 0; block < size; block += kBlock) {
@@ -227,9 +227,12 @@ void RetakeRecordImage(StandInHost& host, RecordImage& image) {
   image.array.assign(array.begin(), array.end());
 }
 
-std::string FindForbiddenWrite(StandInHost& host, const RecordImage& before,
-                               const RecordImage& after, CallKind kind,
-                               const Declaration& declaration) {
+RecordBytes CurrentRecordBytes(StandInHost& host) {
+  return {host.record_bytes(), host.array_bytes()};
+}
+
+std::string FindForbiddenWrite(StandInHost& host, const RecordImage& before, RecordBytes after,
+                               CallKind kind, const Declaration& declaration) {
   const DeclaredSlots slots = DeclaredSlotsIn(host, declaration);
   std::string found;
   ForChangedBytes(before.record, after.record, [&](std::size_t at) {

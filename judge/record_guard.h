@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -45,9 +46,22 @@ struct RecordImage {
 
 RecordImage TakeRecordImage(StandInHost& host);
 
-// The same into `image`, reusing its storage: every judged call takes two,
-// and a run judges millions of calls.
+// The same into `image`, reusing its storage.
 void RetakeRecordImage(StandInHost& host, RecordImage& image);
+
+// A record's bytes and its array's, as an image holds them or as the host
+// holds them now (a judged call compares what it returns with the host's
+// own bytes rather than a copy of them).
+struct RecordBytes {
+  RecordBytes(const RecordImage& image) : record(image.record), array(image.array) {}
+  RecordBytes(std::span<const std::uint8_t> record_bytes, std::span<const std::uint8_t> array_bytes)
+      : record(record_bytes), array(array_bytes) {}
+  std::span<const std::uint8_t> record;
+  std::span<const std::uint8_t> array;
+};
+
+// The host's record and array as they are now, not copied.
+RecordBytes CurrentRecordBytes(StandInHost& host);
 
 // The first field that differs between two images of one host, in words
 // ("the order quantity (record byte 3344)"); "" when none does.
@@ -57,8 +71,7 @@ std::string FirstChangedField(StandInHost& host, const RecordImage& before,
 // The first field changed from `before` to `after` that a call of `kind`
 // by a study declaring `declaration` may not write, as "changed host
 // setting 176 (record byte 176)"; "" when none.
-std::string FindForbiddenWrite(StandInHost& host, const RecordImage& before,
-                               const RecordImage& after, CallKind kind,
-                               const Declaration& declaration);
+std::string FindForbiddenWrite(StandInHost& host, const RecordImage& before, RecordBytes after,
+                               CallKind kind, const Declaration& declaration);
 
 }  // namespace judge

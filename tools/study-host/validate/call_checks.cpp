@@ -164,6 +164,7 @@ CheckResult CheckScaleOutSweep(const CheckContext& context) {
 std::string JudgedRandomCalls(const CheckContext& context, const RandomRun& run) {
   const judge::JudgedStudy& study = context.study();
   judge::CallProbes probes(run.seed, kProbeCalls);
+  judge::CallScratch scratch;
   for (std::int32_t call = 1; call <= run.calls; ++call) {
     if (call % run.announce_every == 1) {
       context.Announce(run.name + " " + std::to_string(call) + " onwards");
@@ -176,7 +177,8 @@ std::string JudgedRandomCalls(const CheckContext& context, const RandomRun& run)
     }
     std::string outcome;
     judge::RandomCall made;
-    const std::string fault = judge::MakeRandomCall(study, run.seed, call - 1, outcome, made);
+    const std::string fault =
+        judge::MakeRandomCall(study, run.seed, call - 1, outcome, made, &scratch);
     if (!fault.empty()) {
       return "call " + std::to_string(call) + " (position " + FormatPosition(made.position) +
              (made.defaults ? ", defaults" : "") + (made.host_call_flag ? ", host call flag" : "") +

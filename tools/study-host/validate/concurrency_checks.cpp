@@ -59,9 +59,11 @@ using Outcomes = std::vector<std::string>;
 std::string CallsMadeAlone(const judge::JudgedStudy& study, std::uint64_t seed, int thread,
                            Outcomes& outcomes) {
   outcomes.resize(kCallsEach);
+  judge::CallScratch scratch;
   for (std::int32_t call = 0; call < kCallsEach; ++call) {
     judge::RandomCall made;
-    const std::string fault = judge::MakeRandomCall(study, seed, call, outcomes[call], made);
+    const std::string fault =
+        judge::MakeRandomCall(study, seed, call, outcomes[call], made, &scratch);
     if (!fault.empty()) {
       return "thread " + std::to_string(thread + 1) + "'s call " + std::to_string(call + 1) +
              " made alone: " + fault;
@@ -76,10 +78,11 @@ std::string CallsMadeAlone(const judge::JudgedStudy& study, std::uint64_t seed, 
 std::string CallsOfOneThread(const judge::JudgedStudy& study, std::uint64_t seed, int thread,
                              const Outcomes& alone, StartLine& start, std::atomic<bool>& stop) {
   start.ArriveAndWait();  // every thread calls at once
+  judge::CallScratch scratch;
   for (std::int32_t call = 0; call < kCallsEach && !stop.load(std::memory_order_relaxed); ++call) {
     std::string outcome;
     judge::RandomCall made;
-    std::string fault = judge::MakeRandomCall(study, seed, call, outcome, made);
+    std::string fault = judge::MakeRandomCall(study, seed, call, outcome, made, &scratch);
     if (fault.empty() && outcome != alone[call]) {
       fault = judge::OutcomeDifference(alone[call], outcome) + " (made alone, before)";
     }
