@@ -28,6 +28,7 @@
 #include <pthread.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -392,6 +393,51 @@ TEST(JoinedChangeWordsTest, ShowsThreeAndCountsTheRest) {
       {{"a", "b", "c", "d", "e", "f"}, "a; b; c and 3 more"},
   };
   for (const auto& c : cases) EXPECT_EQ(JoinedChangeWords(c.changes), c.words);
+}
+
+// Memory a module maps for itself counts as private memory while it is
+// mapped: writable memory no file holds (Linux), committed memory of any
+// protection (Windows, as its commit charge counts it).
+TEST(ProcessCensusTest, PrivateMemoryCountsWhatAModuleMapsForItself) {
+  constexpr std::size_t kBytes = std::size_t{8} << 20;
+  constexpr std::int64_t kSlack = std::int64_t{2} << 20;  // the test program's own moves
+  const struct {
+    const char* name;
+    bool writable;
+    bool committed;
+    bool counts;
+  } cases[] = {
+    {"writable", true, true, true},
+#if defined(_WIN32)
+    {"read-only", false, true, true},
+    {"reserved, not committed", true, false, false},
+#else
+    {"read-only", false, true, false},
+#endif
+  };
+  for (const auto& c : cases) {
+    const std::int64_t before = PrivateMemoryBytes();
+#if defined(_WIN32)
+    void* memory =
+        VirtualAlloc(nullptr, kBytes, c.committed ? MEM_RESERVE | MEM_COMMIT : MEM_RESERVE,
+                     c.writable ? PAGE_READWRITE : PAGE_READONLY);
+    ASSERT_NE(memory, nullptr) << c.name;
+#else
+    void* memory = mmap(nullptr, kBytes, c.writable ? PROT_READ | PROT_WRITE : PROT_READ,
+                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(memory, MAP_FAILED) << c.name;
+#endif
+    const std::int64_t mapped = PrivateMemoryBytes();
+#if defined(_WIN32)
+    VirtualFree(memory, 0, MEM_RELEASE);
+#else
+    munmap(memory, kBytes);
+#endif
+    const std::int64_t given_back = mapped - PrivateMemoryBytes();
+    const std::int64_t counted = c.counts ? static_cast<std::int64_t>(kBytes) : 0;
+    EXPECT_NEAR(mapped - before, counted, kSlack) << c.name << ": mapped";
+    EXPECT_NEAR(given_back, counted, kSlack) << c.name << ": given back";
+  }
 }
 
 #if !defined(_WIN32)
