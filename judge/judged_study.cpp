@@ -26,8 +26,8 @@ std::string DeclaringRecordChanged(const JudgedStudy& study) {
   } records[] = {{*calls.hosts.first, calls.first_returned},
                  {*calls.hosts.second, calls.second_returned}};
   for (const auto& record : records) {
-    const std::string changed = FirstChangedField(record.host, record.returned,
-                                                  TakeRecordImage(record.host), study.declaration);
+    const std::string changed = FirstChangedField(
+        record.host, record.returned, CurrentRecordBytes(record.host), study.declaration);
     if (!changed.empty())
       return "the record of the defaults call its declaration was read in: " + changed;
   }

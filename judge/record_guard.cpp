@@ -249,8 +249,8 @@ std::string FindForbiddenWrite(StandInHost& host, const RecordImage& before, Rec
   return found;
 }
 
-std::string FirstChangedField(StandInHost& host, const RecordImage& before,
-                              const RecordImage& after, const Declaration& declaration) {
+std::string FirstChangedField(StandInHost& host, const RecordImage& before, RecordBytes after,
+                              const Declaration& declaration) {
   std::string found;
   ForChangedBytes(before.record, after.record, [&](std::size_t at) {
     found = RecordFieldWords(at, declaration);

@@ -63,10 +63,11 @@ struct RecordBytes {
 // The host's record and array as they are now, not copied.
 RecordBytes CurrentRecordBytes(StandInHost& host);
 
-// The first field that differs between two images of one host, in words
-// ("the order quantity (record byte 3344)"); "" when none does.
-std::string FirstChangedField(StandInHost& host, const RecordImage& before,
-                              const RecordImage& after, const Declaration& declaration);
+// The first field that differs between an image of a host's record and
+// its bytes now (or a later image), in words ("the order quantity (record
+// byte 3344)"); "" when none does.
+std::string FirstChangedField(StandInHost& host, const RecordImage& before, RecordBytes after,
+                              const Declaration& declaration);
 
 // The first field changed from `before` to `after` that a call of `kind`
 // by a study declaring `declaration` may not write, as "changed host

@@ -81,7 +81,7 @@ std::string EarlierHostRecordChanged(const std::vector<CallOnThread>& earlier,
                                      const judge::Declaration& declaration) {
   for (const CallOnThread& call : earlier) {
     const std::string changed = judge::FirstChangedField(
-        *call.host, call.returned, judge::TakeRecordImage(*call.host), declaration);
+        *call.host, call.returned, judge::CurrentRecordBytes(*call.host), declaration);
     if (!changed.empty()) return "the record of an earlier call (" + call.where + "): " + changed;
   }
   return "";

@@ -57,7 +57,7 @@ CheckResult CheckThreadsAndState(const CheckContext& context) {
     const judge::RecordImage returned = judge::TakeRecordImage(host);
     std::this_thread::sleep_for(kWatchAfterReturn);
     const std::string changed = judge::FirstChangedField(
-        host, returned, judge::TakeRecordImage(host), context.study().declaration);
+        host, returned, judge::CurrentRecordBytes(host), context.study().declaration);
     if (!changed.empty()) {
       return Failed(std::string(scenario.name) + ": " + changed + " after the call returned");
     }
