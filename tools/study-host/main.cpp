@@ -90,13 +90,16 @@ int RunTool(const std::vector<std::string>& arguments) {
 
 }  // namespace
 
+// On Windows the wide entry point (linked with -municode): any path reaches
+// the tool whole, whatever the code page, and no library beyond the C
+// runtime's is loaded to split the command line (a process starts sooner).
+#if defined(_WIN32)
+int wmain(int argc, wchar_t** argv) {
+  TakeStandardStreams();  // before any file is opened, so none takes a closed stream's place
+  const std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+#else
 int main(int argc, char** argv) {
   TakeStandardStreams();  // before any file is opened, so none takes a closed stream's place
-#if defined(_WIN32)
-  const std::vector<std::string> arguments = Utf8Arguments();  // any path, whatever the code page
-  static_cast<void>(argc);
-  static_cast<void>(argv);
-#else
   const std::vector<std::string> arguments(argv + 1, argv + argc);
 #endif
   try {

@@ -9,6 +9,6 @@
 std::wstring WideFromUtf8(const std::string& text);
 std::string Utf8FromWide(const std::wstring& text);
 
-// This program's arguments, from the wide command line, as UTF-8 (the
-// program's name left out).
-std::vector<std::string> Utf8Arguments();
+// This program's arguments, as the C runtime split its wide command line
+// (wmain's), in UTF-8, the program's name left out.
+std::vector<std::string> Utf8Arguments(int count, wchar_t** words);

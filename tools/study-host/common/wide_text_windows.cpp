@@ -1,6 +1,4 @@
 #include <windows.h>
-// After windows.h, which it needs.
-#include <shellapi.h>
 
 #include "tools/study-host/common/wide_text.h"
 
@@ -23,13 +21,10 @@ std::string Utf8FromWide(const std::wstring& text) {
   return narrow;
 }
 
-std::vector<std::string> Utf8Arguments() {
-  int count = 0;
-  wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+std::vector<std::string> Utf8Arguments(int count, wchar_t** words) {
   std::vector<std::string> arguments;
   for (int index = 1; words != nullptr && index < count; ++index) {
     arguments.push_back(Utf8FromWide(words[index]));
   }
-  if (words != nullptr) LocalFree(words);
   return arguments;
 }
