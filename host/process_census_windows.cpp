@@ -22,6 +22,7 @@
 
 #include "host/former_images.h"
 #include "host/process_census.h"
+#include "host/system_process_list_windows.h"
 
 namespace {
 
@@ -109,26 +110,21 @@ void AddThreadAttributes(ProcessCensus& census, HANDLE thread, const std::string
 }
 
 void AddThreads(ProcessCensus& census) {
-  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return;
-  const DWORD process = GetCurrentProcessId();
+  const std::optional<OwnProcessListing> listing = ListOwnProcess();
+  if (!listing) return;
   const DWORD calling = GetCurrentThreadId();
-  THREADENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-    if (entry.th32OwnerProcessID != process) continue;
-    const std::string id = "id " + std::to_string(entry.th32ThreadID);
-    const HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+  for (const std::uint32_t thread_id : listing->thread_ids) {
+    const std::string id = "id " + std::to_string(thread_id);
+    const HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, thread_id);
     if (thread == nullptr) {
       census.Add(CensusKind::kThread, id, "");
       continue;
     }
     census.Add(CensusKind::kThread, id, ThreadStart(thread));
     // The calling thread's own attributes are facts of their own.
-    if (entry.th32ThreadID != calling) AddThreadAttributes(census, thread, "thread " + id);
+    if (thread_id != calling) AddThreadAttributes(census, thread, "thread " + id);
     CloseHandle(thread);
   }
-  CloseHandle(snapshot);
 }
 
 // Per-thread slots in use (TlsAlloc, FlsAlloc): counted by taking every
@@ -213,14 +209,21 @@ std::vector<HANDLE> OwnHandles() {
   // Handle values are multiples of 4 from 4, reused as handles close, so a
   // process's handles lie close together: past the last one found, a long
   // run of values that are no handle ends the search. Where the system
-  // tells how many handles there are (wine says 0), the search ends once
-  // all were found.
+  // tells how many handles there are, the search ends once all were found;
+  // wine tells none, but lists the size of the process's handle table, past
+  // which no handle value lies.
   constexpr std::uintptr_t kValuesPastLast = 512;
   DWORD count = 0;
   GetProcessHandleCount(GetCurrentProcess(), &count);
+  std::uintptr_t table_end = UINTPTR_MAX;
+  if (count == 0) {
+    const std::optional<OwnProcessListing> listing = ListOwnProcess();
+    if (listing && listing->handle_count > 0) table_end = 4 * std::uintptr_t{listing->handle_count};
+  }
   std::vector<HANDLE> handles;
   std::uintptr_t last_found = 0;
-  for (std::uintptr_t value = 4; value <= last_found + kValuesPastLast * 4; value += 4) {
+  for (std::uintptr_t value = 4; value <= last_found + kValuesPastLast * 4 && value <= table_end;
+       value += 4) {
     const auto handle = reinterpret_cast<HANDLE>(value);
     DWORD flags = 0;
     if (GetHandleInformation(handle, &flags) == 0) continue;

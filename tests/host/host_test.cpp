@@ -122,6 +122,18 @@ TEST(ProcessCensusTest, NamesEachChangeToTheProcessByWhatItIs) {
        "the environment gained STUDY_CENSUS=1"},
       {"named mutex", [&kept] { kept = CreateMutexW(nullptr, FALSE, L"study-census-guard"); },
        [&kept] { CloseHandle(kept); }, "holds the named object Mutant"},
+      // Kept past a run of handles closed since: no count or table size
+      // the system tells may end the search for it early.
+      {"named mutex past closed handles",
+       [&kept] {
+         std::vector<HANDLE> closed_later;
+         for (int opened = 0; opened < 300; ++opened) {
+           closed_later.push_back(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+         }
+         kept = CreateMutexW(nullptr, FALSE, L"study-census-far-guard");
+         for (const HANDLE handle : closed_later) CloseHandle(handle);
+       },
+       [&kept] { CloseHandle(kept); }, "holds the named object Mutant"},
       {"thread priority", [] { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST); },
        [] { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL); },
        "the calling thread's priority changed from 0 to 2"},
