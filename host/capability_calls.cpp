@@ -4,6 +4,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "host/per_thread.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -23,9 +25,9 @@ int CurrentThreadId() {
 }
 
 std::atomic<bool> supported{false};
-thread_local bool module_code_running = false;
-thread_local ModuleCode module_code = ModuleCode::kCall;
-thread_local int library_loads = 0;  // nested loads on this thread
+using ModuleCodeRunning = PerThread<bool, struct ModuleCodeRunningTag>;
+using CurrentModuleCode = PerThread<ModuleCode, struct CurrentModuleCodeTag>;  // while running
+using LibraryLoads = PerThread<int, struct LibraryLoadsTag>;  // nested loads on this thread
 
 // The host's threads, for uses the kernel reports from another thread: by
 // id, whether module code runs there now and what it is doing.
@@ -40,12 +42,13 @@ HostThread host_threads[kHostThreads];
 // This thread's slot, once it registered. A child of the tool registers a
 // handful of threads for its one check; their ids are not used again
 // within it.
-thread_local HostThread* own_slot = nullptr;
+using OwnSlot = PerThread<HostThread*, struct OwnSlotTag>;
 
 void TellSlot() {
+  HostThread* const own_slot = OwnSlot::Get();
   if (own_slot == nullptr) return;
-  own_slot->module_code = static_cast<int>(module_code);
-  own_slot->module_code_running = module_code_running;
+  own_slot->module_code = static_cast<int>(CurrentModuleCode::Get());
+  own_slot->module_code_running = ModuleCodeRunning::Get();
 }
 
 // The first use of each capability, kept without the heap (a replacement
@@ -88,20 +91,20 @@ void MarkSupported() noexcept {
 }
 
 ModuleCodeScope::ModuleCodeScope(ModuleCode code)
-    : previous_(module_code), was_running_(module_code_running) {
-  module_code_running = true;
-  module_code = code;
+    : previous_(CurrentModuleCode::Get()), was_running_(ModuleCodeRunning::Get()) {
+  ModuleCodeRunning::Set(true);
+  CurrentModuleCode::Set(code);
   TellSlot();
 }
 
 ModuleCodeScope::~ModuleCodeScope() {
-  module_code_running = was_running_;
-  module_code = previous_;
+  ModuleCodeRunning::Set(was_running_);
+  CurrentModuleCode::Set(previous_);
   TellSlot();
 }
 
 void NoteFromModuleImport(Capability capability, const char* what) noexcept {
-  if (!module_code_running && own_slot == nullptr) {
+  if (!ModuleCodeRunning::Get() && OwnSlot::Get() == nullptr) {
     Record(capability, what);  // a thread the module started
     return;
   }
@@ -109,12 +112,12 @@ void NoteFromModuleImport(Capability capability, const char* what) noexcept {
 }
 
 void RegisterHostThread() {
-  if (own_slot != nullptr) return;
+  if (OwnSlot::Get() != nullptr) return;
   const int id = CurrentThreadId();
   for (HostThread& slot : host_threads) {
     int free = 0;
     if (slot.id.compare_exchange_strong(free, id)) {
-      own_slot = &slot;
+      OwnSlot::Set(&slot);
       TellSlot();
       return;
     }
@@ -134,17 +137,18 @@ void NoteSeenByKernel(int thread, Capability capability, const char* what,
 }
 
 LibraryLoadScope::LibraryLoadScope() {
-  ++library_loads;
+  LibraryLoads::Set(LibraryLoads::Get() + 1);
 }
 
 LibraryLoadScope::~LibraryLoadScope() {
-  --library_loads;
+  LibraryLoads::Set(LibraryLoads::Get() - 1);
 }
 
 void Note(Capability capability, const char* what) noexcept {
-  const bool tools_own_load =
-      capability == Capability::kLibrary && module_code == ModuleCode::kLoad && library_loads <= 1;
-  if (!module_code_running || tools_own_load) return;
+  const bool tools_own_load = capability == Capability::kLibrary &&
+                              CurrentModuleCode::Get() == ModuleCode::kLoad &&
+                              LibraryLoads::Get() <= 1;
+  if (!ModuleCodeRunning::Get() || tools_own_load) return;
   Record(capability, what);
 }
 

@@ -7,25 +7,12 @@
 
 #include "host/heap_calls.h"
 #include "host/host_text.h"
+#include "host/per_thread.h"
 
 namespace {
 
-thread_local StandInHost* active_host = nullptr;
-thread_local bool service_failed = false;
-
-// Around a host service: notes an exception that leaves it.
-class ServiceFailureWatch {
- public:
-  ServiceFailureWatch() : exceptions_(std::uncaught_exceptions()) {}
-  ~ServiceFailureWatch() {
-    if (std::uncaught_exceptions() > exceptions_) service_failed = true;
-  }
-  ServiceFailureWatch(const ServiceFailureWatch&) = delete;
-  ServiceFailureWatch& operator=(const ServiceFailureWatch&) = delete;
-
- private:
-  int exceptions_;
-};
+using ActiveHost = PerThread<StandInHost*, struct ActiveHostTag>;
+using ServiceFailed = PerThread<bool, struct ServiceFailedTag>;
 
 constexpr std::int32_t kFallbackDescriptionArgument = -1;
 
@@ -44,7 +31,7 @@ StandInHost::StandInHost(const StandInHostOptions& options)
     : options_(options),
       record_storage_(ZeroedWords(sizeof(StudyInterface) + kGuardBytes)),
       record_(new (record_storage_.data()) StudyInterface()),
-      previous_active_(active_host) {
+      previous_active_(ActiveHost::Get()) {
   StudyInterface& record = *record_;
   record.display_name = MakeHostText();
   record.description = MakeHostText();
@@ -55,7 +42,7 @@ StandInHost::StandInHost(const StandInHostOptions& options)
   InitialiseSlot(slots.fallback, kFallbackDescriptionArgument);
   if (options_.array != ArrayDelivery::kNever) BuildArray();
   if (options_.array == ArrayDelivery::kUpFront) InstallArray();
-  active_host = this;
+  ActiveHost::Set(this);
 }
 
 StandInHost::~StandInHost() {
@@ -64,12 +51,12 @@ StandInHost::~StandInHost() {
   ReleaseHostText(record.description);
   ReleaseSlotTexts(record.input_slots.fallback);
   for (InputSlot& slot : slots_) ReleaseSlotTexts(slot);
-  if (!retired_) active_host = previous_active_;
+  if (!retired_) ActiveHost::Set(previous_active_);
 }
 
 void StandInHost::Retire() {
-  if (active_host != this) throw std::logic_error("only the active host retires");
-  active_host = previous_active_;
+  if (ActiveHost::Get() != this) throw std::logic_error("only the active host retires");
+  ActiveHost::Set(previous_active_);
   retired_ = true;
 }
 
@@ -164,48 +151,57 @@ void StandInHost::RunHook(HostService service) {
 }
 
 bool StandInHost::TakeServiceFailure() {
-  const bool failed = service_failed;
-  service_failed = false;
+  const bool failed = ServiceFailed::Get();
+  ServiceFailed::Set(false);
   return failed;
 }
 
 StandInHost& StandInHost::Active() {
-  if (active_host == nullptr) throw std::logic_error("host service called with no active host");
-  return *active_host;
+  StandInHost* const active = ActiveHost::Get();
+  if (active == nullptr) throw std::logic_error("host service called with no active host");
+  return *active;
+}
+
+template <typename Service>
+std::int32_t StandInHost::Serve(Service service) {
+  const heap_calls::HostServiceScope hosts_heap_calls;
+  try {
+    return service(Active());
+  } catch (...) {
+    ServiceFailed::Set(true);
+    throw;
+  }
 }
 
 std::int32_t StandInHost::AllocateService(std::int32_t allocation_argument) {
-  const heap_calls::HostServiceScope hosts_heap_calls;
-  const ServiceFailureWatch watch;
-  StandInHost& host = Active();
-  ++host.allocate_calls_;
-  if (allocation_argument != host.record_->input_slots.allocation_argument &&
-      !host.foreign_allocate_argument_) {
-    host.foreign_allocate_argument_ = allocation_argument;
-  }
-  if (host.options_.array == ArrayDelivery::kOnAllocate) host.InstallArray();
-  host.RunHook(HostService::kAllocate);
-  return 1;
+  return Serve([allocation_argument](StandInHost& host) {
+    ++host.allocate_calls_;
+    if (allocation_argument != host.record_->input_slots.allocation_argument &&
+        !host.foreign_allocate_argument_) {
+      host.foreign_allocate_argument_ = allocation_argument;
+    }
+    if (host.options_.array == ArrayDelivery::kOnAllocate) host.InstallArray();
+    host.RunHook(HostService::kAllocate);
+    return 1;
+  });
 }
 
 std::int32_t StandInHost::SetDescriptionService(std::int32_t argument, const char* description) {
-  const heap_calls::HostServiceScope hosts_heap_calls;
-  const ServiceFailureWatch watch;
-  StandInHost& host = Active();
-  host.description_calls_.push_back({argument, description != nullptr ? description : ""});
-  host.RunHook(HostService::kSetDescription);
-  return 1;
+  return Serve([argument, description](StandInHost& host) {
+    host.description_calls_.push_back({argument, description != nullptr ? description : ""});
+    host.RunHook(HostService::kSetDescription);
+    return 1;
+  });
 }
 
 std::int32_t StandInHost::PositionQueryService(PositionRecord* position) {
-  const heap_calls::HostServiceScope hosts_heap_calls;
-  const ServiceFailureWatch watch;
-  StandInHost& host = Active();
-  ++host.position_queries_;
-  host.last_position_record_ = *position;
-  position->quantity = host.position_;
-  host.PlacePositionText(position->first_text, host.first_position_text_);
-  host.PlacePositionText(position->second_text, host.second_position_text_);
-  host.RunHook(HostService::kPositionQuery);
-  return 1;
+  return Serve([position](StandInHost& host) {
+    ++host.position_queries_;
+    host.last_position_record_ = *position;
+    position->quantity = host.position_;
+    host.PlacePositionText(position->first_text, host.first_position_text_);
+    host.PlacePositionText(position->second_text, host.second_position_text_);
+    host.RunHook(HostService::kPositionQuery);
+    return 1;
+  });
 }

@@ -123,6 +123,10 @@ class StandInHost {
   static std::int32_t SetDescriptionService(std::int32_t argument, const char* description);
   static std::int32_t PositionQueryService(PositionRecord* position);
   static StandInHost& Active();
+  // Runs a host service for the active host, its heap calls the host's own,
+  // noting an exception that leaves it.
+  template <typename Service>
+  static std::int32_t Serve(Service service);
   void PlacePositionText(StudyText& field, const std::string& text) const;
 
   void InitialiseSlot(InputSlot& slot, std::int32_t description_argument);
