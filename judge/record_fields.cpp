@@ -67,9 +67,10 @@ const NamedRange* RangeAt(const NamedRange (&ranges)[N], std::size_t offset) {
   return nullptr;
 }
 
+// A part of a text, as "the owned flag of the display name".
 std::string TextFieldWords(const std::string& text, std::size_t offset) {
   const NamedRange* part = RangeAt(kTextFields, offset);
-  return text + "'s " + (part != nullptr ? part->words : "text value");
+  return std::string("the ") + (part != nullptr ? part->words : "text value") + " of " + text;
 }
 
 // The field of a slot, as "the lower limit of <whose>".

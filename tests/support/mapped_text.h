@@ -23,6 +23,10 @@ class MappedText {
     void* memory =
         mmap(nullptr, bytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED) memory = nullptr;
+    // In huge pages where the system has them: a thousand faults instead of
+    // half a million, and as few misses of the address cache as the text is
+    // read.
+    if (memory != nullptr) madvise(memory, bytes_, MADV_HUGEPAGE);
 #endif
     text_ = static_cast<char*>(memory);
     if (text_ == nullptr) return;
