@@ -2,8 +2,8 @@
 // on every thread until set. On Windows the compiler's thread_local is
 // emulated (mingw): every access asks the threads library, under its locks,
 // and a judged call makes some ten; there the value lives in a slot of the
-// system's own, read straight from the thread's block and never allocated.
-// Each distinct Tag is one value.
+// system's own, read straight from the thread's block and never allocated,
+// the thread's last error left as it was. Each distinct Tag is one value.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +21,9 @@ class PerThread {
  public:
   static T Get() {
 #if defined(_WIN32)
+    const DWORD last_error = GetLastError();  // which reading the slot clears
     void* const word = TlsGetValue(Slot());
+    SetLastError(last_error);
     T value;
     std::memcpy(&value, &word, sizeof value);
     return value;

@@ -40,6 +40,7 @@
 #include "host/capability_calls.h"
 #include "host/library_data_watch.h"
 #include "host/module_file.h"
+#include "host/per_thread.h"
 #include "host/process_census.h"
 #include "host/thread_census.h"
 #include "host/thread_with_stack.h"
@@ -101,6 +102,32 @@ TEST(CapabilityCallsTest, OnlyModuleCodeCountsNotTheToolsOwnLoadOfIt) {
 
 // Each change made to this very process, as a module could make it, is named
 // by the census, and nothing else is; undone, the census is as before.
+// Each value is the thread's own, zero until set there; reading or setting
+// it leaves the thread's last error (on Windows) as the module left it.
+TEST(PerThreadTest, EachThreadHasItsOwnValueAndKeepsItsLastError) {
+  using Counted = PerThread<int, struct CountedTag>;
+  using Named = PerThread<const char*, struct NamedTag>;
+  Counted::Set(7);
+  Named::Set("main");
+  int other_counted = -1;
+  const char* other_named = "unread";
+  std::thread([&] {
+    other_counted = Counted::Get();
+    other_named = Named::Get();
+    Counted::Set(9);
+  }).join();
+  EXPECT_EQ(other_counted, 0);
+  EXPECT_EQ(other_named, nullptr);
+  EXPECT_EQ(Counted::Get(), 7);
+  EXPECT_STREQ(Named::Get(), "main");
+#if defined(_WIN32)
+  SetLastError(1234);
+  Counted::Set(Counted::Get() + 1);
+  EXPECT_EQ(GetLastError(), 1234u);
+  EXPECT_EQ(Counted::Get(), 8);
+#endif
+}
+
 TEST(ProcessCensusTest, NamesEachChangeToTheProcessByWhatItIs) {
   struct Change {
     const char* name;
