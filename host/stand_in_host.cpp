@@ -1,7 +1,6 @@
 #include "host/stand_in_host.h"
 
 #include <cstring>
-#include <exception>
 #include <new>
 #include <stdexcept>
 
