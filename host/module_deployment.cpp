@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <regex>
 
 #if defined(_WIN32)
 #include <windows.h>
 
+#include "host/runtime_library_names.h"
 #include "host/wide_path_windows.h"
 #endif
 
@@ -157,23 +157,17 @@ bool InSystemFolder(const std::string& name) {
 // What a DLL's import is, where a trader's machine may lack it.
 void JudgeImport(const std::string& name, DeploymentJudgment& judgment) {
   const std::string lowered = Lowercase(name);
-  static const std::regex compiler_runtime(
-      "lib(stdc\\+\\+|gcc_s_[a-z0-9]+|winpthread|gomp|ssp|atomic|quadmath)-[0-9]+\\.dll");
-  static const std::regex debug_runtime(
-      "(msvcr[0-9]+d|msvcp[0-9]+d|vcruntime[0-9]+(_1)?d|ucrtbased|concrt[0-9]+d)\\.dll");
-  static const std::regex redistributable(
-      "(msvcr1[0-9]+|msvcp[0-9]+(_[0-9a-z]+)?|vcruntime[0-9]+(_1)?|concrt[0-9]+|vcomp[0-9]+)"
-      "\\.dll");
   if (lowered.rfind("api-ms-win-", 0) == 0 || lowered.rfind("ext-ms-", 0) == 0) return;
-  if (std::regex_match(lowered, compiler_runtime)) {
+  const RuntimeLibraryKind kind = ClassifyRuntimeLibrary(lowered);
+  if (kind == RuntimeLibraryKind::kCompilerRuntime) {
     judgment.failures.push_back(name +
                                 ", the compiler's own runtime, which no Windows has (link it "
                                 "into the DLL: -static)");
-  } else if (std::regex_match(lowered, debug_runtime)) {
+  } else if (kind == RuntimeLibraryKind::kDebugRuntime) {
     judgment.failures.push_back(name +
                                 ", a debug C runtime, which only a developer's machine has "
                                 "(build the release configuration)");
-  } else if (std::regex_match(lowered, redistributable)) {
+  } else if (kind == RuntimeLibraryKind::kRedistributable) {
     judgment.warnings.push_back("imports " + name +
                                 " of the Visual C++ redistributable, which a trader's machine "
                                 "may lack (link the runtime in, or ship its installer)");

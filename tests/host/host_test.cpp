@@ -42,6 +42,7 @@
 #include "host/module_file.h"
 #include "host/per_thread.h"
 #include "host/process_census.h"
+#include "host/runtime_library_names.h"
 #include "host/thread_census.h"
 #include "host/thread_with_stack.h"
 
@@ -100,8 +101,6 @@ TEST(CapabilityCallsTest, OnlyModuleCodeCountsNotTheToolsOwnLoadOfIt) {
   EXPECT_TRUE(capability_calls::TakeUses().empty());
 }
 
-// Each change made to this very process, as a module could make it, is named
-// by the census, and nothing else is; undone, the census is as before.
 // Each value is the thread's own, zero until set there; reading or setting
 // it leaves the thread's last error (on Windows) as the module left it.
 TEST(PerThreadTest, EachThreadHasItsOwnValueAndKeepsItsLastError) {
@@ -128,6 +127,8 @@ TEST(PerThreadTest, EachThreadHasItsOwnValueAndKeepsItsLastError) {
 #endif
 }
 
+// Each change made to this very process, as a module could make it, is named
+// by the census, and nothing else is; undone, the census is as before.
 TEST(ProcessCensusTest, NamesEachChangeToTheProcessByWhatItIs) {
   struct Change {
     const char* name;
@@ -382,6 +383,53 @@ TEST(ModuleFileTest, SaysWhatIsWrongBeforeTheLoaderTries) {
 // Each change made to a runtime library's own data, as a module could make
 // it, is found after what the libraries change by themselves is learned;
 // undone, nothing is.
+// Each runtime a module may import by mistake is told by its name; a name
+// that only resembles one, or a system library, is none of them.
+TEST(RuntimeLibraryNamesTest, TellsEachRuntimeByItsName) {
+  using enum RuntimeLibraryKind;
+  const struct {
+    const char* name;
+    RuntimeLibraryKind kind;
+  } rows[] = {
+      {"libstdc++-6.dll", kCompilerRuntime},
+      {"libgcc_s_seh-1.dll", kCompilerRuntime},
+      {"libgcc_s_dw2-1.dll", kCompilerRuntime},
+      {"libwinpthread-1.dll", kCompilerRuntime},
+      {"libgomp-1.dll", kCompilerRuntime},
+      {"libquadmath-0.dll", kCompilerRuntime},
+      {"libgcc_s_-1.dll", kOther},  // no architecture
+      {"libstdc++-.dll", kOther},   // no version
+      {"libstdc++-6.dll.bak", kOther},
+      {"libfoo-1.dll", kOther},
+      {"msvcr120d.dll", kDebugRuntime},
+      {"msvcp140d.dll", kDebugRuntime},
+      {"vcruntime140d.dll", kDebugRuntime},
+      {"vcruntime140_1d.dll", kDebugRuntime},
+      {"ucrtbased.dll", kDebugRuntime},
+      {"concrt140d.dll", kDebugRuntime},
+      {"msvcrd.dll", kOther},  // no version
+      {"msvcr120.dll", kRedistributable},
+      {"msvcp140.dll", kRedistributable},
+      {"msvcp140_1.dll", kRedistributable},
+      {"msvcp140_atomic_wait.dll", kRedistributable},
+      {"msvcp140_codecvt_ids.dll", kRedistributable},
+      {"vcruntime140.dll", kRedistributable},
+      {"vcruntime140_1.dll", kRedistributable},
+      {"vcruntime140_2.dll", kOther},
+      {"concrt140.dll", kRedistributable},
+      {"vcomp140.dll", kRedistributable},
+      {"msvcp140_.dll", kOther},
+      {"msvcr90.dll", kOther},
+      {"msvcrt.dll", kOther},  // the system's own
+      {"ucrtbase.dll", kOther},
+      {"kernel32.dll", kOther},
+      {"", kOther},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(ClassifyRuntimeLibrary(row.name), row.kind) << row.name;
+  }
+}
+
 TEST(RuntimeLibraryWatchTest, FindsEachChangeToTheRuntimeLibrariesData) {
   struct Change {
     const char* name;
