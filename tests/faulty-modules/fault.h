@@ -69,7 +69,7 @@ enum Fault {
   needs_library_beside_it,     // needs a library of its own that lies beside it
   without_aslr_and_dep,        // linked without ASLR, DEP and high-entropy addresses (Windows)
   maps_memory_per_call,        // maps 16 KB in every ordinary call and never unmaps it
-  sleeps_in_calls,             // sleeps 2 ms in every ordinary call
+  sleeps_in_calls,             // sleeps 2 ms in every ordinary call, 150 ms in every 250th
   writes_earlier_record,       // writes into the previous call's record during the next call
   single_instance,             // keeps a guard after unload: loaded again, it does nothing
   per_thread_callback,         // leaves a callback for the end of every thread that called it

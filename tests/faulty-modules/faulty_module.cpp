@@ -628,8 +628,10 @@ double shared_position = 0;
 #endif
     if (mapped != nullptr) mapped[0] = 1;
   }
-  if (kFault == sleeps_in_calls) std::this_thread::sleep_for(std::chrono::milliseconds(2));
   const std::int64_t made = ++ordinary_calls_made;
+  if (kFault == sleeps_in_calls) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(made % 250 == 0 ? 150 : 2));
+  }
   if (kFault == stalls_now_and_then && made % 10000 == 0) {
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
   }

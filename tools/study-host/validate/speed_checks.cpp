@@ -98,10 +98,11 @@ class CallTimer {
     return per_call;
   }
 
-  // The first slow call found, in words; "" while none is.
-  std::string SlowCall() const {
+  // The call that kept the host waiting longest, in words, once it kept it
+  // waiting too long; "" while none has.
+  std::string StalledCall() const {
     if (kept_waiting_.nanoseconds > kLongestWaitNanoseconds) {
-      return "slow calls: " + kept_waiting_.Named() + " kept the host waiting " +
+      return kept_waiting_.Named() + " kept the host waiting " +
              Duration(static_cast<double>(kept_waiting_.nanoseconds)) + ", above the " +
              Duration(kLongestWaitNanoseconds) +
              " a call may (the host calls a study on the thread that draws its charts)";
@@ -136,21 +137,24 @@ CheckResult CheckCallSpeed(const CheckContext& context) {
     for (int batch = 0; batch < kBatchesToBeFast; ++batch) {
       if (timer.Batch(kind) <= static_cast<double>(kMostNanosecondsPerCall)) break;
     }
-    const std::string slow = timer.SlowCall();
-    if (!slow.empty()) return Failed(slow);
+    // A kind slow in every call is named first: what stalled one of its
+    // calls (a sleep on a busy machine, say) may be that very slowness.
+    const std::string stalled = timer.StalledCall();
     if (kind.fastest_batch > static_cast<double>(kMostNanosecondsPerCall)) {
       return Failed("slow calls: " + std::string(kind.scenario->name) + " takes " +
                     Duration(kind.fastest_batch) + " a call at best, above the " +
                     Duration(static_cast<double>(kMostNanosecondsPerCall)) +
-                    " a call may take (the host calls a study on every chart update)");
+                    " a call may take (the host calls a study on every chart update)" +
+                    (stalled.empty() ? "" : "; and " + stalled));
     }
+    if (!stalled.empty()) return Failed("slow calls: " + stalled);
   }
   // Then every kind in turn, until the calls are made, each one judged.
   context.Announce("timing every kind of call in turn");
   while (timer.calls() < kCallSpeedTimedCalls) {
     for (TimedKind& kind : kinds) timer.Batch(kind);
-    const std::string slow = timer.SlowCall();
-    if (!slow.empty()) return Failed(slow);
+    const std::string stalled = timer.StalledCall();
+    if (!stalled.empty()) return Failed("slow calls: " + stalled);
   }
   const TimedKind* slowest = &kinds.front();
   for (const TimedKind& kind : kinds) {
