@@ -190,3 +190,52 @@ TEST(InputConversionsTest, EveryTypeCodeReadsAsTheTableSays) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each type code's value as the tool stores it (describe, edge calls) and
+// shows it, named as a host's users know the code.
+TEST(InputWordsTest, EveryTypeCodeStoresAndShowsItsValueAsItsUsersKnowIt) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const struct {
+    std::uint8_t type_code;
+    double number;     // what is stored
+    const char* name;  // the code's name
+    const char* text;  // the stored value as shown
+    double stored;     // the stored value read back as a number
+  } rows[] = {
+      {5, 1, "yes/no", "yes", 1},
+      {5, 0, "yes/no", "no", 0},
+      {5, 2.6, "yes/no", "yes", 3},
+      {11, 12, "whole number", "12", 12},
+      {11, 2.5, "whole number", "3", 3},  // half away from zero
+      {11, -2.5, "whole number", "-3", -3},
+      {11, 1e12, "whole number", "2147483647", 2147483647},  // held to the int32 range
+      {11, -1e12, "whole number", "-2147483648", -2147483648.0},
+      {11, nan, "whole number", "0", 0},
+      {1, 7, "whole number (type code 1)", "7", 7},
+      {24, -7, "whole number (type code 24)", "-7", -7},
+      {2, 2.5, "decimal number (single precision)", "2.5", 2.5},
+      {2, 0.1, "decimal number (single precision)", "0.1", static_cast<float>(0.1)},
+      {23, 0.1, "decimal number (double precision)", "0.1", 0.1},
+      {8, 45292, "date (days)", "45292 (days)", 45292},
+      {9, 0.75, "time of day", "18:00:00", 0.75},
+      {9, -0.25, "time of day", "18:00:00", -0.25},  // the time of the day before
+      {9, 1.5, "time of day", "12:00:00", 1.5},
+      {25, 0.5, "time of day (type code 25)", "12:00:00", 0.5},
+      {10, 45292.5, "date and time (days)", "45292.5 (days)", 45292.5},
+      {7, 5, "no value (type code 7)", "-", 0},
+      {26, 5, "undefined type code 26", "-", 0},
+      {200, 5, "undefined type code 200", "-", 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "type code " << int{row.type_code} << ", " << row.number);
+    SlotArea value{};
+    judge::StoreNumber(row.type_code, row.number, value);
+    EXPECT_EQ(judge::TypeCodeName(row.type_code), row.name);
+    EXPECT_EQ(judge::ValueText(row.type_code, value), row.text);
+    EXPECT_EQ(judge::StoredNumber(row.type_code, value), row.stored);
+  }
+}
+
+}  // namespace
