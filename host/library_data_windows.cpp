@@ -9,6 +9,7 @@
 #include <string>
 
 #include "host/library_data.h"
+#include "host/system_function_windows.h"
 
 namespace {
 
@@ -47,13 +48,6 @@ void AddWritableSections(LibraryData& data, HMODULE module, const std::string& l
 AddressRange Around(const void* object, std::size_t size) {
   const auto start = reinterpret_cast<std::uintptr_t>(object);
   return {start, start + size};
-}
-
-template <typename Function>
-Function FromLibrary(const wchar_t* library, const char* name) {
-  const HMODULE module = GetModuleHandleW(library);
-  if (module == nullptr) return nullptr;
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
 // The C runtime's pointers to the environment, found by its own exports.

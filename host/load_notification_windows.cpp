@@ -1,4 +1,5 @@
 #include "host/load_notification_windows.h"
+#include "host/system_function_windows.h"
 #include "host/wide_path_windows.h"
 
 #include <windows.h>
@@ -65,8 +66,8 @@ void CALLBACK OnDllNotification(ULONG reason, const LoadedDll* data, void* /*con
 // has none.
 bool Registered() {
   static const bool registered = [] {
-    const auto registration = reinterpret_cast<RegisterFunction>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "LdrRegisterDllNotification")));
+    const auto registration =
+        FromLibrary<RegisterFunction>(L"ntdll.dll", "LdrRegisterDllNotification");
     void* cookie = nullptr;
     return registration != nullptr && registration(0, &OnDllNotification, nullptr, &cookie) >= 0;
   }();

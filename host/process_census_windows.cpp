@@ -22,6 +22,7 @@
 
 #include "host/former_images.h"
 #include "host/process_census.h"
+#include "host/system_function_windows.h"
 #include "host/system_process_list_windows.h"
 
 namespace {
@@ -44,12 +45,6 @@ std::string FileName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-template <typename Function>
-Function FromNtdll(const char* name) {
-  return reinterpret_cast<Function>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
-}
-
 constexpr ULONG kThreadBasicInformation = 0;
 constexpr ULONG kThreadStartAddress = 9;
 
@@ -67,7 +62,7 @@ struct ThreadBasics {
 using QueryThread = LONG(WINAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
 
 std::string ThreadAffinity(HANDLE thread) {
-  static const auto query = FromNtdll<QueryThread>("NtQueryInformationThread");
+  static const auto query = FromLibrary<QueryThread>(L"ntdll.dll", "NtQueryInformationThread");
   ThreadBasics basics{};
   if (query == nullptr ||
       query(thread, kThreadBasicInformation, &basics, sizeof basics, nullptr) < 0) {
@@ -77,7 +72,7 @@ std::string ThreadAffinity(HANDLE thread) {
 }
 
 std::string ThreadStart(HANDLE thread) {
-  static const auto query = FromNtdll<QueryThread>("NtQueryInformationThread");
+  static const auto query = FromLibrary<QueryThread>(L"ntdll.dll", "NtQueryInformationThread");
   void* start = nullptr;
   if (query == nullptr || query(thread, kThreadStartAddress, &start, sizeof start, nullptr) < 0 ||
       start == nullptr) {
@@ -238,7 +233,7 @@ std::vector<HANDLE> OwnHandles() {
 // kept by name); only their count where the table cannot be read. Files
 // are not asked their names: a pipe's can block.
 void AddHandles(ProcessCensus& census) {
-  const auto query = FromNtdll<QueryObject>("NtQueryObject");
+  const auto query = FromLibrary<QueryObject>(L"ntdll.dll", "NtQueryObject");
   const std::vector<HANDLE> handles = query != nullptr ? OwnHandles() : std::vector<HANDLE>{};
   if (handles.empty()) {
     DWORD count = 0;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "host/system_function_windows.h"
 #include "host/system_process_list_windows.h"
 
 namespace {
@@ -30,8 +31,7 @@ constexpr int kAttempts = 8;  // the list grows between asking its size and read
 using QuerySystem = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
 
 std::vector<unsigned char> SystemProcessList() {
-  static const auto query = reinterpret_cast<QuerySystem>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  static const auto query = FromLibrary<QuerySystem>(L"ntdll.dll", "NtQuerySystemInformation");
   std::vector<unsigned char> list(kFirstListBytes);
   for (int attempt = 0; query != nullptr && attempt < kAttempts; ++attempt) {
     ULONG needed = 0;
