@@ -14,6 +14,13 @@ grep -q '^wine server [0-9]* ended' "$session_log" && fail "the session's server
 pid=$(running_server) || fail "$(describe_server)"
 grep -q "^wine server ${pid:-none} started" "$session_log" || fail "the running server is not the one the log names"
 
+# A failing test's report holds what wine itself said, which the program's
+# error output leaves out.
+words=$(bash "$support/wine_test.sh" bash "$support/run_under_wine.sh" "$support/wine.sh" \
+  "no-such-folder\\no-such-program.exe" 2>&1)
+[[ $words == *"wine's own lines during the test"*"wine: "*"no-such-program"* ]] ||
+  fail "a failed test's report does not show wine's own lines: $words"
+
 # A session whose server is gone, and one never started.
 true & gone=$!  # a process that has ended
 wait "$gone"
