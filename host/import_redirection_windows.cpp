@@ -2,17 +2,9 @@
 
 #include <windows.h>
 
-#include <cctype>
+#include "host/lowercase.h"
 
 namespace {
-
-std::string Lowercase(const char* text) {
-  std::string lower;
-  for (; *text != '\0'; ++text) {
-    lower += static_cast<char>(std::tolower(static_cast<unsigned char>(*text)));
-  }
-  return lower;
-}
 
 const IMAGE_IMPORT_DESCRIPTOR* FirstImport(unsigned char* base) {
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);

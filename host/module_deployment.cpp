@@ -1,38 +1,27 @@
 #include "host/module_deployment.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "host/bytes_at.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 
+#include "host/lowercase.h"
 #include "host/runtime_library_names.h"
 #include "host/wide_path_windows.h"
 #endif
 
 namespace {
 
-template <typename Value>
-bool ReadAt(const std::string& bytes, std::uint64_t offset, Value& value) {
-  if (offset > bytes.size() || bytes.size() - offset < sizeof value) return false;
-  std::memcpy(&value, bytes.data() + offset, sizeof value);
-  return true;
-}
-
 std::string TextAt(const std::string& bytes, std::uint64_t offset) {
   if (offset >= bytes.size()) return "";
   const std::size_t end = bytes.find('\0', offset);
   return bytes.substr(offset, (end == std::string::npos ? bytes.size() : end) - offset);
-}
-
-[[maybe_unused]] std::string Lowercase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
 }
 
 // "a, b and c".

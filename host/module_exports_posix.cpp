@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "host/bytes_at.h"
 #include "host/module_exports.h"
 
 namespace {
@@ -18,13 +19,6 @@ bool Exported(const Elf64_Sym& symbol) {
          (binding == STB_GLOBAL || binding == STB_WEAK || binding == STB_GNU_UNIQUE) &&
          (visibility == STV_DEFAULT || visibility == STV_PROTECTED) && type != STT_SECTION &&
          type != STT_FILE;
-}
-
-template <typename Value>
-bool ReadAt(const std::string& bytes, std::size_t offset, Value& value) {
-  if (offset > bytes.size() || bytes.size() - offset < sizeof value) return false;
-  std::memcpy(&value, bytes.data() + offset, sizeof value);
-  return true;
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 #include "host/module_file.h"
 
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
+
+#include "host/bytes_at.h"
 
 namespace {
 
@@ -11,13 +12,6 @@ constexpr std::size_t kHeadRead = 1 << 16;
 constexpr char kDamaged[] =
     "is damaged or incomplete: its headers describe more than the file holds (download it "
     "again; the zip's SHA256SUMS.txt tells a whole file)";
-
-template <typename Value>
-bool ReadAt(std::string_view bytes, std::uint64_t offset, Value& value) {
-  if (offset > bytes.size() || bytes.size() - offset < sizeof value) return false;
-  std::memcpy(&value, bytes.data() + offset, sizeof value);
-  return true;
-}
 
 std::string Processor(const char* name) {
   return std::string("is built for ") + name + ", not for this computer's x86-64 processor";

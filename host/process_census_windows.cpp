@@ -10,7 +10,6 @@
 
 #include <fcntl.h>
 #include <algorithm>
-#include <cctype>
 #include <clocale>
 #include <csignal>
 #include <cstdint>
@@ -21,6 +20,7 @@
 #include <vector>
 
 #include "host/former_images.h"
+#include "host/lowercase.h"
 #include "host/process_census.h"
 #include "host/system_function_windows.h"
 #include "host/system_process_list_windows.h"
@@ -152,13 +152,9 @@ bool IsSystemFile(const std::string& path) {
   static const std::string windows_folder = [] {
     wchar_t folder[MAX_PATH] = {};
     GetWindowsDirectoryW(folder, MAX_PATH);
-    std::string lowered = Utf8(folder);
-    for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lowered + "\\";
+    return Lowercase(Utf8(folder)) + "\\";
   }();
-  std::string lowered = path;
-  for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lowered.rfind(windows_folder, 0) == 0;
+  return Lowercase(path).rfind(windows_folder, 0) == 0;
 }
 
 void AddLibraries(ProcessCensus& census) {

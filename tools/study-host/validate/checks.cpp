@@ -45,7 +45,6 @@ constexpr std::int64_t kCallSpeedCalls = kCallSpeedTimedCalls * 2;
 constexpr std::int64_t kCallsOnThreadsCalls = 4 * 5000 * 2 * 2;  // made alone, then at once
 constexpr std::int64_t kEdgeCalls = 1404;
 constexpr std::int64_t kSweepCalls = 16054001;
-constexpr std::int64_t kLongRunCalls = 1000000;
 
 constexpr CheckDefinition kChecks[] = {
     {"module-loads",

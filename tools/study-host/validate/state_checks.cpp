@@ -16,8 +16,6 @@
 
 namespace {
 
-// The calls of long-run.
-constexpr std::int32_t kLongRunCalls = 1000000;
 // What the host's own allocations may move the memory outside the heap by.
 constexpr std::int64_t kMostMemoryGrowthOverLongRun = std::int64_t{4} << 20;
 // How long a record stays watched after its call returned.

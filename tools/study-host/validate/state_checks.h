@@ -2,10 +2,14 @@
 // across a long run of calls.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "tools/study-host/validate/check_context.h"
 #include "tools/study-host/validate/check_result.h"
+
+// The calls of long-run.
+inline constexpr std::int32_t kLongRunCalls = 1000000;
 
 CheckResult CheckThreadsAndState(const CheckContext& context);
 CheckResult CheckLongRun(const CheckContext& context);
