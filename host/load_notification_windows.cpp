@@ -35,7 +35,7 @@ class WaitingLock {
 std::wstring waiting_name;  // lower case; empty: none
 std::function<void(void*)> waiting_action;
 
-std::wstring Lowercase(std::wstring text) {
+std::wstring WideLowercase(std::wstring text) {
   for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
   return text;
 }
@@ -45,7 +45,7 @@ std::wstring FileNameOf(std::wstring path) {
   const std::size_t slash = path.find_last_of(L"\\/");
   if (slash != std::wstring::npos) path.erase(0, slash + 1);
   if (!path.empty() && path.back() == L'.') path.pop_back();
-  return Lowercase(std::move(path));
+  return WideLowercase(std::move(path));
 }
 
 void CALLBACK OnDllNotification(ULONG reason, const LoadedDll* data, void* /*context*/) {

@@ -49,7 +49,7 @@ std::string JudgeQuantity(const std::optional<std::int32_t>& expected, const Sta
   return "";
 }
 
-bool HoldsPattern(const std::uint8_t* bytes, std::size_t size, std::uint8_t pattern) {
+bool BytesHoldPattern(const std::uint8_t* bytes, std::size_t size, std::uint8_t pattern) {
   for (std::size_t at = 0; at < size; ++at) {
     if (bytes[at] != pattern) return false;
   }
@@ -64,11 +64,11 @@ std::string JudgeAreasLeftAlone(const StandInHost& host, std::uint8_t pattern) {
   for (std::int32_t input = 0; input < kInputCount; ++input) {
     const InputSlot& slot = SlotForInput(host.record(), input);
     const std::size_t limit_written = &slot == &limited ? kInt32 : 0;
-    if (!HoldsPattern(slot.value + kInt32, sizeof(SlotArea) - kInt32, pattern) ||
-        !HoldsPattern(slot.lower_limit + limit_written, sizeof(SlotArea) - limit_written,
-                      pattern) ||
-        !HoldsPattern(slot.upper_limit + limit_written, sizeof(SlotArea) - limit_written,
-                      pattern)) {
+    if (!BytesHoldPattern(slot.value + kInt32, sizeof(SlotArea) - kInt32, pattern) ||
+        !BytesHoldPattern(slot.lower_limit + limit_written, sizeof(SlotArea) - limit_written,
+                          pattern) ||
+        !BytesHoldPattern(slot.upper_limit + limit_written, sizeof(SlotArea) - limit_written,
+                          pattern)) {
       return "the slot of input " + std::to_string(input) +
              " holds more than an int32 value and the percentage's limits";
     }

@@ -55,7 +55,7 @@ std::size_t StackOfCall(const judge::CallScenario& scenario, const judge::Judged
   return used;
 }
 
-std::string Kilobytes(std::size_t bytes) {
+std::string KilobytesRoundedUp(std::size_t bytes) {
   return std::to_string((bytes + 1023) / 1024) + " KB";
 }
 
@@ -70,13 +70,14 @@ CheckResult CheckStackUse(const CheckContext& context) {
     context.Announce(std::string("stack use: ") + scenario.name + ", on a 1 MB thread");
     const std::size_t used = StackOfCall(scenario, context.study());
     if (used > kMostStackOfACall) {
-      return Failed("stack use: " + std::string(scenario.name) + " used " + Kilobytes(used) +
-                    " of stack, above the " + Kilobytes(kMostStackOfACall) +
+      return Failed("stack use: " + std::string(scenario.name) + " used " +
+                    KilobytesRoundedUp(used) + " of stack, above the " +
+                    KilobytesRoundedUp(kMostStackOfACall) +
                     " a call may use on a host's 1 MB thread");
     }
     if (used > deepest) deepest = used;
   }
   return Passed(std::to_string(judge::CallScenarios().size()) +
-                " kinds of call on a 1 MB thread used at most " + Kilobytes(deepest) +
-                " of stack (a call may use " + Kilobytes(kMostStackOfACall) + ")");
+                " kinds of call on a 1 MB thread used at most " + KilobytesRoundedUp(deepest) +
+                " of stack (a call may use " + KilobytesRoundedUp(kMostStackOfACall) + ")");
 }
