@@ -87,7 +87,7 @@ int FindLibrary(dl_phdr_info* info, std::size_t /*size*/, void* data) {
   return 1;
 }
 
-bool ReadAt(int file, void* into, std::size_t size, off_t at) {
+bool ReadFileAt(int file, void* into, std::size_t size, off_t at) {
   return pread(file, into, size, at) == static_cast<ssize_t>(size);
 }
 
@@ -98,10 +98,10 @@ std::vector<DebugObject> ReadDataObjects(const std::string& path) {
   if (file < 0) return objects;
   ElfW(Ehdr) header{};
   std::vector<ElfW(Shdr)> sections;
-  if (ReadAt(file, &header, sizeof header, 0) && header.e_shentsize == sizeof(ElfW(Shdr))) {
+  if (ReadFileAt(file, &header, sizeof header, 0) && header.e_shentsize == sizeof(ElfW(Shdr))) {
     sections.resize(header.e_shnum);
-    if (!ReadAt(file, sections.data(), sections.size() * sizeof(ElfW(Shdr)),
-                static_cast<off_t>(header.e_shoff))) {
+    if (!ReadFileAt(file, sections.data(), sections.size() * sizeof(ElfW(Shdr)),
+                    static_cast<off_t>(header.e_shoff))) {
       sections.clear();
     }
   }
@@ -110,9 +110,9 @@ std::vector<DebugObject> ReadDataObjects(const std::string& path) {
     const ElfW(Shdr)& names = sections[table.sh_link];
     std::vector<ElfW(Sym)> symbols(table.sh_size / sizeof(ElfW(Sym)));
     std::vector<char> text(names.sh_size + 1, '\0');
-    if (!ReadAt(file, symbols.data(), symbols.size() * sizeof(ElfW(Sym)),
-                static_cast<off_t>(table.sh_offset)) ||
-        !ReadAt(file, text.data(), names.sh_size, static_cast<off_t>(names.sh_offset))) {
+    if (!ReadFileAt(file, symbols.data(), symbols.size() * sizeof(ElfW(Sym)),
+                    static_cast<off_t>(table.sh_offset)) ||
+        !ReadFileAt(file, text.data(), names.sh_size, static_cast<off_t>(names.sh_offset))) {
       continue;
     }
     for (const ElfW(Sym) & symbol : symbols) {
