@@ -8,9 +8,10 @@ if(CMAKE_CROSSCOMPILING)
 endif()
 set(sessions ${PROJECT_SOURCE_DIR}/tests/study-host/sessions)
 # study_host_case(NAME EXIT [STDOUT regex] [STDERR regex] [EMPTY_STDOUT]
-#                 [STDOUT_FILE path] [STDIN_FILE path] [TOOL path] ARGS ...)
+#                 [STDOUT_FILE path] [STDIN_FILE path] [TOOL path] ARGS ...
+#                 [ENVIRONMENT variable=value...])
 function(study_host_case name exit_code)
-  cmake_parse_arguments(PARSE_ARGV 2 case "EMPTY_STDOUT" "STDOUT;STDERR;STDOUT_FILE;STDIN_FILE;TOOL" "ARGS")
+  cmake_parse_arguments(PARSE_ARGV 2 case "EMPTY_STDOUT" "STDOUT;STDERR;STDOUT_FILE;STDIN_FILE;TOOL" "ARGS;ENVIRONMENT")
   if(DEFINED case_TOOL)
     set(tool ${case_TOOL})
     if(CMAKE_CROSSCOMPILING)
@@ -37,5 +38,5 @@ function(study_host_case name exit_code)
   study_add_test(NAME study_host.${name}
     COMMAND ${CMAKE_COMMAND} "-DCOMMAND=${command}" ${definitions}
             -P ${PROJECT_SOURCE_DIR}/tests/study-host/run_tool.cmake
-    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} COST ${cost})
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} COST ${cost} ENVIRONMENT ${case_ENVIRONMENT})
 endfunction()
