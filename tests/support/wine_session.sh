@@ -66,8 +66,8 @@ start() {
   done
   running_server >/dev/null || fail "its server is not running"
   {
-    "$wine" wineboot --init
-    "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+    "${wine_command[@]}" wineboot --init
+    "${wine_command[@]}" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
       /v Debugger /t REG_SZ /d '' /f
   } </dev/null >>"$session_log" 2>&1 || fail "wine's boot failed"
   running_server >/dev/null || fail "its server ended during wine's boot"

@@ -5,6 +5,16 @@
 # process id.
 
 session_log=${STUDY_WINE_SESSION_LOG:?names the log of the wine session}
+# Wine itself, as every Windows program of the tests is started: with its
+# address space laid out without randomization. Debian's wine has no
+# preloader to reserve its fixed ranges before the C library starts, and
+# Linux puts a 64-bit program's heap anywhere in the gigabyte after its
+# image: about one start in a thousand, on the range wine keeps for the
+# shared user data, and wine ends 1 before the program's first instruction,
+# saying only "failed to map the shared user data" (an err line, which
+# WINEDEBUG=-all hides). Laid out without randomization, the heap follows
+# wine's image, far below that range. Its children inherit the layout.
+wine_command=(setarch "$(uname -m)" --addr-no-randomize "${STUDY_WINE_PROGRAM:?names wine itself}")
 server_pid_file=${session_log%.log}.pid
 
 # The process id of the session's server when it runs; fails otherwise.
