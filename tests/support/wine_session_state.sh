@@ -39,16 +39,24 @@ describe_server() {
   fi
 }
 
-# Every process of this build's wine prefix, one a line, or "none".
-describe_wine_processes() {
-  local found=0 environ pid
+# The process ids of this build's wine prefix, one a line.
+wine_process_ids() {
+  local environ pid
   for environ in /proc/[0-9]*/environ; do
     pid=${environ#/proc/}
     pid=${pid%/environ}
     [[ $(readlink "/proc/$pid/exe" 2>/dev/null) == */wine* ]] || continue
     if tr "\\0" "\\n" 2>/dev/null <"$environ" | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
-      ps -o pid=,etime=,args= -p "$pid" 2>/dev/null | sed 's/^ */  /' && found=1
+      echo "$pid"
     fi
+  done
+}
+
+# Every process of this build's wine prefix, one a line, or "none".
+describe_wine_processes() {
+  local found=0 pid
+  for pid in $(wine_process_ids); do
+    ps -o pid=,etime=,args= -p "$pid" 2>/dev/null | sed 's/^ */  /' && found=1
   done
   [ "$found" = 1 ] || echo "  none"
 }

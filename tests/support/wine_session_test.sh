@@ -21,11 +21,37 @@ words=$(bash "$support/wine_test.sh" bash "$support/run_under_wine.sh" "$support
 [[ $words == *"wine's own lines during the test"*"wine: "*"no-such-program"* ]] ||
   fail "a failed test's report does not show wine's own lines: $words"
 
+# Every wine program runs with its address space laid out without
+# randomization: the session's services, and a program started as the
+# tests start theirs, held open (reading a pipe) until it has been seen.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkfifo "$work/keys"
+bash "$support/wine.sh" cmd /c more <"$work/keys" >/dev/null 2>&1 &
+held=$!
+exec 4>"$work/keys"
+seen=""
+for _ in $(seq 300); do
+  for pid in $(wine_process_ids); do
+    [[ $(tr "\\0" " " <"/proc/$pid/cmdline" 2>/dev/null) == *"/c more"* ]] && seen=$pid
+  done
+  [ -n "$seen" ] && break
+  sleep 0.1
+done
+[ -n "$seen" ] || fail "a program started with wine.sh was never seen running: $(describe_session)"
+server=$(running_server)
+for pid in $(wine_process_ids); do
+  [[ $pid == "$server" ]] && continue  # a program of its own, not started by wine's loader
+  personality=$(cat "/proc/$pid/personality" 2>/dev/null) || continue  # ended meanwhile
+  (( 0x$personality & 0x0040000 )) ||
+    fail "wine process $pid runs with its address space randomized: $(ps -o args= -p "$pid")"
+done
+exec 4>&-
+wait "$held"
+
 # A session whose server is gone, and one never started.
 true & gone=$!  # a process that has ended
 wait "$gone"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 echo "$gone" >"$work/gone.pid"
 echo "wine server $gone ended with status 139 at 12:00:00" >"$work/gone.log"
 for session in gone never; do
@@ -42,5 +68,5 @@ done
 [[ $(STUDY_WINE_SESSION_LOG=$work/gone.log bash -c "source '$support/wine_session_state.sh'; describe_server") == *"ended with status 139"* ]] ||
   fail "a server that crashed is not said to have crashed"
 
-[[ $failed == 0 ]] && echo "ok: one server runs the session; without it no test and no wine program runs"
+[[ $failed == 0 ]] && echo "ok: one server runs the session, its programs laid out without randomization; without it no test and no wine program runs"
 exit $failed
