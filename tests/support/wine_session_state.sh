@@ -9,7 +9,7 @@ session_log=${STUDY_WINE_SESSION_LOG:?names the log of the wine session}
 # address space laid out without randomization. Debian's wine has no
 # preloader to reserve its fixed ranges before the C library starts, and
 # Linux puts a 64-bit program's heap anywhere in the gigabyte after its
-# image: about one start in a thousand, on the range wine keeps for the
+# image: about one start in a few thousand, on the range wine keeps for the
 # shared user data, and wine ends 1 before the program's first instruction,
 # saying only "failed to map the shared user data" (an err line, which
 # WINEDEBUG=-all hides). Laid out without randomization, the heap follows
