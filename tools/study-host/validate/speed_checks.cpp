@@ -78,6 +78,8 @@ struct SlowestCall {
     return (number == 1 ? std::string("the first call") : "call " + std::to_string(number)) + " (" +
            kind + ")";
   }
+  // As the slowest call by the time it kept the host waiting: too long.
+  bool Stalled() const { return nanoseconds > kLongestWaitNanoseconds; }
 };
 
 // A test's hook: the environment variable names a call at which the timer
@@ -119,18 +121,6 @@ class CallTimer {
     return per_call;
   }
 
-  // The call that kept the host waiting longest, in words, once it kept it
-  // waiting too long; "" while none has.
-  std::string StalledCall() const {
-    if (kept_waiting_.nanoseconds > kLongestWaitNanoseconds) {
-      return kept_waiting_.Named() + " kept the host waiting " +
-             Duration(static_cast<double>(kept_waiting_.nanoseconds)) + ", above the " +
-             Duration(kLongestWaitNanoseconds) +
-             " a call may (the host calls a study on the thread that draws its charts)";
-    }
-    return "";
-  }
-
   std::int64_t calls() const { return calls_; }
   const SlowestCall& kept_waiting() const { return kept_waiting_; }
 
@@ -146,14 +136,20 @@ struct CallTiming {
   // A kind slow in every call, in words (and any stalled call after it);
   // "" when none is.
   std::string slow_kind;
-  // The call that kept the host waiting too long, in words; "" when none did.
-  std::string stalled;
   SlowestCall kept_waiting;
   std::int64_t calls = 0;
   std::size_t kinds = 0;
   const char* slowest_kind = "";
   double slowest_kind_batch = -1;  // nanoseconds a call, in its fastest batch
 };
+
+// The call that kept the host waiting longest, in words, once it stalled.
+std::string StalledCall(const SlowestCall& call) {
+  return call.Named() + " kept the host waiting " +
+         Duration(static_cast<double>(call.nanoseconds)) + ", above the " +
+         Duration(kLongestWaitNanoseconds) +
+         " a call may (the host calls a study on the thread that draws its charts)";
+}
 
 // Times every kind of ordinary call, on hosts of its own, until a kind is
 // slow in every call, a call stalls, or the calls are made.
@@ -182,21 +178,20 @@ CallTiming TimeCalls(const CheckContext& context, std::int64_t held_up_call) {
     }
     // A kind slow in every call is named first: what stalled one of its
     // calls (a sleep on a busy machine, say) may be that very slowness.
-    timing.stalled = timer.StalledCall();
+    const bool stalled = timer.kept_waiting().Stalled();
     if (kind.fastest_batch > static_cast<double>(kMostNanosecondsPerCall)) {
       timing.slow_kind = std::string(kind.scenario->name) + " takes " +
                          Duration(kind.fastest_batch) + " a call at best, above the " +
                          Duration(static_cast<double>(kMostNanosecondsPerCall)) +
                          " a call may take (the host calls a study on every chart update)" +
-                         (timing.stalled.empty() ? "" : "; and " + timing.stalled);
+                         (stalled ? "; and " + StalledCall(timer.kept_waiting()) : "");
     }
-    if (!timing.slow_kind.empty() || !timing.stalled.empty()) return done();
+    if (!timing.slow_kind.empty() || stalled) return done();
   }
   // Then every kind in turn, until the calls are made, each one judged.
   context.Announce("timing every kind of call in turn");
-  while (timer.calls() < kCallSpeedTimedCalls && timing.stalled.empty()) {
+  while (timer.calls() < kCallSpeedTimedCalls && !timer.kept_waiting().Stalled()) {
     for (TimedKind& kind : kinds) timer.Batch(kind);
-    timing.stalled = timer.StalledCall();
   }
   for (const TimedKind& kind : kinds) {
     if (kind.fastest_batch <= timing.slowest_kind_batch) continue;
@@ -230,7 +225,7 @@ std::string Briefly(const SlowestCall& call) {
 CheckResult CheckCallSpeed(const CheckContext& context) {
   const CallTiming first = TimeCalls(context, HeldUpCall());
   if (!first.slow_kind.empty()) return SlowCalls(first.slow_kind);
-  if (first.stalled.empty()) return Passed(Summary(first));
+  if (!first.kept_waiting.Stalled()) return Passed(Summary(first));
   context.Announce("a call stalled: unloading the module, to time its calls again in a fresh load");
   context.session->Unload();
   const std::string reason =
@@ -241,9 +236,10 @@ CheckResult CheckCallSpeed(const CheckContext& context) {
   // not change from one load to the next.
   const CallTiming again = TimeCalls(context, 0);
   if (!again.slow_kind.empty()) return SlowCalls(again.slow_kind);
-  if (!again.stalled.empty()) {
-    return SlowCalls(first.stalled + "; timed again in a fresh load, it stalled again: " +
-                     Briefly(again.kept_waiting));
+  if (again.kept_waiting.Stalled()) {
+    return SlowCalls(
+        StalledCall(first.kept_waiting) +
+        "; timed again in a fresh load, it stalled again: " + Briefly(again.kept_waiting));
   }
   return Passed(Summary(again) + "; in the module's first load " + first.kept_waiting.Named() +
                 " kept the host waiting " +
